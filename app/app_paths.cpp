@@ -67,7 +67,8 @@ QString resolveModuleFolder(const QString& homeOption, const QString& envHome, c
         if (isWritableFolder(folder))
             return withSlash(QDir::cleanPath(folder));
         if (note)
-            *note = QStringLiteral("The home folder %1 cannot be written; using the application data folder.").arg(folder);
+            *note = QStringLiteral("The home folder %1 cannot be written; using the application data folder.")
+                        .arg(folder);
     } else if (!exeFolder.isEmpty() && isWritableFolder(exeFolder)) {
         return withSlash(QDir::cleanPath(QDir(exeFolder).absolutePath()));
     }

@@ -82,5 +82,5 @@ AppPaths& appPaths();
 /// (KIVRA_HOME), created when missing; otherwise exeFolder. A folder that is not a writable
 /// folder falls back to the user's application data folder. *note receives a line for the user
 /// when an explicit home had to be abandoned.
-QString resolveModuleFolder(const QString& homeOption, const QString& envHome, const QString& exeFolder,
-                            QString* note = nullptr);
+QString resolveModuleFolder(
+    const QString& homeOption, const QString& envHome, const QString& exeFolder, QString* note = nullptr);

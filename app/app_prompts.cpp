@@ -13,8 +13,14 @@
 namespace {
 
 // Low four bits of the classic style: which buttons the box has.
-enum ButtonSet : unsigned { SetOk = 0, SetOkCancel = 1, SetAbortRetryIgnore = 2, SetYesNoCancel = 3, SetYesNo = 4,
-                            SetRetryCancel = 5 };
+enum ButtonSet : unsigned {
+    SetOk = 0,
+    SetOkCancel = 1,
+    SetAbortRetryIgnore = 2,
+    SetYesNoCancel = 3,
+    SetYesNo = 4,
+    SetRetryCancel = 5
+};
 enum ExtraResult : int { IdAbort = 3, IdRetry = 4, IdIgnore = 5 };
 
 QFileDialog::Options dialogOptions(bool needsOwnLabels)

@@ -22,7 +22,7 @@ QString storeKey(const QString& group, const QString& value)
 QSettings* newStore()
 {
     return new QSettings(QSettings::IniFormat, QSettings::UserScope, QLatin1String(appdefaults::kStoreOrganisation),
-                         QLatin1String(appdefaults::kStoreApplication));
+        QLatin1String(appdefaults::kStoreApplication));
 }
 
 QString executablePath()
@@ -178,8 +178,8 @@ int AppToolkit::ReadSettingInt(const QString& file, const QString& section, cons
     return platform::parseDecimal(ReadSettingString(file, section, key));
 }
 
-bool AppToolkit::WriteSettingString(const QString& file, const QString& section, const QString& key,
-                                    const QString& text)
+bool AppToolkit::WriteSettingString(
+    const QString& file, const QString& section, const QString& key, const QString& text)
 {
     if (file.isEmpty())
         return WriteRegistryString(section, key, text);

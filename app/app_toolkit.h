@@ -52,7 +52,7 @@ public:
     /// The settings-file accessors. An empty file name uses the per-user store's profile instead.
     static QString ReadSettingString(const QString& file, const QString& section, const QString& key);
     static int ReadSettingInt(const QString& file, const QString& section, const QString& key);
-    static bool WriteSettingString(const QString& file, const QString& section, const QString& key,
-                                   const QString& text);
+    static bool WriteSettingString(
+        const QString& file, const QString& section, const QString& key, const QString& text);
     static bool WriteSettingInt(const QString& file, const QString& section, const QString& key, int value);
 };

@@ -27,17 +27,23 @@ struct FolderKey {
 
 // The folder keys in the order the start-up load handles them.
 const FolderKey kStartupFolders[] = {
-    {KeyPathFrame, &AppPaths::m_frameFolder},         {KeyPathPortrait, &AppPaths::m_portraitFolder},
-    {KeyPathBackGround, &AppPaths::m_backgroundFolder}, {KeyPathMask, &AppPaths::m_maskFolder},
-    {KeyPathEmotion, &AppPaths::m_emotionFolder},     {KeyPathBaseMap, &AppPaths::m_baseMapFolder},
-    {KeyPathSave, &AppPaths::m_saveFolder},
+    { KeyPathFrame, &AppPaths::m_frameFolder },
+    { KeyPathPortrait, &AppPaths::m_portraitFolder },
+    { KeyPathBackGround, &AppPaths::m_backgroundFolder },
+    { KeyPathMask, &AppPaths::m_maskFolder },
+    { KeyPathEmotion, &AppPaths::m_emotionFolder },
+    { KeyPathBaseMap, &AppPaths::m_baseMapFolder },
+    { KeyPathSave, &AppPaths::m_saveFolder },
 };
 
 // The resource folders the booth load takes as they are.
 const FolderKey kResourceFolders[] = {
-    {KeyPathFrame, &AppPaths::m_frameFolder},         {KeyPathPortrait, &AppPaths::m_portraitFolder},
-    {KeyPathBackGround, &AppPaths::m_backgroundFolder}, {KeyPathMask, &AppPaths::m_maskFolder},
-    {KeyPathEmotion, &AppPaths::m_emotionFolder},     {KeyPathBaseMap, &AppPaths::m_baseMapFolder},
+    { KeyPathFrame, &AppPaths::m_frameFolder },
+    { KeyPathPortrait, &AppPaths::m_portraitFolder },
+    { KeyPathBackGround, &AppPaths::m_backgroundFolder },
+    { KeyPathMask, &AppPaths::m_maskFolder },
+    { KeyPathEmotion, &AppPaths::m_emotionFolder },
+    { KeyPathBaseMap, &AppPaths::m_baseMapFolder },
 };
 
 } // namespace

@@ -31,9 +31,24 @@ enum SettingKey : int {
 
 /// Section and key names of the settings file, indexed by SettingKey.
 inline constexpr const char* kSettingKeys[KeyCount] = {
-    "Configure", "RecentlyFrame", "RecentlyPortrait", "ShottingDelay", "CombinationIndex", "ComPictureFlag",
-    "PathFrame", "PathPortrait",  "PathBackGround",   "PathMask",      "PathEmotion",      "PathBaseMap",
-    "PathCurrent", "PrintWidth",  "PrintHeight",      "PathSave",      "AutoChangeFrame",  "Alpha",
+    "Configure",
+    "RecentlyFrame",
+    "RecentlyPortrait",
+    "ShottingDelay",
+    "CombinationIndex",
+    "ComPictureFlag",
+    "PathFrame",
+    "PathPortrait",
+    "PathBackGround",
+    "PathMask",
+    "PathEmotion",
+    "PathBaseMap",
+    "PathCurrent",
+    "PrintWidth",
+    "PrintHeight",
+    "PathSave",
+    "AutoChangeFrame",
+    "Alpha",
 };
 
 /// The settings-file values that are not folders (the folders live in AppPaths).

@@ -4,18 +4,18 @@
 #include "app/app_paths.h"
 
 CommandLine::CommandLine()
-    : m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit."))
-    , m_version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit."))
+    : m_help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."))
+    , m_version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Show the version and exit."))
     , m_home(QStringLiteral("home"),
-             QStringLiteral("Use DIR as the module folder (settings file, Image folders) instead of the "
-                            "executable's folder. The environment variable KIVRA_HOME does the same."),
-             QStringLiteral("DIR"))
+          QStringLiteral("Use DIR as the module folder (settings file, Image folders) instead of the "
+                         "executable's folder. The environment variable KIVRA_HOME does the same."),
+          QStringLiteral("DIR"))
     , m_testCamera(QStringLiteral("test-camera"),
-                   QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
-                                  "cameras; same as KIVRA_TEST_CAMERA=1."))
+          QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
+                         "cameras; same as KIVRA_TEST_CAMERA=1."))
     , m_demoContent(QStringLiteral("demo-content"),
-                    QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
-                                   "into the resource folders that are empty."))
+          QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
+                         "into the resource folders that are empty."))
 {
     m_parser.setApplicationDescription(QStringLiteral("Kivra Tesselwick photo booth."));
     m_parser.addOption(m_help);
@@ -23,8 +23,8 @@ CommandLine::CommandLine()
     m_parser.addOption(m_home);
     m_parser.addOption(m_testCamera);
     m_parser.addOption(m_demoContent);
-    m_parser.addPositionalArgument(QStringLiteral("project"), QStringLiteral("A project file (*.kivra) to open."),
-                                   QStringLiteral("[project]"));
+    m_parser.addPositionalArgument(
+        QStringLiteral("project"), QStringLiteral("A project file (*.kivra) to open."), QStringLiteral("[project]"));
 }
 
 bool CommandLine::parse(const QStringList& arguments)

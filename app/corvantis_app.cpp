@@ -24,12 +24,12 @@ struct StoredFolder {
 
 // Folder values of the per-user store, as the exit sequence writes them back.
 const StoredFolder kResourceFolders[] = {
-    {appdefaults::kValueFramePath, &AppPaths::m_frameFolder, appdefaults::kFrameFolder},
-    {appdefaults::kValuePortraitPath, &AppPaths::m_portraitFolder, appdefaults::kPortraitFolder},
-    {appdefaults::kValueMaskPath, &AppPaths::m_maskFolder, appdefaults::kMaskFolder},
-    {appdefaults::kValueEmotionPath, &AppPaths::m_emotionFolder, appdefaults::kEmotionFolder},
-    {appdefaults::kValueBackGroundPath, &AppPaths::m_backgroundFolder, appdefaults::kBackgroundFolder},
-    {appdefaults::kValueBaseMapPath, &AppPaths::m_baseMapFolder, appdefaults::kBaseMapFolder},
+    { appdefaults::kValueFramePath, &AppPaths::m_frameFolder, appdefaults::kFrameFolder },
+    { appdefaults::kValuePortraitPath, &AppPaths::m_portraitFolder, appdefaults::kPortraitFolder },
+    { appdefaults::kValueMaskPath, &AppPaths::m_maskFolder, appdefaults::kMaskFolder },
+    { appdefaults::kValueEmotionPath, &AppPaths::m_emotionFolder, appdefaults::kEmotionFolder },
+    { appdefaults::kValueBackGroundPath, &AppPaths::m_backgroundFolder, appdefaults::kBackgroundFolder },
+    { appdefaults::kValueBaseMapPath, &AppPaths::m_baseMapFolder, appdefaults::kBaseMapFolder },
 };
 
 /// Reads a value of the store's main key; a missing one gets defaultValue, written back.
@@ -64,9 +64,9 @@ CCorvantisApp* CCorvantisApp::instance()
 bool CCorvantisApp::InitInstance()
 {
     AppPaths& paths = appPaths();
-    const QString exe = !m_executablePath.isEmpty()        ? m_executablePath
-                        : QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                       : QString();
+    const QString exe = !m_executablePath.isEmpty() ? m_executablePath
+        : QCoreApplication::instance()              ? QCoreApplication::applicationFilePath()
+                                                    : QString();
     QString module = m_moduleFolder;
     if (module.isEmpty() && !exe.isEmpty())
         module = resolveModuleFolder({}, qEnvironmentVariable("KIVRA_HOME"), QFileInfo(exe).absolutePath());
@@ -133,8 +133,10 @@ void CCorvantisApp::readProfileValues()
     m_textTool.m_weight = AppToolkit::ReadProfileInt(tool, QStringLiteral("lfWeight"), 0);
     m_textTool.m_italic = AppToolkit::ReadProfileInt(tool, QStringLiteral("lfItalic"), 0);
     m_textTool.m_underline = AppToolkit::ReadProfileInt(tool, QStringLiteral("lfUnderline"), 0);
-    m_textTool.m_textColour = static_cast<quint32>(AppToolkit::ReadProfileInt(tool, QStringLiteral("fcolor"), 0xA0FFFF));
-    m_textTool.m_backColour = static_cast<quint32>(AppToolkit::ReadProfileInt(tool, QStringLiteral("bcolor"), 0xA05000));
+    m_textTool.m_textColour
+        = static_cast<quint32>(AppToolkit::ReadProfileInt(tool, QStringLiteral("fcolor"), 0xA0FFFF));
+    m_textTool.m_backColour
+        = static_cast<quint32>(AppToolkit::ReadProfileInt(tool, QStringLiteral("bcolor"), 0xA05000));
     m_textTool.m_opaque = AppToolkit::ReadProfileInt(tool, QStringLiteral("opaque"), 1);
     m_textTool.m_opacity = AppToolkit::ReadProfileInt(tool, QStringLiteral("opacity"), 0) / 100.0f;
     m_textTool.m_roundRadius = AppToolkit::ReadProfileInt(tool, QStringLiteral("roundradius"), 25);
@@ -153,9 +155,12 @@ void CCorvantisApp::copyDemoContent()
 {
     const AppPaths& paths = appPaths();
     const std::pair<const char*, QString> targets[] = {
-        {appdefaults::kFrameFolder, paths.m_frameFolder},       {appdefaults::kPortraitFolder, paths.m_portraitFolder},
-        {appdefaults::kBackgroundFolder, paths.m_backgroundFolder}, {appdefaults::kMaskFolder, paths.m_maskFolder},
-        {appdefaults::kEmotionFolder, paths.m_emotionFolder},   {appdefaults::kBaseMapFolder, paths.m_baseMapFolder},
+        { appdefaults::kFrameFolder, paths.m_frameFolder },
+        { appdefaults::kPortraitFolder, paths.m_portraitFolder },
+        { appdefaults::kBackgroundFolder, paths.m_backgroundFolder },
+        { appdefaults::kMaskFolder, paths.m_maskFolder },
+        { appdefaults::kEmotionFolder, paths.m_emotionFolder },
+        { appdefaults::kBaseMapFolder, paths.m_baseMapFolder },
     };
     for (const auto& [name, target] : targets) {
         QStringList present, demo;
@@ -178,8 +183,8 @@ int CCorvantisApp::ExitInstance()
         for (const StoredFolder& f : kResourceFolders)
             AppToolkit::WriteRegistryString(QString(), QLatin1String(f.value), paths.*f.folder);
         // The default, not the folder used in this run: the settings file's PathSave is what persists.
-        AppToolkit::WriteRegistryString(QString(), QLatin1String(appdefaults::kValueSavePath),
-                                        appdefaults::defaultSaveFolder());
+        AppToolkit::WriteRegistryString(
+            QString(), QLatin1String(appdefaults::kValueSavePath), appdefaults::defaultSaveFolder());
     }
     m_toolkit.reset();
     return 0;

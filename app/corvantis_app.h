@@ -45,7 +45,10 @@ public:
     void setMainDialogRunner(std::function<int()> runner) { m_mainDialogRunner = std::move(runner); }
     /// Unpacks a project file into the temp folder and returns the extracted files in record order.
     /// Without one, a project path from the command line is only stored.
-    void setProjectUnpacker(std::function<QStringList(const QString&)> unpacker) { m_projectUnpacker = std::move(unpacker); }
+    void setProjectUnpacker(std::function<QStringList(const QString&)> unpacker)
+    {
+        m_projectUnpacker = std::move(unpacker);
+    }
     /// A folder with Frame, Portrait, Background, Mask, Emotion and BaseMap sub-folders whose files
     /// start-up copies into the matching resource folders that are empty.
     void setDemoContentFolder(const QString& folder) { m_demoContentFolder = folder; }

@@ -31,7 +31,7 @@ void refresh(const QString& tool, const QString& folder)
 {
     const QString exe = QStandardPaths::findExecutable(tool);
     if (!exe.isEmpty())
-        QProcess::startDetached(exe, {folder});
+        QProcess::startDetached(exe, { folder });
 }
 
 QString xmlEscaped(const QString& s)
@@ -61,23 +61,23 @@ QString desktopExecValue(const QString& executablePath)
 
 bool RegisterFileType(const QString& executablePath, const QString& dataHome, bool refreshCaches)
 {
-    const QString home = dataHome.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                                            : dataHome;
+    const QString home
+        = dataHome.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) : dataHome;
     const QString exec = desktopExecValue(executablePath);
     if (home.isEmpty() || exec.isEmpty())
         return false;
 
     const QString product = QLatin1String(appdefaults::kProductName);
-    const QByteArray mime = QStringLiteral(
-                                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                                "  <mime-type type=\"%1\">\n"
-                                "    <comment>%2 project</comment>\n"
-                                "    <glob pattern=\"*.kivra\"/>\n"
-                                "  </mime-type>\n"
-                                "</mime-info>\n")
-                                .arg(QLatin1String(kProjectMimeType), xmlEscaped(product))
-                                .toUtf8();
+    const QByteArray mime
+        = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                         "  <mime-type type=\"%1\">\n"
+                         "    <comment>%2 project</comment>\n"
+                         "    <glob pattern=\"*.kivra\"/>\n"
+                         "  </mime-type>\n"
+                         "</mime-info>\n")
+              .arg(QLatin1String(kProjectMimeType), xmlEscaped(product))
+              .toUtf8();
     const QByteArray desktop = QStringLiteral("[Desktop Entry]\n"
                                               "Type=Application\n"
                                               "Name=%1\n"
@@ -92,10 +92,9 @@ bool RegisterFileType(const QString& executablePath, const QString& dataHome, bo
     const QString mimeFolder = home + QStringLiteral("/mime");
     const QString appsFolder = home + QStringLiteral("/applications");
     bool mimeChanged = false, desktopChanged = false;
-    const bool ok = writeIfChanged(mimeFolder + QStringLiteral("/packages/") + QLatin1String(kMimePackageName), mime,
-                                   &mimeChanged)
-                    & writeIfChanged(appsFolder + QLatin1Char('/') + QLatin1String(kDesktopEntryName), desktop,
-                                     &desktopChanged);
+    const bool ok = writeIfChanged(
+                        mimeFolder + QStringLiteral("/packages/") + QLatin1String(kMimePackageName), mime, &mimeChanged)
+        & writeIfChanged(appsFolder + QLatin1Char('/') + QLatin1String(kDesktopEntryName), desktop, &desktopChanged);
     if (refreshCaches && mimeChanged)
         refresh(QStringLiteral("update-mime-database"), mimeFolder);
     if (refreshCaches && desktopChanged)

@@ -43,8 +43,8 @@ int main(int argc, char** argv)
     {
         QCoreApplication probe(argc, argv);
         if (!commandLine.parse(argumentList(argc, argv))) {
-            std::fprintf(stderr, "corvantis: %s\n\n%s", qPrintable(commandLine.errorText()),
-                         qPrintable(commandLine.helpText()));
+            std::fprintf(
+                stderr, "corvantis: %s\n\n%s", qPrintable(commandLine.errorText()), qPrintable(commandLine.helpText()));
             return 2;
         }
         if (commandLine.helpRequested()) {
@@ -65,8 +65,8 @@ int main(int argc, char** argv)
 
     CCorvantisApp app;
     QString note;
-    const QString module = resolveModuleFolder(commandLine.home(), qEnvironmentVariable("KIVRA_HOME"),
-                                               QCoreApplication::applicationDirPath(), &note);
+    const QString module = resolveModuleFolder(
+        commandLine.home(), qEnvironmentVariable("KIVRA_HOME"), QCoreApplication::applicationDirPath(), &note);
     if (!note.isEmpty())
         std::fprintf(stderr, "corvantis: %s\n", qPrintable(note));
     app.setModuleFolder(module);
@@ -81,8 +81,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::fprintf(stderr, "corvantis: start-up finished; module folder %s, settings file %s\n",
-                 qPrintable(QDir::toNativeSeparators(appPaths().m_moduleFolder)),
-                 qPrintable(appPaths().m_settingsFile));
+        qPrintable(QDir::toNativeSeparators(appPaths().m_moduleFolder)), qPrintable(appPaths().m_settingsFile));
     const int code = app.ExitInstance();
     platform::setPrompts(nullptr);
     return code;

@@ -42,8 +42,7 @@ QByteArray trimBlanks(QByteArray s)
 }
 
 /// Calls f(line) for every line; stops early when f returns false.
-template <typename F>
-void forEachLine(const QByteArray& bytes, F&& f)
+template <typename F> void forEachLine(const QByteArray& bytes, F&& f)
 {
     qsizetype pos = 0;
     const qsizetype size = bytes.size();
@@ -58,7 +57,7 @@ void forEachLine(const QByteArray& bytes, F&& f)
         qsizetype start = pos;
         while (start < end && isBlank(bytes[start]))
             ++start;
-        if (!f(Line{start, end, next}))
+        if (!f(Line { start, end, next }))
             return;
         pos = next;
     }
@@ -96,7 +95,7 @@ bool sameName(const QByteArray& a, const QString& b)
 struct Location {
     qsizetype sectionNext = -1; ///< start of the line after the section header
     qsizetype lastKeyNext = -1; ///< start of the line after the section's last key line
-    Line keyLine{-1, -1, -1};
+    Line keyLine { -1, -1, -1 };
     QByteArray keyName;
     QByteArray keyValue;
     bool headerHasTerminator = true;

@@ -18,7 +18,10 @@ inline constexpr qint64 kIniFileMaxBytes = 16 * 1024 * 1024;
 class IniDocument {
 public:
     IniDocument() = default;
-    explicit IniDocument(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    explicit IniDocument(QByteArray bytes)
+        : m_bytes(std::move(bytes))
+    {
+    }
 
     const QByteArray& bytes() const { return m_bytes; }
 

@@ -10,9 +10,9 @@ using namespace platform;
 
 TEST(AppPromptsFilters, ClassicFiltersBecomeQtNameFilters)
 {
-    EXPECT_EQ(qtNameFilters("Support files|*.bmp;*.jpg||"), QStringList{"Support files (*.bmp *.jpg)"});
-    EXPECT_EQ(qtNameFilters("Kivra(*.kivra)|*.kivra||"), QStringList{"Kivra(*.kivra)"});
-    EXPECT_EQ(qtNameFilters("BMP|*.bmp|JPEG|*.jpg;*.jpeg||"), (QStringList{"BMP (*.bmp)", "JPEG (*.jpg *.jpeg)"}));
+    EXPECT_EQ(qtNameFilters("Support files|*.bmp;*.jpg||"), QStringList { "Support files (*.bmp *.jpg)" });
+    EXPECT_EQ(qtNameFilters("Kivra(*.kivra)|*.kivra||"), QStringList { "Kivra(*.kivra)" });
+    EXPECT_EQ(qtNameFilters("BMP|*.bmp|JPEG|*.jpg;*.jpeg||"), (QStringList { "BMP (*.bmp)", "JPEG (*.jpg *.jpeg)" }));
     EXPECT_TRUE(qtNameFilters("").isEmpty());
     EXPECT_EQ(qtDefaultSuffix("*.*"), "");
     EXPECT_EQ(qtDefaultSuffix("*.bmp"), "bmp");

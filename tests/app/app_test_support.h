@@ -60,20 +60,20 @@ protected:
     static void clearStore()
     {
         QSettings s(QSettings::IniFormat, QSettings::UserScope, QLatin1String(appdefaults::kStoreOrganisation),
-                    QLatin1String(appdefaults::kStoreApplication));
+            QLatin1String(appdefaults::kStoreApplication));
         s.clear();
         s.sync();
     }
     static QString stored(const QString& name)
     {
         QSettings s(QSettings::IniFormat, QSettings::UserScope, QLatin1String(appdefaults::kStoreOrganisation),
-                    QLatin1String(appdefaults::kStoreApplication));
+            QLatin1String(appdefaults::kStoreApplication));
         return s.value(name).toString();
     }
     static void setStored(const QString& name, const QString& value)
     {
         QSettings s(QSettings::IniFormat, QSettings::UserScope, QLatin1String(appdefaults::kStoreOrganisation),
-                    QLatin1String(appdefaults::kStoreApplication));
+            QLatin1String(appdefaults::kStoreApplication));
         s.setValue(name, value);
         s.sync();
     }

@@ -51,10 +51,10 @@ TEST(AppToolkitFolders, ListFilesKeepsTrueNamesAndSkipsFolders)
     writeAll(folder + "/Balloons.PNG", "1");
     writeAll(folder + "/notes.txt", "2");
     QDir(folder).mkdir("Sub.png");
-    QStringList list{"stale entry"};
+    QStringList list { "stale entry" };
     AppToolkit::ListFiles(folder, list);
     list.sort();
-    EXPECT_EQ(list, (QStringList{folder + "/Balloons.PNG", folder + "/notes.txt"}));
+    EXPECT_EQ(list, (QStringList { folder + "/Balloons.PNG", folder + "/notes.txt" }));
     AppToolkit::ListFiles(folder + "/missing", list);
     EXPECT_TRUE(list.isEmpty());
     EXPECT_TRUE(AppToolkit::FileExists(folder + "/Balloons.PNG"));
@@ -68,10 +68,10 @@ TEST(AppToolkitFolders, BrowseFolderAsksThroughPrompts)
     platform::setPrompts(&scripted);
     EXPECT_EQ(AppToolkit::BrowseFolder(nullptr, "Select frame folder", "/start"), "/chosen");
     platform::setPrompts(nullptr);
-    EXPECT_EQ(scripted.folderTitles, QStringList{"Select frame folder"});
+    EXPECT_EQ(scripted.folderTitles, QStringList { "Select frame folder" });
 }
 
-class AppToolkitStore : public AppFixture {};
+class AppToolkitStore : public AppFixture { };
 
 TEST_F(AppToolkitStore, RegistryAndProfileStrings)
 {
@@ -126,7 +126,7 @@ TEST(ModuleFolder, UnusableFolderFallsBackToApplicationData)
 TEST(CommandLineOptions, ParsesProjectHomeAndFlags)
 {
     CommandLine cl;
-    ASSERT_TRUE(cl.parse({"corvantis", "--home", "/srv/booth", "--test-camera", "--demo-content", "party.kivra"}));
+    ASSERT_TRUE(cl.parse({ "corvantis", "--home", "/srv/booth", "--test-camera", "--demo-content", "party.kivra" }));
     EXPECT_EQ(cl.home(), "/srv/booth");
     EXPECT_TRUE(cl.testCamera());
     EXPECT_TRUE(cl.demoContent());
@@ -134,20 +134,20 @@ TEST(CommandLineOptions, ParsesProjectHomeAndFlags)
     EXPECT_FALSE(cl.helpRequested());
 
     CommandLine plain;
-    ASSERT_TRUE(plain.parse({"corvantis"}));
+    ASSERT_TRUE(plain.parse({ "corvantis" }));
     EXPECT_EQ(plain.projectPath(), "");
     EXPECT_FALSE(plain.testCamera());
 
     CommandLine bad;
-    EXPECT_FALSE(bad.parse({"corvantis", "--no-such-option"}));
+    EXPECT_FALSE(bad.parse({ "corvantis", "--no-such-option" }));
     EXPECT_FALSE(bad.errorText().isEmpty());
     CommandLine two;
-    EXPECT_FALSE(two.parse({"corvantis", "a.kivra", "b.kivra"}));
+    EXPECT_FALSE(two.parse({ "corvantis", "a.kivra", "b.kivra" }));
 
     CommandLine help;
-    ASSERT_TRUE(help.parse({"corvantis", "--help"}));
+    ASSERT_TRUE(help.parse({ "corvantis", "--help" }));
     EXPECT_TRUE(help.helpRequested());
-    for (const char* option : {"--home", "--test-camera", "--demo-content", "--version", "--help"})
+    for (const char* option : { "--home", "--test-camera", "--demo-content", "--version", "--help" })
         EXPECT_TRUE(help.helpText().contains(option)) << option;
     EXPECT_EQ(CommandLine::versionText(), "Kivra Tesselwick 1.0.5");
 }
@@ -158,12 +158,12 @@ TEST(CommandLineOptions, TestCameraSetsEnvironmentUnlessAlreadySet)
     const bool wasSet = qEnvironmentVariableIsSet("KIVRA_TEST_CAMERA");
     qunsetenv("KIVRA_TEST_CAMERA");
     CommandLine without;
-    ASSERT_TRUE(without.parse({"corvantis"}));
+    ASSERT_TRUE(without.parse({ "corvantis" }));
     without.applyEnvironment();
     EXPECT_FALSE(qEnvironmentVariableIsSet("KIVRA_TEST_CAMERA"));
 
     CommandLine with;
-    ASSERT_TRUE(with.parse({"corvantis", "--test-camera"}));
+    ASSERT_TRUE(with.parse({ "corvantis", "--test-camera" }));
     with.applyEnvironment();
     EXPECT_EQ(qgetenv("KIVRA_TEST_CAMERA"), "1");
     qputenv("KIVRA_TEST_CAMERA", "0");

@@ -89,27 +89,28 @@ TEST_F(BoothSettingsFile, SaveKeepsHandEditedContent)
     s.m_autoChangeFrame = 1;
     s.m_alpha = 255;
     ASSERT_TRUE(s.SaveSettings());
-    EXPECT_EQ(readAll(settingsFile()), QByteArray("\xEF\xBB\xBF; booth at the town hall\r\n"
-                                                  "[Configure]\r\n"
-                                                  "ShottingDelay=5\r\n"
-                                                  "# operator note\r\n"
-                                                  "pathframe=/new/frames\r\n"
-                                                  "PathCurrent=/c\r\n"
-                                                  "PathPortrait=/p\r\n"
-                                                  "PathBackGround=/b\r\n"
-                                                  "PathMask=/m\r\n"
-                                                  "PathEmotion=/e\r\n"
-                                                  "PathBaseMap=/bm\r\n"
-                                                  "PathSave=/s\r\n"
-                                                  "PrintWidth=364\r\n"
-                                                  "PrintHeight=274\r\n"
-                                                  "AutoChangeFrame=1\r\n"
-                                                  "Alpha=255\r\n"
-                                                  "\r\n"
-                                                  "[RecentlyFrame]\r\n"
-                                                  "0=/old/frames/a.png\r\n"
-                                                  "[Unknown]\r\n"
-                                                  "Something=else\r\n"));
+    EXPECT_EQ(readAll(settingsFile()),
+        QByteArray("\xEF\xBB\xBF; booth at the town hall\r\n"
+                   "[Configure]\r\n"
+                   "ShottingDelay=5\r\n"
+                   "# operator note\r\n"
+                   "pathframe=/new/frames\r\n"
+                   "PathCurrent=/c\r\n"
+                   "PathPortrait=/p\r\n"
+                   "PathBackGround=/b\r\n"
+                   "PathMask=/m\r\n"
+                   "PathEmotion=/e\r\n"
+                   "PathBaseMap=/bm\r\n"
+                   "PathSave=/s\r\n"
+                   "PrintWidth=364\r\n"
+                   "PrintHeight=274\r\n"
+                   "AutoChangeFrame=1\r\n"
+                   "Alpha=255\r\n"
+                   "\r\n"
+                   "[RecentlyFrame]\r\n"
+                   "0=/old/frames/a.png\r\n"
+                   "[Unknown]\r\n"
+                   "Something=else\r\n"));
 
     // What was saved loads back the same.
     BoothSettings loaded;
@@ -144,6 +145,6 @@ TEST(ComPictureFlag, ListsWholeEntriesOnly)
     EXPECT_FALSE(BoothSettings::IsSlotListed("11,", 1));
     EXPECT_TRUE(BoothSettings::IsSlotListed("3,11,", 11));
     EXPECT_FALSE(BoothSettings::IsSlotListed("", 0));
-    EXPECT_EQ(BoothSettings::MakeComPictureFlag({0, 1, 3}), "0,1,3,");
+    EXPECT_EQ(BoothSettings::MakeComPictureFlag({ 0, 1, 3 }), "0,1,3,");
     EXPECT_EQ(BoothSettings::MakeComPictureFlag({}), "");
 }

@@ -64,11 +64,11 @@ TEST_F(CorvantisStartup, FirstStartWritesElevenDefaultsAndCreatesSaveFolder)
 
     // The settings file received every folder key from the store.
     EXPECT_EQ(readAll(settingsFile()),
-              QString("[Configure]\nPathFrame=%1\nPathPortrait=%2\nPathBackGround=%3\nPathMask=%4\n"
-                      "PathEmotion=%5\nPathBaseMap=%6\nPathSave=%7\n")
-                  .arg(image("Frame"), image("Portrait"), image("Background"), image("Mask"), image("Emotion"),
-                       image("BaseMap"), saveFolder)
-                  .toUtf8());
+        QString("[Configure]\nPathFrame=%1\nPathPortrait=%2\nPathBackGround=%3\nPathMask=%4\n"
+                "PathEmotion=%5\nPathBaseMap=%6\nPathSave=%7\n")
+            .arg(image("Frame"), image("Portrait"), image("Background"), image("Mask"), image("Emotion"),
+                image("BaseMap"), saveFolder)
+            .toUtf8());
     app.ExitInstance();
 }
 
@@ -128,7 +128,8 @@ TEST_F(CorvantisStartup, EmptyFolderKeyInFileReceivesStoredFolder)
     EXPECT_EQ(boothSettings().m_alpha, 128);
     EXPECT_EQ(boothSettings().m_shottingDelay, 0);
     const QByteArray file = readAll(settingsFile());
-    EXPECT_TRUE(file.startsWith("[Configure]\r\nPathFrame=/stored/frames\r\nPathPortrait=/mine/portraits\r\nAlpha=128\r\n"))
+    EXPECT_TRUE(
+        file.startsWith("[Configure]\r\nPathFrame=/stored/frames\r\nPathPortrait=/mine/portraits\r\nAlpha=128\r\n"))
         << file.toStdString();
     app.ExitInstance();
 }
@@ -202,7 +203,7 @@ TEST_F(CorvantisStartup, ProjectFromCommandLineIsUnpackedBeforeTheMainDialog)
     QString unpacked;
     app.setProjectUnpacker([&](const QString& path) {
         unpacked = path;
-        return QStringList{"KivraTesselwick.ini", "0.bmp"};
+        return QStringList { "KivraTesselwick.ini", "0.bmp" };
     });
     QStringList seenByDialog;
     app.setMainDialogRunner([&] {
@@ -211,7 +212,7 @@ TEST_F(CorvantisStartup, ProjectFromCommandLineIsUnpackedBeforeTheMainDialog)
     });
     ASSERT_TRUE(app.InitInstance());
     EXPECT_EQ(unpacked, project);
-    EXPECT_EQ(seenByDialog, (QStringList{"KivraTesselwick.ini", "0.bmp"}));
+    EXPECT_EQ(seenByDialog, (QStringList { "KivraTesselwick.ini", "0.bmp" }));
     app.ExitInstance();
 }
 
@@ -229,7 +230,7 @@ TEST_F(CorvantisStartup, DemoContentFillsOnlyEmptyResourceFolders)
     EXPECT_EQ(app.demoFilesCopied(), 2);
     EXPECT_TRUE(QFileInfo::exists(image("Frame") + "/balloons.png"));
     EXPECT_TRUE(QFileInfo::exists(image("Frame") + "/Stars.PNG"));
-    EXPECT_EQ(QDir(image("Portrait")).entryList(QDir::Files), QStringList{"own.jpg"});
+    EXPECT_EQ(QDir(image("Portrait")).entryList(QDir::Files), QStringList { "own.jpg" });
     EXPECT_FALSE(QFileInfo::exists(image("Mask"))); // nothing to copy: not created
     app.ExitInstance();
 }
@@ -241,7 +242,8 @@ TEST_F(CorvantisStartup, RegistersProjectFileTypeWithDesktop)
     ASSERT_TRUE(app.InitInstance());
     app.ExitInstance();
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    EXPECT_TRUE(readAll(data + "/applications/kivra-tesselwick.desktop").contains("\nExec=\"/opt/kivra/corvantis\" %f\n"));
+    EXPECT_TRUE(
+        readAll(data + "/applications/kivra-tesselwick.desktop").contains("\nExec=\"/opt/kivra/corvantis\" %f\n"));
     EXPECT_TRUE(readAll(data + "/mime/packages/kivra-tesselwick.xml").contains("<glob pattern=\"*.kivra\"/>"));
 }
 
@@ -249,8 +251,8 @@ TEST(FileType, ExecValueQuotesAndEscapesThePath)
 {
     EXPECT_EQ(desktopExecValue("/opt/My Booth/corvantis"), "\"/opt/My Booth/corvantis\" %f");
     // Quoting rule (\" \$ \` \\), then the string rule doubles each backslash; % becomes %%.
-    EXPECT_EQ(desktopExecValue("/opt/a\"b$c`d\\e%f/corvantis"),
-              "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e%%f/corvantis\" %f");
+    EXPECT_EQ(
+        desktopExecValue("/opt/a\"b$c`d\\e%f/corvantis"), "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e%%f/corvantis\" %f");
     EXPECT_EQ(desktopExecValue("/opt/line\nbreak"), "");
 }
 

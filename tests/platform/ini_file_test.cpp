@@ -79,9 +79,10 @@ TEST(IniDocument, ByteOrderMarkAndCrlfAreHandledAndKept)
     ASSERT_TRUE(doc.set("Configure", "ShottingDelay", "5"));
     ASSERT_TRUE(doc.set("Configure", "Alpha", "255"));
     ASSERT_TRUE(doc.set("RecentlyPortrait", "0", "/p/b.jpg"));
-    EXPECT_EQ(doc.bytes(), QByteArray("\xEF\xBB\xBF[Configure]\r\nShottingDelay=5\r\nAlpha=255\r\n\r\n"
-                                      "[RecentlyFrame]\r\n0=/f/a.png\r\n"
-                                      "[RecentlyPortrait]\r\n0=/p/b.jpg\r\n"));
+    EXPECT_EQ(doc.bytes(),
+        QByteArray("\xEF\xBB\xBF[Configure]\r\nShottingDelay=5\r\nAlpha=255\r\n\r\n"
+                   "[RecentlyFrame]\r\n0=/f/a.png\r\n"
+                   "[RecentlyPortrait]\r\n0=/p/b.jpg\r\n"));
 }
 
 TEST(IniDocument, AddsKeysAtSectionEndAndCopesWithMissingFinalNewline)
@@ -90,8 +91,9 @@ TEST(IniDocument, AddsKeysAtSectionEndAndCopesWithMissingFinalNewline)
     ASSERT_TRUE(doc.set("Configure", "PathSave", ""));
     ASSERT_TRUE(doc.set("Other", "y", "2"));
     ASSERT_TRUE(doc.set("New", "k", "v"));
-    EXPECT_EQ(doc.bytes(), QByteArray("[Configure]\nAlpha=1\nPathSave=\n; note about the next section\n"
-                                      "[Other]\nx=1\ny=2\n[New]\nk=v\n"));
+    EXPECT_EQ(doc.bytes(),
+        QByteArray("[Configure]\nAlpha=1\nPathSave=\n; note about the next section\n"
+                   "[Other]\nx=1\ny=2\n[New]\nk=v\n"));
     EXPECT_EQ(doc.value("Configure", "PathSave"), "");
 
     IniDocument headerOnly("[Configure]");
@@ -147,12 +149,13 @@ TEST(IniFile, WriteCreatesFileAndKeepsHandEditedContent)
     const QByteArray edited("; edited by hand\r\n[Mine]\r\nkeep = me \r\n[Configure]\r\nAlpha=-12\r\n");
     writeAll(path, edited);
     ASSERT_TRUE(IniFile::writeString(path, "Configure", "PathFrame", "/srv/frames"));
-    EXPECT_EQ(readAll(path), QByteArray("; edited by hand\r\n[Mine]\r\nkeep = me \r\n[Configure]\r\nAlpha=-12\r\n"
-                                        "PathFrame=/srv/frames\r\n"));
+    EXPECT_EQ(readAll(path),
+        QByteArray("; edited by hand\r\n[Mine]\r\nkeep = me \r\n[Configure]\r\nAlpha=-12\r\n"
+                   "PathFrame=/srv/frames\r\n"));
     EXPECT_EQ(IniFile::readString(path, "mine", "KEEP"), "me");
     EXPECT_EQ(IniFile::readInt(path, "Configure", "Alpha"), -12);
     // No temporary file is left beside it.
-    EXPECT_EQ(QDir(q(dir.path().string())).entryList(QDir::Files), QStringList{"KivraTesselwick.ini"});
+    EXPECT_EQ(QDir(q(dir.path().string())).entryList(QDir::Files), QStringList { "KivraTesselwick.ini" });
 }
 
 TEST(IniFile, OversizedFileIsNeitherReadNorReplaced)
