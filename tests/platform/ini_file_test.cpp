@@ -2,10 +2,13 @@
 #include "platform/ini_file.h"
 
 #include <climits>
+#include <iterator>
+#include <random>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 #include <gtest/gtest.h>
 
@@ -188,4 +191,45 @@ TEST(ParseDecimal, BehavesLikePlainDecimalConversion)
     EXPECT_EQ(platform::parseDecimal("0x10"), 0);
     EXPECT_EQ(platform::parseDecimal("99999999999999999999"), INT_MAX);
     EXPECT_EQ(platform::parseDecimal("-99999999999999999999"), INT_MIN);
+}
+
+TEST(IniDocument, RandomFilesKeepEveryOtherValueAcrossWrites)
+{
+    // Documents stitched from awkward fragments; after each write the written key reads back and
+    // every other key that was readable before reads the same.
+    const char* fragments[] = { "[Configure]", "[configure]", "[Other]", "[", "]", "Alpha=1", "alpha = 2",
+        "PathFrame=/a b", "; Alpha=9", "# x=1", "", "   ", "=nokey", "Key", "x=\"q\"", "\xEF\xBB\xBF[Configure]",
+        "Alpha=\t3\t", "[Configure] trailing", "y=1=2" };
+    const QString keys[] = { "Alpha", "PathFrame", "x", "y", "New" };
+    const QString sections[] = { "Configure", "Other", "Fresh" };
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bytes;
+        const int lines = int(rng() % 12);
+        const char* eol = rng() % 2 ? "\r\n" : "\n";
+        for (int i = 0; i < lines; ++i) {
+            bytes += fragments[rng() % std::size(fragments)];
+            if (i + 1 < lines || rng() % 2)
+                bytes += eol;
+        }
+        IniDocument doc(bytes);
+        const QString section = sections[rng() % std::size(sections)];
+        const QString key = keys[rng() % std::size(keys)];
+        const QString value = QStringLiteral("v%1").arg(round);
+
+        QMap<QString, QString> before;
+        for (const QString& s : sections)
+            for (const QString& k : keys)
+                before[s + '/' + k] = doc.value(s, k);
+        ASSERT_TRUE(doc.set(section, key, value)) << bytes.toStdString();
+        for (const QString& s : sections) {
+            for (const QString& k : keys) {
+                const bool written = s == section && k.compare(key, Qt::CaseInsensitive) == 0;
+                EXPECT_EQ(doc.value(s, k), written ? value : before[s + '/' + k])
+                    << "round " << round << " " << s.toStdString() << "/" << k.toStdString() << "\n"
+                    << bytes.toStdString() << "\n--- after ---\n"
+                    << doc.bytes().toStdString();
+            }
+        }
+    }
 }
