@@ -1,0 +1,134 @@
+// --list-cameras and --grab-frame: the capture graph driven headless from the command line.
+#include "capture/capture_cli.h"
+
+#include <memory>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+
+#include "capture/capture_video.h"
+#include "capture/sample_grabber_cb.h"
+
+namespace {
+
+constexpr int kFrameTimeoutMs = 5000;
+
+// Waits (running the event loop) until done() holds or the deadline passes.
+template <typename Done>
+bool waitUntil(const QDeadlineTimer& deadline, Done done)
+{
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+} // namespace
+
+int RunListCameras(QTextStream& out)
+{
+    const QStringList names = CCaptureVideo::DeviceNames();
+    if (names.isEmpty()) {
+        out << "No camera found.\n";
+        out.flush();
+        return 1;
+    }
+    for (int i = 0; i < names.size(); ++i)
+        out << i << ": " << names[i] << '\n';
+    out.flush();
+    return 0;
+}
+
+int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QTextStream& err)
+{
+    auto finish = [&](int code) {
+        out.flush();
+        err.flush();
+        return code;
+    };
+    std::unique_ptr<QCoreApplication> ownApp;
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "corvantis";
+        static char* argv[] = {name, nullptr};
+        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    if (file.isEmpty()) {
+        err << "No output file given.\n";
+        return finish(1);
+    }
+    if (mode != 0 && mode != 1) {
+        err << "Unknown capture mode " << mode << " (use 0 or 1).\n";
+        return finish(1);
+    }
+    const QStringList names = CCaptureVideo::DeviceNames();
+    if (names.isEmpty()) {
+        err << "No camera found.\n";
+        return finish(1);
+    }
+    if (device < 0 || device >= names.size()) {
+        err << "No camera with index " << device << "; there " << (names.size() == 1 ? "is " : "are ")
+            << names.size() << (names.size() == 1 ? " camera" : " cameras") << " (see --list-cameras).\n";
+        return finish(1);
+    }
+
+    const QDeadlineTimer deadline(kFrameTimeoutMs);
+    CCaptureVideo capture;
+    if (capture.BuildGraph(device, nullptr, QRect()) != CCaptureVideo::kOk) {
+        err << "Camera \"" << names[device] << "\": " << capture.lastError();
+        if (!capture.lastErrorDetail().isEmpty())
+            err << " - " << capture.lastErrorDetail();
+        err << '\n';
+        return finish(1);
+    }
+    bool failed = false;
+    QObject::connect(&capture, &CCaptureVideo::graphNotify, [&] { failed = true; });
+
+    const QString target = QFileInfo(file).absoluteFilePath();
+    QFile::remove(target);
+    CSampleGrabberCB& grabber = CSampleGrabberCB::instance();
+    bool written = false;
+    if (mode == 0) {
+        const int failuresBefore = grabber.writeFailures();
+        capture.CaptureFrame(target, 0);
+        waitUntil(deadline, [&] { return failed || !grabber.IsRequested(); });
+        if (grabber.IsRequested())
+            grabber.CancelRequest();
+        else if (grabber.writeFailures() != failuresBefore) {
+            err << "Cannot write " << target << ".\n";
+            return finish(1);
+        }
+        written = QFileInfo::exists(target);
+    } else {
+        waitUntil(deadline, [&] { return failed || !capture.CurrentImage().isNull(); });
+        if (!capture.CurrentImage().isNull()) {
+            if (!capture.CaptureFrame(target, 1)) {
+                err << "Cannot write " << target << ".\n";
+                return finish(1);
+            }
+            written = true;
+        }
+    }
+    if (!written) {
+        err << "No frame from camera \"" << names[device] << "\" within 5 s";
+        const QList<GraphEvent> events = capture.DrainEvents();
+        if (!events.isEmpty())
+            err << ": " << events.first().text;
+        err << ".\n";
+        return finish(1);
+    }
+    const QSize size = capture.GetNativeVideoSize();
+    out << "Wrote " << target << " (" << size.width() << " x " << size.height() << ") from \"" << names[device]
+        << "\".\n";
+    return finish(0);
+}
