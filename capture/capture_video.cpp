@@ -96,7 +96,7 @@ ElementPtr createSource(const DeviceEntry& entry)
             description = entry.testCamera == 1
                               ? QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")
                               : QStringLiteral("videotestsrc is-live=true pattern=ball background-color=0xff3c4475");
-            description += QStringLiteral(" ! video/x-raw,width=640,height=480,framerate=30/1");
+            description += QStringLiteral(" ! capsfilter caps=video/x-raw,width=640,height=480,framerate=30/1");
         }
         GError* raw = nullptr;
         source.reset(gst_parse_bin_from_description(description.toUtf8().constData(), TRUE, &raw));
