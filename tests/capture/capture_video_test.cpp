@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QPainter>
 #include <QWidget>
 
 #include <gst/gst.h>
@@ -247,6 +248,30 @@ TEST_F(CaptureGraph, PreviewShowsFramesInDestinationRectangle)
     EXPECT_EQ(shot.pixelColor(5, 5), QColor(Qt::black)) << "outside the destination stays black";
     // SMPTE bars: the top-left bar is light grey, in the destination's top-left corner.
     EXPECT_GT(qGray(shot.pixel(25, 25)), 150);
+
+    // A decoration as the booth hands it over: the native size, magenta cut-away, level 9.
+    QImage deco(cap.GetNativeVideoSize(), QImage::Format_RGB32);
+    deco.fill(QColor(255, 0, 255));
+    {
+        QPainter p(&deco);
+        p.setPen(QPen(QColor(0xFF, 0xC8, 0x57), 40));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(deco.rect().adjusted(20, 20, -20, -20), 30, 30);
+        p.setBrush(QColor(0xFF, 0x6B, 0x57));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPoint(560, 400), 40, 40);
+    }
+    ASSERT_EQ(cap.SetOverlayBitmap(deco, deco.rect()), CCaptureVideo::kOk);
+    ASSERT_EQ(cap.SetOverlayAlpha(9), CCaptureVideo::kOk);
+    const int painted = cap.preview()->framesPainted();
+    const QImage live = window.grab().toImage();
+    EXPECT_GT(cap.preview()->framesPainted(), painted);
+    if (const char* dir = std::getenv("KIVRA_RENDER_DIR"))
+        live.save(QDir(dir).filePath("live_preview.png"));
+    // The frame border along the top edge shows at 90 %: mostly marigold over the bars.
+    const QColor border = live.pixelColor(180, 25);
+    EXPECT_GT(border.red(), 200);
+    EXPECT_LT(border.blue(), 130);
 }
 
 TEST_F(CaptureGraph, DeviceFailureMidRunNotifiesAndRunRecovers)
