@@ -64,7 +64,7 @@ void BM_PreviewPaint(benchmark::State& state)
     }
     state.SetLabel("320x240 video area, overlay alpha 0.9");
 }
-BENCHMARK(BM_PreviewPaint)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewPaint)->Args({ 640, 480 })->Args({ 1280, 720 })->Unit(benchmark::kMillisecond);
 
 // The same through the widget's paint event, including the blit of the canvas.
 void BM_PreviewWidgetPaint(benchmark::State& state)
@@ -93,8 +93,8 @@ void BM_ShotRequestToFile(benchmark::State& state)
         state.SkipWithError("test camera graph did not start");
         return;
     }
-    const std::filesystem::path dir = std::filesystem::temp_directory_path()
-                                      / ("kivra-capture-bench-" + std::to_string(::getpid()));
+    const std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("kivra-capture-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     // Let the renderer show a frame first so mode 1 has something to write.
     while (cap.CurrentImage().isNull())
@@ -118,8 +118,7 @@ void BM_ShotRequestToFile(benchmark::State& state)
         std::filesystem::remove(file);
     }
     std::filesystem::remove_all(dir);
-    state.SetLabel(mode == 0 ? "mode 0: next frame through the grabber, 640x480 at 30 fps"
-                             : "mode 1: frame on screen");
+    state.SetLabel(mode == 0 ? "mode 0: next frame through the grabber, 640x480 at 30 fps" : "mode 1: frame on screen");
 }
 BENCHMARK(BM_ShotRequestToFile)->Arg(0)->Arg(1)->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
 

@@ -20,8 +20,7 @@ namespace {
 constexpr int kFrameTimeoutMs = 5000;
 
 // Waits (running the event loop) until done() holds or the deadline passes.
-template <typename Done>
-bool waitUntil(const QDeadlineTimer& deadline, Done done)
+template <typename Done> bool waitUntil(const QDeadlineTimer& deadline, Done done)
 {
     while (!done()) {
         if (deadline.hasExpired())
@@ -60,7 +59,7 @@ int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QT
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char name[] = "corvantis";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = { name, nullptr };
         ownApp = std::make_unique<QCoreApplication>(argc, argv);
     }
     if (file.isEmpty()) {
@@ -77,8 +76,8 @@ int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QT
         return finish(1);
     }
     if (device < 0 || device >= names.size()) {
-        err << "No camera with index " << device << "; there " << (names.size() == 1 ? "is " : "are ")
-            << names.size() << (names.size() == 1 ? " camera" : " cameras") << " (see --list-cameras).\n";
+        err << "No camera with index " << device << "; there " << (names.size() == 1 ? "is " : "are ") << names.size()
+            << (names.size() == 1 ? " camera" : " cameras") << " (see --list-cameras).\n";
         return finish(1);
     }
 

@@ -35,8 +35,8 @@ namespace {
 
 constexpr GstClockTime kFirstFrameTimeout = 5 * GST_SECOND;
 
-std::atomic<int> g_testCameraOverride{-1};
-std::atomic<bool> g_onlyTestCameras{false};
+std::atomic<int> g_testCameraOverride { -1 };
+std::atomic<bool> g_onlyTestCameras { false };
 std::mutex g_testSourceLock;
 QString g_testSource;
 
@@ -70,13 +70,13 @@ std::vector<DeviceEntry> listDevices()
             DevicePtr device(GST_DEVICE(l->data)); // takes the list's reference
             StringPtr name(gst_device_get_display_name(device.get()));
             if (name && *name.get())
-                out.push_back({QString::fromUtf8(name.get()), std::move(device), 0});
+                out.push_back({ QString::fromUtf8(name.get()), std::move(device), 0 });
         }
         g_list_free(devices);
     }
     const int tests = CCaptureVideo::TestCameraCount();
     for (int i = 1; i <= tests; ++i)
-        out.push_back({QStringLiteral("Kivra Test Camera %1").arg(i), DevicePtr(), i});
+        out.push_back({ QStringLiteral("Kivra Test Camera %1").arg(i), DevicePtr(), i });
     return out;
 }
 
@@ -94,8 +94,8 @@ ElementPtr createSource(const DeviceEntry& entry)
         if (description.isEmpty()) {
             // Two visibly different moving pictures, so tests and operators can tell them apart.
             description = entry.testCamera == 1
-                              ? QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")
-                              : QStringLiteral("videotestsrc is-live=true pattern=ball background-color=0xff3c4475");
+                ? QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")
+                : QStringLiteral("videotestsrc is-live=true pattern=ball background-color=0xff3c4475");
             description += QStringLiteral(" ! capsfilter caps=video/x-raw,width=640,height=480,framerate=30/1");
         }
         GError* raw = nullptr;
@@ -155,7 +155,7 @@ ParsedError parseError(GstMessage* message)
     if (err) {
         out.resource = err->domain == GST_RESOURCE_ERROR;
         out.negotiation = err->domain == GST_STREAM_ERROR
-                          && (err->code == GST_STREAM_ERROR_FORMAT || err->code == GST_STREAM_ERROR_WRONG_TYPE);
+            && (err->code == GST_STREAM_ERROR_FORMAT || err->code == GST_STREAM_ERROR_WRONG_TYPE);
     }
     return out;
 }
@@ -240,12 +240,14 @@ struct CaptureTap {
         gst_video_frame_unmap(&frame);
 
         if (!image.isNull() && self->m_mailbox.put(std::move(image)))
-            QMetaObject::invokeMethod(self, [self] { self->onFrameArrived(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                self, [self] { self->onFrameArrived(); }, Qt::QueuedConnection);
         return GST_FLOW_OK;
     }
 };
 
-CCaptureVideo::CCaptureVideo(QObject* parent) : QObject(parent)
+CCaptureVideo::CCaptureVideo(QObject* parent)
+    : QObject(parent)
 {
     m_initialised = initGStreamer();
     if (!m_initialised)
@@ -422,8 +424,8 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
         return fail(kFail, kMsgCannotBuild);
 
     g_object_set(g.sink.get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "emit-signals", FALSE,
-                 "enable-last-sample", FALSE, nullptr);
-    GstAppSinkCallbacks callbacks{};
+        "enable-last-sample", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks {};
     callbacks.new_sample = &CaptureTap::newSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(g.sink.get()), &callbacks, this, nullptr);
 
@@ -448,7 +450,7 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
             return runFailed(kMsgCannotRun);
         }
         MessagePtr msg(gst_bus_timed_pop_filtered(g.bus.get(), std::min<qint64>(left, 50) * GST_MSECOND,
-                                                  GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS)));
+            GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS)));
         if (!msg)
             continue;
         if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_EOS) {
@@ -533,18 +535,18 @@ void CCaptureVideo::onBusReadable()
         return;
     bool stopped = false;
     bool added = false;
-    while (MessagePtr msg{gst_bus_pop(m_graph->bus.get())}) {
+    while (MessagePtr msg { gst_bus_pop(m_graph->bus.get()) }) {
         switch (GST_MESSAGE_TYPE(msg.get())) {
         case GST_MESSAGE_ERROR: {
             const ParsedError err = parseError(msg.get());
             const bool lost = err.resource && m_graph->source && fromElement(msg.get(), m_graph->source.get());
-            m_events.append({lost ? GraphEvent::DeviceLost : GraphEvent::Error, err.text});
+            m_events.append({ lost ? GraphEvent::DeviceLost : GraphEvent::Error, err.text });
             m_lastDetail = err.detail;
             stopped = added = true;
             break;
         }
         case GST_MESSAGE_EOS:
-            m_events.append({GraphEvent::EndOfStream, QStringLiteral("The camera stopped sending pictures")});
+            m_events.append({ GraphEvent::EndOfStream, QStringLiteral("The camera stopped sending pictures") });
             stopped = added = true;
             break;
         default:

@@ -101,6 +101,8 @@ public:
     /// when no graph is running). Other modes: the frame currently shown is written now; false
     /// when nothing has been shown yet or the file cannot be written.
     bool CaptureFrame(const QString& path, int mode);
+    /// The booth's name for CaptureFrame: mode is the state of the frame check box.
+    bool GrabToFile(const QString& path, int mode) { return CaptureFrame(path, mode); }
 
     /// Takes the pending graph notifications.
     QList<GraphEvent> DrainEvents();

@@ -44,5 +44,5 @@ private:
     std::mutex m_lock;
     QImage m_frame;
     bool m_full = false;
-    std::atomic<int> m_dropped{0};
+    std::atomic<int> m_dropped { 0 };
 };

@@ -7,16 +7,21 @@
 
 namespace capture_detail {
 
-template <typename T, void (*Unref)(T*)>
-class GstHandle {
+template <typename T, void (*Unref)(T*)> class GstHandle {
 public:
     GstHandle() = default;
     /// Takes over a reference the caller already owns (a "transfer full" return value).
-    explicit GstHandle(T* p) : m_p(p) {}
+    explicit GstHandle(T* p)
+        : m_p(p)
+    {
+    }
     ~GstHandle() { reset(); }
     GstHandle(const GstHandle&) = delete;
     GstHandle& operator=(const GstHandle&) = delete;
-    GstHandle(GstHandle&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    GstHandle(GstHandle&& o) noexcept
+        : m_p(std::exchange(o.m_p, nullptr))
+    {
+    }
     GstHandle& operator=(GstHandle&& o) noexcept
     {
         if (this != &o)
@@ -39,17 +44,50 @@ private:
     T* m_p = nullptr;
 };
 
-inline void unrefObject(GstObject* o) { gst_object_unref(o); }
-inline void unrefElement(GstElement* e) { gst_object_unref(e); }
-inline void unrefBus(GstBus* b) { gst_object_unref(b); }
-inline void unrefPad(GstPad* p) { gst_object_unref(p); }
-inline void unrefDevice(GstDevice* d) { gst_object_unref(d); }
-inline void unrefMonitor(GstDeviceMonitor* m) { gst_object_unref(m); }
-inline void unrefCaps(GstCaps* c) { gst_caps_unref(c); }
-inline void unrefSample(GstSample* s) { gst_sample_unref(s); }
-inline void unrefMessage(GstMessage* m) { gst_message_unref(m); }
-inline void freeError(GError* e) { g_error_free(e); }
-inline void freeString(gchar* s) { g_free(s); }
+inline void unrefObject(GstObject* o)
+{
+    gst_object_unref(o);
+}
+inline void unrefElement(GstElement* e)
+{
+    gst_object_unref(e);
+}
+inline void unrefBus(GstBus* b)
+{
+    gst_object_unref(b);
+}
+inline void unrefPad(GstPad* p)
+{
+    gst_object_unref(p);
+}
+inline void unrefDevice(GstDevice* d)
+{
+    gst_object_unref(d);
+}
+inline void unrefMonitor(GstDeviceMonitor* m)
+{
+    gst_object_unref(m);
+}
+inline void unrefCaps(GstCaps* c)
+{
+    gst_caps_unref(c);
+}
+inline void unrefSample(GstSample* s)
+{
+    gst_sample_unref(s);
+}
+inline void unrefMessage(GstMessage* m)
+{
+    gst_message_unref(m);
+}
+inline void freeError(GError* e)
+{
+    g_error_free(e);
+}
+inline void freeString(gchar* s)
+{
+    g_free(s);
+}
 
 using ElementPtr = GstHandle<GstElement, unrefElement>;
 using BusPtr = GstHandle<GstBus, unrefBus>;

@@ -97,8 +97,8 @@ bool WriteBmp24(const QString& path, const QImage& image)
     if (image.isNull())
         return false;
     const QImage bgr = image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
-    return WriteBmp24(QFile::encodeName(path).toStdString(), bgr.constBits(), bgr.width(), bgr.height(),
-                      int(bgr.bytesPerLine()));
+    return WriteBmp24(
+        QFile::encodeName(path).toStdString(), bgr.constBits(), bgr.width(), bgr.height(), int(bgr.bytesPerLine()));
 }
 
 CSampleGrabberCB& CSampleGrabberCB::instance()

@@ -55,16 +55,16 @@ public:
     int writeFailures() const { return m_writeFailures.load(); }
 
 private:
-    std::atomic<int> m_frameWidth{0};
-    std::atomic<int> m_frameHeight{0};
+    std::atomic<int> m_frameWidth { 0 };
+    std::atomic<int> m_frameHeight { 0 };
 
     // Request number of the pending request, 0 when idle. Raised with release after the path is
     // stored, tested with acquire; cleared only if no newer request came in meanwhile.
-    std::atomic<uint32_t> m_request{0};
+    std::atomic<uint32_t> m_request { 0 };
     mutable std::mutex m_pathLock;
     std::string m_targetPath;
     uint32_t m_lastRequest = 0;
 
-    std::atomic<int> m_filesWritten{0};
-    std::atomic<int> m_writeFailures{0};
+    std::atomic<int> m_filesWritten { 0 };
+    std::atomic<int> m_writeFailures { 0 };
 };

@@ -25,7 +25,7 @@ std::vector<Tap> taps(int srcLen, int dstLen)
         s = std::clamp(s, 0.0, double(srcLen - 1));
         const int i0 = int(s);
         const int i1 = std::min(i0 + 1, srcLen - 1);
-        t[size_t(d)] = {i0, i1, int(std::lround((s - i0) * 256))};
+        t[size_t(d)] = { i0, i1, int(std::lround((s - i0) * 256)) };
     }
     return t;
 }
@@ -123,15 +123,15 @@ void CPreviewCompositor::render(QImage& canvas, const QImage& frame)
     if (m_overlay.isNull() || m_alpha <= 0)
         return;
     const QRect target(QPoint(int(std::lround(video.x() + m_overlayDest.left() * video.width())),
-                              int(std::lround(video.y() + m_overlayDest.top() * video.height()))),
-                       QPoint(int(std::lround(video.x() + m_overlayDest.right() * video.width())) - 1,
-                              int(std::lround(video.y() + m_overlayDest.bottom() * video.height())) - 1));
+                           int(std::lround(video.y() + m_overlayDest.top() * video.height()))),
+        QPoint(int(std::lround(video.x() + m_overlayDest.right() * video.width())) - 1,
+            int(std::lround(video.y() + m_overlayDest.bottom() * video.height())) - 1));
     if (target.isEmpty())
         return;
     if (target != m_overlayScaledRect) {
         m_overlayScaled = target.size() == m_overlay.size()
-                              ? m_overlay
-                              : m_overlay.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            ? m_overlay
+            : m_overlay.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         m_overlayScaledRect = target;
     }
     QPainter p(&canvas);
@@ -140,7 +140,8 @@ void CPreviewCompositor::render(QImage& canvas, const QImage& frame)
     p.drawImage(target.topLeft(), m_overlayScaled);
 }
 
-CVideoPreview::CVideoPreview(QWidget* parent) : QWidget(parent)
+CVideoPreview::CVideoPreview(QWidget* parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);

@@ -81,7 +81,8 @@ TEST_F(CaptureCli, FailuresGiveMessageAndExitOne)
 TEST_F(CaptureCli, CameraEndingBeforeFirstFrameFails)
 {
     CCaptureVideo::SetTestCameraOverride(1, true);
-    CCaptureVideo::SetTestCameraSource("videotestsrc is-live=true num-buffers=0 ! capsfilter caps=video/x-raw,width=64,height=48");
+    CCaptureVideo::SetTestCameraSource(
+        "videotestsrc is-live=true num-buffers=0 ! capsfilter caps=video/x-raw,width=64,height=48");
     EXPECT_EQ(grab(m_dir.file("x.bmp"), 0, 0), 1);
     EXPECT_FALSE(m_err.isEmpty());
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("x.bmp")));

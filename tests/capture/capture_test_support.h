@@ -32,7 +32,7 @@ inline bool waitFor(const std::function<bool()>& pred, int timeoutMs = 8000)
 inline std::vector<uint8_t> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 inline uint32_t le32(const std::vector<uint8_t>& b, size_t at)

@@ -2,7 +2,9 @@
 // geometry, notifications when the camera fails, and run/stop cycling.
 #include "capture/capture_video.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include <QComboBox>
 #include <QDir>
@@ -56,8 +58,8 @@ protected:
 
 int openFdCount()
 {
-    return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                             std::filesystem::directory_iterator()));
+    return int(
+        std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
 } // namespace
@@ -155,7 +157,8 @@ TEST_F(CaptureGraph, ModeZeroWritesOneFullSizeFrame)
     // Let more frames pass at 30 per second: still one file, written once.
     EXPECT_GE(countFrames(cap, 10), 10);
     EXPECT_EQ(CSampleGrabberCB::instance().filesWritten(), before + 1);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(m_dir.path()), std::filesystem::directory_iterator()), 1);
 
     const auto b = readFile(path);
     ASSERT_EQ(b.size(), 921654u);
@@ -285,10 +288,9 @@ TEST_F(CaptureGraph, DeviceFailureMidRunNotifiesAndRunRecovers)
     // What a camera driver posts when the device goes away.
     GstElement* source = gst_bin_get_by_name(GST_BIN(cap.pipeline()), "Capture Filter");
     ASSERT_NE(source, nullptr);
-    gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source),
-                                                           g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
-                                                                               "Device has been unplugged"),
-                                                           "test"));
+    gst_element_post_message(source,
+        gst_message_new_error(GST_OBJECT(source),
+            g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "Device has been unplugged"), "test"));
     gst_object_unref(source);
 
     ASSERT_TRUE(waitFor([&] { return notifications > 0; }));
@@ -323,6 +325,27 @@ TEST_F(CaptureGraph, EndOfStreamIsNotifiedAndStopsGraph)
     ASSERT_FALSE(events.isEmpty());
     EXPECT_EQ(events[0].kind, GraphEvent::EndOfStream);
     EXPECT_FALSE(cap.IsRunning());
+}
+
+TEST_F(CaptureGraph, BusyInterfaceThreadDropsFramesInsteadOfQueueing)
+{
+    CCaptureVideo cap;
+    ASSERT_EQ(cap.BuildGraph(0, nullptr, QRect()), CCaptureVideo::kOk);
+    ASSERT_TRUE(waitFor([&] { return !cap.CurrentImage().isNull(); }));
+    int shown = 0;
+    QObject::connect(&cap, &CCaptureVideo::frameShown, [&] { ++shown; });
+    // A paint that takes far longer than a frame: several frames arrive meanwhile.
+    const int droppedBefore = cap.framesDropped();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return cap.framesDropped() >= droppedBefore + 3;
+        },
+        8000))
+        << "frames should pile up in the mailbox, not in the event queue";
+    shown = 0;
+    QCoreApplication::sendPostedEvents(&cap);
+    EXPECT_LE(shown, 1) << "at most one hand-over is ever queued";
 }
 
 TEST_F(CaptureGraph, ThousandStopRunCyclesLeaveGraphUsable)

@@ -33,8 +33,8 @@ TEST(CFrameMailbox, NewerFrameReplacesUntakenOneAndOnlyFirstPutWakes)
 TEST(CFrameMailbox, SlowReaderNeverFallsBehindWriter)
 {
     CFrameMailbox box;
-    std::atomic<bool> done{false};
-    std::atomic<int> wakes{0};
+    std::atomic<bool> done { false };
+    std::atomic<int> wakes { 0 };
     std::thread writer([&] {
         for (int i = 1; i <= 5000; ++i)
             if (box.put(frameNumbered(i)))
