@@ -154,8 +154,11 @@ ParsedError parseError(GstMessage* message)
         out.detail += QStringLiteral(" (") + QString::fromUtf8(debug.get()) + QLatin1Char(')');
     if (err) {
         out.resource = err->domain == GST_RESOURCE_ERROR;
+        // Sources report a failed format negotiation as a generic flow error naming the reason.
         out.negotiation = err->domain == GST_STREAM_ERROR
-            && (err->code == GST_STREAM_ERROR_FORMAT || err->code == GST_STREAM_ERROR_WRONG_TYPE);
+            && (err->code == GST_STREAM_ERROR_FORMAT || err->code == GST_STREAM_ERROR_WRONG_TYPE
+                || err->code == GST_STREAM_ERROR_NOT_IMPLEMENTED
+                || (debug && std::strstr(debug.get(), "not-negotiated")));
     }
     return out;
 }

@@ -123,6 +123,14 @@ TEST_F(CaptureGraph, SourceWithoutVideoCannotBeConnected)
     EXPECT_NE(cap.BuildGraph(0, nullptr, QRect()), CCaptureVideo::kOk);
     ASSERT_EQ(m_prompts.messages.size(), 1);
     EXPECT_EQ(m_prompts.messages[0].text, QString::fromUtf8(CCaptureVideo::kMsgCannotBuild));
+
+    // Links, but no format can be agreed once it runs.
+    CCaptureVideo::SetTestCameraSource("videotestsrc is-live=true ! capsfilter caps=image/jpeg");
+    EXPECT_NE(cap.BuildGraph(0, nullptr, QRect()), CCaptureVideo::kOk);
+    ASSERT_EQ(m_prompts.messages.size(), 2);
+    EXPECT_EQ(m_prompts.messages[1].text, QString::fromUtf8(CCaptureVideo::kMsgCannotBuild))
+        << cap.lastErrorDetail().toStdString();
+    EXPECT_FALSE(cap.IsGraphBuilt());
 }
 
 TEST_F(CaptureGraph, OddFormatCameraIsConvertedToNativeSize)

@@ -83,32 +83,6 @@ TEST(CSampleGrabberCB, RequestedFrameBecomesBottomUpBmpWithExactHeader)
     EXPECT_EQ(back.pixel(1, 2), qRgb(3, 2, 1));
 }
 
-TEST(CSampleGrabberCB, FramesWithoutRequestCauseNoFileActivity)
-{
-    testsupport::TempDir dir;
-    CSampleGrabberCB cb;
-    cb.SetFrameSize(4, 4);
-    const auto frame = makeFrame(4, 4);
-    for (int i = 0; i < 30; ++i)
-        EXPECT_EQ(cb.BufferCB(i / 30.0, frame.data(), long(frame.size())), CSampleGrabberCB::kSOk);
-    EXPECT_EQ(cb.filesWritten(), 0);
-    EXPECT_EQ(cb.writeFailures(), 0);
-    EXPECT_EQ(filesIn(dir.path()), 0u);
-}
-
-TEST(CSampleGrabberCB, OneRequestGivesExactlyOneFile)
-{
-    testsupport::TempDir dir;
-    CSampleGrabberCB cb;
-    cb.SetFrameSize(4, 4);
-    const auto frame = makeFrame(4, 4);
-    cb.RequestFrame(QString::fromStdString(dir.file("a.bmp")));
-    for (int i = 0; i < 30; ++i)
-        cb.BufferCB(i / 30.0, frame.data(), long(frame.size()));
-    EXPECT_EQ(cb.filesWritten(), 1);
-    EXPECT_EQ(filesIn(dir.path()), 1u);
-}
-
 TEST(CSampleGrabberCB, UncreatablePathDropsRequestAndNextRequestWorks)
 {
     testsupport::TempDir dir;
