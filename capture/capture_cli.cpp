@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QThread>
@@ -94,11 +93,12 @@ int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QT
     QObject::connect(&capture, &CCaptureVideo::graphNotify, [&] { failed = true; });
 
     const QString target = QFileInfo(file).absoluteFilePath();
-    QFile::remove(target);
     CSampleGrabberCB& grabber = CSampleGrabberCB::instance();
     bool written = false;
     if (mode == 0) {
+        // An existing file of that name stays untouched unless a new frame replaces it.
         const int failuresBefore = grabber.writeFailures();
+        const int writtenBefore = grabber.filesWritten();
         capture.CaptureFrame(target, 0);
         waitUntil(deadline, [&] { return failed || !grabber.IsRequested(); });
         if (grabber.IsRequested())
@@ -107,7 +107,7 @@ int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QT
             err << "Cannot write " << target << ".\n";
             return finish(1);
         }
-        written = QFileInfo::exists(target);
+        written = grabber.filesWritten() != writtenBefore && QFileInfo::exists(target);
     } else {
         waitUntil(deadline, [&] { return failed || !capture.CurrentImage().isNull(); });
         if (!capture.CurrentImage().isNull()) {

@@ -2,6 +2,7 @@
 #include "capture/capture_cli.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include <QTextStream>
 
@@ -76,6 +77,13 @@ TEST_F(CaptureCli, FailuresGiveMessageAndExitOne)
 
     EXPECT_EQ(grab(m_dir.file("x.bmp"), 0, 7), 1);
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("x.bmp")));
+
+    // A failed grab leaves an existing file of that name as it was.
+    const std::string keep = m_dir.file("keep.bmp");
+    std::ofstream(keep) << "old";
+    CCaptureVideo::SetTestCameraSource("videotestsrc is-live=true ! capsfilter caps=image/jpeg");
+    EXPECT_EQ(grab(keep, 0, 0), 1);
+    EXPECT_EQ(std::filesystem::file_size(keep), 3u);
 }
 
 TEST_F(CaptureCli, CameraEndingBeforeFirstFrameFails)
