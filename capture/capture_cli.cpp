@@ -131,3 +131,41 @@ int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QT
         << "\".\n";
     return finish(0);
 }
+
+std::optional<int> RunCaptureCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    const bool list = arguments.contains(QStringLiteral("--list-cameras"));
+    const qsizetype grabAt = arguments.indexOf(QStringLiteral("--grab-frame"));
+    if (!list && grabAt < 0)
+        return std::nullopt;
+    if (arguments.contains(QStringLiteral("--test-camera")) && qEnvironmentVariableIsEmpty("KIVRA_TEST_CAMERA"))
+        qputenv("KIVRA_TEST_CAMERA", "1");
+    if (list)
+        return RunListCameras(out);
+
+    auto usage = [&](const QString& problem) {
+        err << problem << "\nUsage: corvantis --grab-frame FILE [--device N] [--mode 0|1] [--test-camera]\n";
+        err.flush();
+        return 1;
+    };
+    if (grabAt + 1 >= arguments.size() || arguments[grabAt + 1].startsWith(QStringLiteral("--")))
+        return usage(QStringLiteral("--grab-frame needs the file to write."));
+    auto number = [&](const QString& option, int fallback, bool* ok) {
+        *ok = true;
+        const qsizetype at = arguments.indexOf(option);
+        if (at < 0)
+            return fallback;
+        const int value = at + 1 < arguments.size() ? arguments[at + 1].toInt(ok) : 0;
+        if (at + 1 >= arguments.size())
+            *ok = false;
+        return value;
+    };
+    bool ok = false;
+    const int device = number(QStringLiteral("--device"), 0, &ok);
+    if (!ok)
+        return usage(QStringLiteral("--device needs a camera index (see --list-cameras)."));
+    const int mode = number(QStringLiteral("--mode"), 0, &ok);
+    if (!ok || (mode != 0 && mode != 1))
+        return usage(QStringLiteral("--mode takes 0 (next frame) or 1 (frame on screen)."));
+    return RunGrabFrame(arguments[grabAt + 1], device, mode, out, err);
+}

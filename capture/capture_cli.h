@@ -2,7 +2,10 @@
 // exactly as a shot does. main() parses the options and calls these.
 #pragma once
 
+#include <optional>
+
 #include <QString>
+#include <QStringList>
 
 class QTextStream;
 
@@ -15,3 +18,8 @@ int RunListCameras(QTextStream& out);
 /// arrives within 5 s or the file cannot be written. Needs a Qt application object; one is
 /// created for the call when there is none.
 int RunGrabFrame(const QString& file, int device, int mode, QTextStream& out, QTextStream& err);
+
+/// Runs --list-cameras or --grab-frame FILE [--device N] [--mode 0|1] when arguments (the whole
+/// command line, program name first) hold one of them, honouring --test-camera; the exit code,
+/// or nothing when neither option is present and the booth should start.
+std::optional<int> RunCaptureCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err);

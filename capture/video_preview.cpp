@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -145,6 +146,18 @@ CVideoPreview::CVideoPreview(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // Cover the preview window whatever size it takes later.
+    if (parent) {
+        setGeometry(parent->rect());
+        parent->installEventFilter(this);
+    }
+}
+
+bool CVideoPreview::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
+    return QWidget::eventFilter(watched, event);
 }
 
 void CVideoPreview::setVideoRect(const QRect& rect)

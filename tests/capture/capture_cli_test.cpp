@@ -95,3 +95,43 @@ TEST_F(CaptureCli, CameraEndingBeforeFirstFrameFails)
     EXPECT_FALSE(m_err.isEmpty());
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("x.bmp")));
 }
+
+TEST_F(CaptureCli, CommandLineSelectsOperationAndChecksOptions)
+{
+    QString text;
+    QTextStream out(&text);
+    QTextStream err(&m_err);
+    EXPECT_FALSE(RunCaptureCommandLine({ "corvantis", "project.kivra" }, out, err).has_value());
+
+    CCaptureVideo::SetTestCameraOverride(2, true);
+    EXPECT_EQ(RunCaptureCommandLine({ "corvantis", "--list-cameras" }, out, err), 0);
+    EXPECT_TRUE(text.startsWith("0: Kivra Test Camera 1\n"));
+
+    for (const QStringList& bad :
+        { QStringList { "corvantis", "--grab-frame" }, QStringList { "corvantis", "--grab-frame", "--device", "1" },
+            QStringList { "corvantis", "--grab-frame", "a.bmp", "--device", "one" },
+            QStringList { "corvantis", "--grab-frame", "a.bmp", "--mode", "2" },
+            QStringList { "corvantis", "--grab-frame", "a.bmp", "--mode" } }) {
+        m_err.clear();
+        EXPECT_EQ(RunCaptureCommandLine(bad, out, err), 1) << bad.join(' ').toStdString();
+        EXPECT_TRUE(m_err.contains("Usage:")) << m_err.toStdString();
+    }
+
+    const std::string file = m_dir.file("cli.bmp");
+    EXPECT_EQ(
+        RunCaptureCommandLine(
+            { "corvantis", "--grab-frame", QString::fromStdString(file), "--device", "1", "--mode", "1" }, out, err),
+        0);
+    EXPECT_EQ(std::filesystem::file_size(file), 921654u);
+}
+
+TEST_F(CaptureCli, TestCameraOptionOffersTheTestCamera)
+{
+    ::unsetenv("KIVRA_TEST_CAMERA");
+    QString text;
+    QTextStream out(&text);
+    QTextStream err(&m_err);
+    EXPECT_EQ(RunCaptureCommandLine({ "corvantis", "--test-camera", "--list-cameras" }, out, err), 0);
+    EXPECT_TRUE(text.contains("Kivra Test Camera 1"));
+    ::unsetenv("KIVRA_TEST_CAMERA");
+}

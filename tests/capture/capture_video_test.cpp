@@ -283,6 +283,11 @@ TEST_F(CaptureGraph, PreviewShowsFramesInDestinationRectangle)
     const QColor border = live.pixelColor(180, 25);
     EXPECT_GT(border.red(), 200);
     EXPECT_LT(border.blue(), 130);
+
+    window.show();
+    window.resize(400, 300);
+    EXPECT_TRUE(waitFor([&] { return cap.preview()->geometry() == QRect(0, 0, 400, 300); }))
+        << "the preview keeps covering its window";
 }
 
 TEST_F(CaptureGraph, DeviceFailureMidRunNotifiesAndRunRecovers)
