@@ -412,7 +412,6 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
     // The renderer: a widget over the preview window that paints the newest frame into dest.
     if (previewWindow) {
         auto* preview = new CVideoPreview(previewWindow);
-        preview->setGeometry(previewWindow->rect());
         preview->setVideoRect(dest.isEmpty() ? previewWindow->rect() : dest);
         preview->show();
         m_preview = preview;
