@@ -1,0 +1,626 @@
+// The capture graph on GStreamer: device list, source -> videoconvert -> BGR appsink, preview
+// hand-over through a latest-frame mailbox, and bus messages turned into graph notifications.
+#include "capture/capture_video.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include "capture/gst_handle_p.h"
+#include "capture/sample_grabber_cb.h"
+#include "capture/video_preview.h"
+#include "platform/prompts.h"
+
+using namespace capture_detail;
+
+const char* const CCaptureVideo::kMsgInitFailed = "CoInitialize Failed!\r\n";
+const char* const CCaptureVideo::kMsgNoGrabber = "Fail to create SampleGrabber, maybe qedit.dll is not registered?";
+const char* const CCaptureVideo::kMsgMediaType = "Fail to set media type!";
+const char* const CCaptureVideo::kMsgGrabberNotAdded = "Fail to put sample grabber in graph";
+const char* const CCaptureVideo::kMsgCannotBuild = "Can\u2019t build the graph";
+const char* const CCaptureVideo::kMsgNoMediaType = "Failt to read the connected media type";
+const char* const CCaptureVideo::kMsgCannotRun = "Couldn\u2019t run the graph!";
+
+namespace {
+
+constexpr GstClockTime kFirstFrameTimeout = 5 * GST_SECOND;
+
+std::atomic<int> g_testCameraOverride { -1 };
+std::atomic<bool> g_onlyTestCameras { false };
+std::mutex g_testSourceLock;
+QString g_testSource;
+
+bool initGStreamer()
+{
+    static const bool ok = [] {
+        GError* raw = nullptr;
+        const bool done = gst_init_check(nullptr, nullptr, &raw);
+        ErrorPtr err(raw);
+        return done;
+    }();
+    return ok;
+}
+
+struct DeviceEntry {
+    QString name;
+    DevicePtr device; // null for a test camera
+    int testCamera = 0;
+};
+
+std::vector<DeviceEntry> listDevices()
+{
+    std::vector<DeviceEntry> out;
+    if (!initGStreamer())
+        return out;
+    if (!g_onlyTestCameras.load()) {
+        MonitorPtr monitor(gst_device_monitor_new());
+        gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
+        GList* devices = gst_device_monitor_get_devices(monitor.get());
+        for (GList* l = devices; l; l = l->next) {
+            DevicePtr device(GST_DEVICE(l->data)); // takes the list's reference
+            StringPtr name(gst_device_get_display_name(device.get()));
+            if (name && *name.get())
+                out.push_back({ QString::fromUtf8(name.get()), std::move(device), 0 });
+        }
+        g_list_free(devices);
+    }
+    const int tests = CCaptureVideo::TestCameraCount();
+    for (int i = 1; i <= tests; ++i)
+        out.push_back({ QStringLiteral("Kivra Test Camera %1").arg(i), DevicePtr(), i });
+    return out;
+}
+
+ElementPtr createSource(const DeviceEntry& entry)
+{
+    ElementPtr source;
+    if (entry.device) {
+        source.reset(gst_device_create_element(entry.device.get(), "Capture Filter"));
+    } else {
+        QString description;
+        {
+            std::lock_guard lock(g_testSourceLock);
+            description = g_testSource;
+        }
+        if (description.isEmpty()) {
+            // Two visibly different moving pictures, so tests and operators can tell them apart.
+            description = entry.testCamera == 1
+                ? QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")
+                : QStringLiteral("videotestsrc is-live=true pattern=ball background-color=0xff3c4475");
+            description += QStringLiteral(" ! capsfilter caps=video/x-raw,width=640,height=480,framerate=30/1");
+        }
+        GError* raw = nullptr;
+        source.reset(gst_parse_bin_from_description(description.toUtf8().constData(), TRUE, &raw));
+        ErrorPtr err(raw);
+        if (source && err) // a partial bin is no camera
+            source.reset();
+        if (source)
+            gst_element_set_name(source.get(), "Capture Filter");
+    }
+    if (source)
+        gst_object_ref_sink(source.get()); // own it, whether floating or not
+    return source;
+}
+
+// Keeps only what the capture object reacts to; state changes would pile up on every run/stop.
+GstBusSyncReply filterBusMessage(GstBus*, GstMessage* message, gpointer)
+{
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_EOS:
+    case GST_MESSAGE_ASYNC_DONE:
+        return GST_BUS_PASS;
+    default:
+        return GST_BUS_DROP;
+    }
+}
+
+bool fromElement(GstMessage* message, GstElement* element)
+{
+    for (GstObject* o = GST_MESSAGE_SRC(message); o; o = GST_OBJECT_PARENT(o)) {
+        if (o == GST_OBJECT(element))
+            return true;
+    }
+    return false;
+}
+
+struct ParsedError {
+    QString text;
+    QString detail;
+    bool resource = false;
+    bool negotiation = false;
+};
+
+ParsedError parseError(GstMessage* message)
+{
+    GError* raw = nullptr;
+    gchar* rawDebug = nullptr;
+    gst_message_parse_error(message, &raw, &rawDebug);
+    ErrorPtr err(raw);
+    StringPtr debug(rawDebug);
+    ParsedError out;
+    out.text = err ? QString::fromUtf8(err->message) : QStringLiteral("Unknown camera error");
+    out.detail = out.text;
+    if (debug)
+        out.detail += QStringLiteral(" (") + QString::fromUtf8(debug.get()) + QLatin1Char(')');
+    if (err) {
+        out.resource = err->domain == GST_RESOURCE_ERROR;
+        // Sources report a failed format negotiation as a generic flow error naming the reason.
+        out.negotiation = err->domain == GST_STREAM_ERROR
+            && (err->code == GST_STREAM_ERROR_FORMAT || err->code == GST_STREAM_ERROR_WRONG_TYPE
+                || err->code == GST_STREAM_ERROR_NOT_IMPLEMENTED
+                || (debug && std::strstr(debug.get(), "not-negotiated")));
+    }
+    return out;
+}
+
+bool negotiatedSize(GstElement* sink, QSize* size)
+{
+    PadPtr pad(gst_element_get_static_pad(sink, "sink"));
+    if (!pad)
+        return false;
+    CapsPtr caps(gst_pad_get_current_caps(pad.get()));
+    GstVideoInfo info;
+    if (!caps || !gst_video_info_from_caps(&info, caps.get()))
+        return false;
+    *size = QSize(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
+    return !size->isEmpty();
+}
+
+} // namespace
+
+struct CCaptureVideo::Graph {
+    ElementPtr pipeline;
+    // Our own references; the pipeline takes its own when an element is added (they are not floating).
+    ElementPtr source;
+    ElementPtr convert;
+    ElementPtr sink;
+    BusPtr bus;
+
+    ~Graph()
+    {
+        // Stopping joins the streaming threads, so no callback outlives the capture object.
+        if (pipeline)
+            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+        if (bus)
+            gst_bus_set_flushing(bus.get(), TRUE);
+    }
+};
+
+// The streaming-thread side of the tap: the grabber sees every frame, the preview the newest.
+struct CaptureTap {
+    static GstFlowReturn newSample(GstAppSink* sink, gpointer user)
+    {
+        auto* self = static_cast<CCaptureVideo*>(user);
+        SamplePtr sample(gst_app_sink_pull_sample(sink));
+        if (!sample)
+            return GST_FLOW_OK;
+        GstCaps* caps = gst_sample_get_caps(sample.get());
+        GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+        GstVideoInfo info;
+        if (!caps || !buffer || !gst_video_info_from_caps(&info, caps))
+            return GST_FLOW_OK;
+        GstVideoFrame frame;
+        if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
+            return GST_FLOW_OK;
+
+        const int width = GST_VIDEO_FRAME_WIDTH(&frame);
+        const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+        const auto* data = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+        const int packed = (width * 3 + 3) & ~3;
+
+        CSampleGrabberCB& grabber = CSampleGrabberCB::instance();
+        if (grabber.IsRequested()) {
+            if (grabber.frameWidth() != width || grabber.frameHeight() != height)
+                grabber.SetFrameSize(width, height);
+            const double time = GST_BUFFER_PTS_IS_VALID(buffer) ? double(GST_BUFFER_PTS(buffer)) / GST_SECOND : 0.0;
+            if (stride == packed) {
+                grabber.BufferCB(time, data, long(packed) * height);
+            } else {
+                std::vector<uint8_t> rows(size_t(packed) * size_t(height));
+                for (int y = 0; y < height; ++y)
+                    std::memcpy(rows.data() + size_t(y) * packed, data + size_t(y) * stride, size_t(width) * 3);
+                grabber.BufferCB(time, rows.data(), long(rows.size()));
+            }
+        }
+
+        // A private copy: holding camera buffers for the preview could starve a driver's pool.
+        QImage image(width, height, QImage::Format_BGR888);
+        if (!image.isNull()) {
+            for (int y = 0; y < height; ++y)
+                std::memcpy(image.scanLine(y), data + size_t(y) * stride, size_t(width) * 3);
+        }
+        gst_video_frame_unmap(&frame);
+
+        if (!image.isNull() && self->m_mailbox.put(std::move(image)))
+            QMetaObject::invokeMethod(
+                self, [self] { self->onFrameArrived(); }, Qt::QueuedConnection);
+        return GST_FLOW_OK;
+    }
+};
+
+CCaptureVideo::CCaptureVideo(QObject* parent)
+    : QObject(parent)
+{
+    m_initialised = initGStreamer();
+    if (!m_initialised)
+        platform::prompts().messageBox(nullptr, QString::fromUtf8(kMsgInitFailed), platform::MbOk);
+}
+
+CCaptureVideo::~CCaptureVideo()
+{
+    teardown();
+}
+
+void CCaptureVideo::SetTestCameraOverride(int count, bool onlyTestCameras)
+{
+    g_testCameraOverride.store(count);
+    g_onlyTestCameras.store(count >= 0 && onlyTestCameras);
+}
+
+void CCaptureVideo::SetTestCameraSource(const QString& description)
+{
+    std::lock_guard lock(g_testSourceLock);
+    g_testSource = description;
+}
+
+int CCaptureVideo::TestCameraCount()
+{
+    const int forced = g_testCameraOverride.load();
+    if (forced >= 0)
+        return std::min(forced, 2);
+    const char* value = std::getenv("KIVRA_TEST_CAMERA");
+    if (!value || !*value || std::strcmp(value, "0") == 0)
+        return 0;
+    return std::strcmp(value, "2") == 0 ? 2 : 1;
+}
+
+QStringList CCaptureVideo::DeviceNames()
+{
+    QStringList names;
+    for (const DeviceEntry& e : listDevices())
+        names << e.name;
+    return names;
+}
+
+int CCaptureVideo::EnumerateDevices(QStringList& names)
+{
+    const QStringList found = DeviceNames();
+    if (found.isEmpty())
+        return -1;
+    names << found;
+    return int(found.size());
+}
+
+int CCaptureVideo::EnumerateDevices(QComboBox* box)
+{
+    QStringList names;
+    const int n = EnumerateDevices(names);
+    if (n > 0 && box)
+        box->addItems(names);
+    return n;
+}
+
+bool CCaptureVideo::BindDevice(int index)
+{
+    if (!m_graph)
+        m_graph = std::make_unique<Graph>();
+    m_graph->source.reset();
+    m_deviceName.clear();
+    const std::vector<DeviceEntry> devices = listDevices();
+    if (devices.empty())
+        return false;
+    if (index >= 0 && size_t(index) < devices.size()) {
+        m_graph->source = createSource(devices[size_t(index)]);
+        if (m_graph->source)
+            m_deviceName = devices[size_t(index)].name;
+    }
+    return true;
+}
+
+GstElement* CCaptureVideo::pipeline() const
+{
+    return m_graph ? m_graph->pipeline.get() : nullptr;
+}
+
+int CCaptureVideo::fail(int code, const char* message)
+{
+    m_lastError = QString::fromUtf8(message);
+    platform::prompts().messageBox(m_previewWindow ? m_previewWindow->window() : nullptr, m_lastError, platform::MbOk);
+    return code;
+}
+
+void CCaptureVideo::teardown()
+{
+    delete m_busNotifier;
+    m_busNotifier = nullptr;
+    m_graph.reset();
+    m_built = false;
+    m_running = false;
+    m_mailbox.clear();
+    delete m_preview.data();
+}
+
+int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRect& dest)
+{
+    teardown();
+    m_lastError.clear();
+    m_lastDetail.clear();
+    m_broken = false;
+    m_shown = QImage();
+    m_nativeSize = QSize();
+    m_overlayBitmap = QImage();
+    m_overlayRect = QRect();
+    m_overlayDest = QRectF();
+    m_overlayWidthFraction = m_overlayHeightOffset = m_overlayAlpha = 0;
+    m_deviceIndex = deviceIndex;
+    m_previewWindow = previewWindow;
+    m_dest = dest;
+    if (!m_initialised) {
+        m_lastError = QString::fromUtf8(kMsgInitFailed).trimmed();
+        return kFail;
+    }
+
+    m_graph = std::make_unique<Graph>();
+    Graph& g = *m_graph;
+    g.pipeline.reset(gst_pipeline_new("capture-graph"));
+    if (!g.pipeline) {
+        m_lastError = QStringLiteral("Cannot create the capture graph");
+        return kFail;
+    }
+    gst_object_ref_sink(g.pipeline.get());
+    g.bus.reset(gst_pipeline_get_bus(GST_PIPELINE(g.pipeline.get())));
+    gst_bus_set_sync_handler(g.bus.get(), filterBusMessage, nullptr, nullptr);
+
+    if (!BindDevice(deviceIndex)) {
+        m_lastError = QStringLiteral("No camera found");
+        return kNoDevice;
+    }
+    if (g.source && !gst_bin_add(GST_BIN(g.pipeline.get()), g.source.get()))
+        g.source.reset();
+
+    // The tap: convert whatever the camera gives into packed 24-bit BGR.
+    g.sink.reset(gst_element_factory_make("appsink", "Grabber"));
+    g.convert.reset(gst_element_factory_make("videoconvert", "Converter"));
+    if (!g.sink || !g.convert) {
+        g.sink.reset();
+        g.convert.reset();
+        return fail(kFail, kMsgNoGrabber);
+    }
+    gst_object_ref_sink(g.sink.get());
+    gst_object_ref_sink(g.convert.get());
+    {
+        CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", nullptr));
+        if (!caps)
+            return fail(kFail, kMsgMediaType);
+        g_object_set(g.sink.get(), "caps", caps.get(), nullptr);
+    }
+    if (!gst_bin_add(GST_BIN(g.pipeline.get()), g.convert.get())
+        || !gst_bin_add(GST_BIN(g.pipeline.get()), g.sink.get()))
+        return fail(kFail, kMsgGrabberNotAdded);
+
+    // The renderer: a widget over the preview window that paints the newest frame into dest.
+    if (previewWindow) {
+        auto* preview = new CVideoPreview(previewWindow);
+        preview->setVideoRect(dest.isEmpty() ? previewWindow->rect() : dest);
+        preview->show();
+        m_preview = preview;
+    }
+
+    GPollFD fd;
+    gst_bus_get_pollfd(g.bus.get(), &fd);
+    m_busNotifier = new QSocketNotifier(fd.fd, QSocketNotifier::Read, this);
+    connect(m_busNotifier, &QSocketNotifier::activated, this, &CCaptureVideo::onBusReadable);
+
+    if (!g.source || !gst_element_link_many(g.source.get(), g.convert.get(), g.sink.get(), nullptr))
+        return fail(kFail, kMsgCannotBuild);
+
+    g_object_set(g.sink.get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "emit-signals", FALSE,
+        "enable-last-sample", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks {};
+    callbacks.new_sample = &CaptureTap::newSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(g.sink.get()), &callbacks, this, nullptr);
+
+    // Run, and wait for the first frame so the negotiated size is known, as callers expect.
+    auto runFailed = [&](const char* message) {
+        gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+        return fail(kFail, message);
+    };
+    if (gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        MessagePtr msg(gst_bus_pop_filtered(g.bus.get(), GST_MESSAGE_ERROR));
+        if (msg)
+            m_lastDetail = parseError(msg.get()).detail;
+        return runFailed(kMsgCannotRun);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QSize size;
+    while (!negotiatedSize(g.sink.get(), &size)) {
+        const qint64 left = qint64(kFirstFrameTimeout / GST_MSECOND) - clock.elapsed();
+        if (left <= 0) {
+            m_lastDetail = QStringLiteral("No frame from the camera within 5 s");
+            return runFailed(kMsgCannotRun);
+        }
+        MessagePtr msg(gst_bus_timed_pop_filtered(g.bus.get(), std::min<qint64>(left, 50) * GST_MSECOND,
+            GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS)));
+        if (!msg)
+            continue;
+        if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_EOS) {
+            m_lastDetail = QStringLiteral("The camera ended its stream before the first frame");
+            return runFailed(kMsgNoMediaType);
+        }
+        const ParsedError err = parseError(msg.get());
+        m_lastDetail = err.detail;
+        return runFailed(err.negotiation ? kMsgCannotBuild : kMsgCannotRun);
+    }
+    m_nativeSize = size;
+    CSampleGrabberCB::instance().SetFrameSize(size.width(), size.height());
+    m_built = true;
+    m_running = true;
+    return kOk;
+}
+
+bool CCaptureVideo::rebuild()
+{
+    // The device may come back under another index after being replugged.
+    int index = m_deviceName.isEmpty() ? -1 : int(DeviceNames().indexOf(m_deviceName));
+    if (index < 0)
+        index = m_deviceIndex;
+    const QImage overlay = m_overlayBitmap;
+    const QRect overlayRect = m_overlayRect;
+    const qreal alpha = m_overlayAlpha;
+    const QRgb key = m_colorKey;
+    if (BuildGraph(index, m_previewWindow, m_dest) != kOk)
+        return false;
+    if (!overlay.isNull()) {
+        m_colorKey = key;
+        SetOverlayBitmap(overlay, overlayRect);
+        SetOverlayAlpha(int(std::lround(alpha * 10)));
+    }
+    return true;
+}
+
+bool CCaptureVideo::Run()
+{
+    if (!m_built || m_broken)
+        return m_deviceIndex >= 0 && rebuild();
+    if (m_running)
+        return true;
+    if (gst_element_set_state(m_graph->pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
+        m_lastError = QString::fromUtf8(kMsgCannotRun);
+        onBusReadable();
+        m_broken = true;
+        return false;
+    }
+    m_running = true;
+    return true;
+}
+
+void CCaptureVideo::Stop()
+{
+    if (!m_graph || !m_graph->pipeline)
+        return;
+    // NULL rather than PAUSED: the device is released, so it can be unplugged or used elsewhere.
+    gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
+    m_running = false;
+    m_mailbox.clear();
+    onBusReadable();
+}
+
+void CCaptureVideo::onFrameArrived()
+{
+    QImage frame = m_mailbox.take();
+    if (frame.isNull() || !m_running)
+        return;
+    if (frame.size() != m_nativeSize)
+        m_nativeSize = frame.size();
+    m_shown = frame;
+    if (m_preview)
+        m_preview->setFrame(frame);
+    emit frameShown();
+}
+
+void CCaptureVideo::onBusReadable()
+{
+    if (!m_graph || !m_graph->bus)
+        return;
+    bool stopped = false;
+    bool added = false;
+    while (MessagePtr msg { gst_bus_pop(m_graph->bus.get()) }) {
+        switch (GST_MESSAGE_TYPE(msg.get())) {
+        case GST_MESSAGE_ERROR: {
+            const ParsedError err = parseError(msg.get());
+            const bool lost = err.resource && m_graph->source && fromElement(msg.get(), m_graph->source.get());
+            m_events.append({ lost ? GraphEvent::DeviceLost : GraphEvent::Error, err.text });
+            m_lastDetail = err.detail;
+            stopped = added = true;
+            break;
+        }
+        case GST_MESSAGE_EOS:
+            m_events.append({ GraphEvent::EndOfStream, QStringLiteral("The camera stopped sending pictures") });
+            stopped = added = true;
+            break;
+        default:
+            break;
+        }
+    }
+    if (stopped) {
+        // A failed graph is rebuilt by the next Run(); until then it holds no device.
+        gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
+        m_running = false;
+        m_broken = true;
+        m_mailbox.clear();
+    }
+    if (added)
+        emit graphNotify();
+}
+
+QList<GraphEvent> CCaptureVideo::DrainEvents()
+{
+    return std::exchange(m_events, {});
+}
+
+int CCaptureVideo::SetOverlayBitmap(const QImage& bitmap, const QRect& source)
+{
+    const int W = m_nativeSize.width();
+    const int H = m_nativeSize.height();
+    if (!m_built || W <= 0 || H <= 0 || bitmap.isNull() || source.isEmpty())
+        return kFail;
+    const int left = source.left();
+    const int top = source.top();
+    const int right = source.x() + source.width();
+    const int bottom = source.y() + source.height();
+    m_overlayRect = QRect(0, 0, right - left, bottom - top);
+    m_overlayWidthFraction = double(right - left) / W;
+    m_overlayHeightOffset = double(top + H - bottom) / H;
+    m_overlayDest = QRectF(QPointF(1.0 - m_overlayWidthFraction, m_overlayHeightOffset), QPointF(1.0, 1.0));
+    m_overlayAlpha = 0;
+    m_overlayBitmap = bitmap.copy(source);
+    if (m_preview) {
+        m_preview->compositor().setOverlay(m_overlayBitmap, m_colorKey, m_overlayDest);
+        m_preview->update();
+    }
+    return kOk;
+}
+
+int CCaptureVideo::SetOverlayAlpha(int tenths)
+{
+    if (m_overlayBitmap.isNull())
+        return kFail;
+    m_overlayAlpha = std::clamp(tenths, 0, 10) / 10.0;
+    if (m_preview) {
+        m_preview->compositor().setOverlayAlpha(m_overlayAlpha);
+        m_preview->update();
+    }
+    return kOk;
+}
+
+int CCaptureVideo::HideOverlay()
+{
+    return SetOverlayAlpha(0);
+}
+
+bool CCaptureVideo::CaptureFrame(const QString& path, int mode)
+{
+    if (mode == 0) {
+        // A request no graph will ever serve would leave the caller waiting for a file forever.
+        if (!m_running)
+            return false;
+        CSampleGrabberCB::instance().RequestFrame(path);
+        return true;
+    }
+    if (m_shown.isNull())
+        return false;
+    return WriteBmp24(path, m_shown);
+}

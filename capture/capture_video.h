@@ -1,0 +1,165 @@
+// The camera: lists the video devices, builds and runs the capture graph (device -> converter ->
+// BGR tap -> preview widget), lays the decoration over the live picture and takes single frames.
+#pragma once
+
+#include <memory>
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include "capture/frame_mailbox.h"
+#include "capture/video_preview.h"
+
+class QComboBox;
+class QSocketNotifier;
+class QWidget;
+typedef struct _GstElement GstElement;
+
+/// One notification of the capture graph, drained by the booth after CCaptureVideo::graphNotify.
+struct GraphEvent {
+    enum Kind { Error, EndOfStream, DeviceLost };
+    Kind kind = Error;
+    QString text;
+};
+
+class CCaptureVideo : public QObject {
+    Q_OBJECT
+public:
+    /// Result codes of BuildGraph and the overlay calls.
+    static constexpr int kOk = 0;
+    static constexpr int kNoDevice = 1;
+    static constexpr int kFail = static_cast<int>(0x80004005u);
+
+    // The texts the user sees when the graph cannot be built.
+    static const char* const kMsgInitFailed;
+    static const char* const kMsgNoGrabber;
+    static const char* const kMsgMediaType;
+    static const char* const kMsgGrabberNotAdded;
+    static const char* const kMsgCannotBuild;
+    static const char* const kMsgNoMediaType;
+    static const char* const kMsgCannotRun;
+
+    explicit CCaptureVideo(QObject* parent = nullptr);
+    ~CCaptureVideo() override;
+
+    /// Test cameras (videotestsrc, 640 x 480 at 30 fps) offered after the real devices: by default
+    /// as many as KIVRA_TEST_CAMERA says (unset or 0: none, 2: two, any other value: one).
+    /// count >= 0 overrides the variable for this process; onlyTestCameras hides real devices so
+    /// device indices are predictable. count < 0 returns to the variable.
+    static void SetTestCameraOverride(int count, bool onlyTestCameras = false);
+    static int TestCameraCount();
+    /// A launch description (e.g. "videotestsrc num-buffers=5") used for every test camera in
+    /// place of the moving pattern, so tests can stage failing devices; empty restores it.
+    static void SetTestCameraSource(const QString& description);
+
+    /// Display names of the video sources, in device-index order.
+    static QStringList DeviceNames();
+    /// Adds the device names to box; returns their number, or -1 (and adds nothing) when there
+    /// is no video device.
+    int EnumerateDevices(QComboBox* box);
+    static int EnumerateDevices(QStringList& names);
+    /// Makes the device at index the graph's source. False when there is no device at all; an
+    /// index past the last device binds nothing, so the graph build that follows fails.
+    bool BindDevice(int index);
+
+    /// Builds the graph of device index with its preview in dest (client coordinates of
+    /// previewWindow; a null window runs headless) and runs it until the first frame has
+    /// arrived (at most 5 s). Returns kOk, or kNoDevice / a failure code after showing the
+    /// step's message (also kept in lastError()).
+    int BuildGraph(int deviceIndex, QWidget* previewWindow, const QRect& dest);
+    /// Runs the built graph. After the camera failed or was unplugged the graph is built again
+    /// for the same device, so switching the camera on after replugging works.
+    bool Run();
+    void Stop();
+    bool IsGraphBuilt() const { return m_built; }
+    bool IsRunning() const { return m_running; }
+
+    QSize GetNativeVideoSize() const { return m_nativeSize; }
+
+    /// Colour whose pixels the next SetOverlayBitmap leaves transparent; magenta at start.
+    void SetColorKey(const QColor& key) { m_colorKey = key.rgb() & 0x00FFFFFF; }
+    QRgb ColorKey() const { return m_colorKey; }
+    /// Lays source (a rectangle of bitmap, in video pixels) over the bottom-right corner of the
+    /// picture, invisible until SetOverlayAlpha. kFail before the graph knows its video size.
+    int SetOverlayBitmap(const QImage& bitmap, const QRect& source);
+    /// n tenths of full opacity (0..10).
+    int SetOverlayAlpha(int tenths);
+    /// Makes the overlay invisible without removing it.
+    int HideOverlay();
+    QRectF OverlayDestination() const { return m_overlayDest; }
+    qreal OverlayAlpha() const { return m_overlayAlpha; }
+
+    /// Mode 0: the next frame through the grabber is written to path (returns at once; false
+    /// when no graph is running). Other modes: the frame currently shown is written now; false
+    /// when nothing has been shown yet or the file cannot be written.
+    bool CaptureFrame(const QString& path, int mode);
+    /// The booth's name for CaptureFrame: mode is the state of the frame check box.
+    bool GrabToFile(const QString& path, int mode) { return CaptureFrame(path, mode); }
+
+    /// Takes the pending graph notifications.
+    QList<GraphEvent> DrainEvents();
+
+    QString BoundDeviceName() const { return m_deviceName; }
+    QString lastError() const { return m_lastError; }
+    /// GStreamer's own words about the last failure, for logs and the command line.
+    QString lastErrorDetail() const { return m_lastDetail; }
+    /// The frame the preview shows now (native size, null before the first frame).
+    QImage CurrentImage() const { return m_shown; }
+    CVideoPreview* preview() const { return m_preview; }
+    /// The running pipeline (null without a graph), for diagnostics.
+    GstElement* pipeline() const;
+    int framesDropped() const { return m_mailbox.dropped(); }
+
+signals:
+    /// Graph notifications are waiting; call DrainEvents. The graph has already stopped when one
+    /// of them is an error, end of stream or lost device.
+    void graphNotify();
+    /// A new frame reached the preview.
+    void frameShown();
+
+private:
+    struct Graph;
+    friend struct CaptureTap;
+
+    void onFrameArrived();
+    void onBusReadable();
+    int fail(int code, const char* message);
+    void teardown();
+    bool rebuild();
+
+    bool m_initialised = false;
+    std::unique_ptr<Graph> m_graph;
+    bool m_built = false;
+    QSocketNotifier* m_busNotifier = nullptr;
+    QPointer<CVideoPreview> m_preview;
+    QPointer<QWidget> m_previewWindow;
+    QRect m_dest;
+    int m_deviceIndex = -1;
+    QString m_deviceName;
+    bool m_running = false;
+    bool m_broken = false;
+
+    CFrameMailbox m_mailbox;
+    QImage m_shown;
+    QSize m_nativeSize;
+
+    QRgb m_colorKey = 0xFF00FF;
+    QImage m_overlayBitmap;
+    QRect m_overlayRect;
+    QRectF m_overlayDest;
+    qreal m_overlayWidthFraction = 0;
+    qreal m_overlayHeightOffset = 0;
+    qreal m_overlayAlpha = 0;
+
+    QList<GraphEvent> m_events;
+    QString m_lastError;
+    QString m_lastDetail;
+};
