@@ -17,12 +17,25 @@ CommandLine::CommandLine()
           QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
                          "into the resource folders that are empty."))
 {
+    // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
+    m_cameraOptions = {
+        QCommandLineOption(QStringLiteral("list-cameras"), QStringLiteral("List the cameras, one per line, and exit.")),
+        QCommandLineOption(QStringLiteral("grab-frame"),
+            QStringLiteral("Take one frame from the camera into FILE (24-bit BMP) as a shot does, and exit."),
+            QStringLiteral("FILE")),
+        QCommandLineOption(QStringLiteral("device"), QStringLiteral("Camera index for --grab-frame (default 0)."),
+            QStringLiteral("N")),
+        QCommandLineOption(QStringLiteral("mode"),
+            QStringLiteral("0: the next frame from the camera (default); 1: the frame on screen."), QStringLiteral("0|1")),
+    };
     m_parser.setApplicationDescription(QStringLiteral("Kivra Tesselwick photo booth."));
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
     m_parser.addOption(m_home);
     m_parser.addOption(m_testCamera);
     m_parser.addOption(m_demoContent);
+    for (const QCommandLineOption& option : m_cameraOptions)
+        m_parser.addOption(option);
     m_parser.addPositionalArgument(
         QStringLiteral("project"), QStringLiteral("A project file (*.kivra) to open."), QStringLiteral("[project]"));
 }

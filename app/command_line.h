@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <QList>
 #include <QString>
 
 class CommandLine {
@@ -37,5 +38,6 @@ private:
     QCommandLineOption m_home;
     QCommandLineOption m_testCamera;
     QCommandLineOption m_demoContent;
+    QList<QCommandLineOption> m_cameraOptions;
     QString m_error;
 };

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include "app/app_paths.h"
 #include "app/app_prompts.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
+#include "capture/capture_cli.h"
 
 namespace {
 
@@ -57,6 +59,13 @@ int main(int argc, char** argv)
         }
     }
     commandLine.applyEnvironment();
+
+    {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        if (const std::optional<int> rc = RunCaptureCommandLine(argumentList(argc, argv), out, err))
+            return *rc;
+    }
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationDisplayName(QLatin1String(appdefaults::kProductName));
