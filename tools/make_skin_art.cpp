@@ -242,10 +242,11 @@ void slider()
     };
     save("slider_channel", channel(false));
     save("slider_channel_active", channel(true));
-    // Thumb 15 x 17 with magenta corners (its transparent colour is its top-left pixel). The
+    // Thumb 16 x 17 (even, so the travel ends fall on whole pixels) with magenta corners (its
+    // transparent colour is its top-left pixel). The
     // antialiased edge is blended over the channel it rides on, then cut hard to magenta.
     auto thumb = [&](bool active) {
-        const int tw = 15;
+        const int tw = 16;
         QImage layer(tw, h, QImage::Format_ARGB32_Premultiplied);
         layer.fill(Qt::transparent);
         QPainter p(&layer);
@@ -491,6 +492,7 @@ void windows()
         paintLabel(p, QRectF(437, 484, 129, 22), "Photo", 13, true, Qt::AlignCenter);
         paintLabel(p, QRectF(658, 484, 130, 22), "Frame", 13, true, Qt::AlignCenter);
         p.end();
+        cutWindowShape(img);
         save("main_screen", img);
     }
     {
@@ -518,6 +520,7 @@ void windows()
         paintLabel(p, QRectF(165, 302, 100, 17), "(0 \u2013 255)", 13, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
         p.fillRect(QRectF(16, 215, 468, 1), QColor(255, 255, 255, 30));
         p.end();
+        cutWindowShape(img);
         save("configure_background", img);
     }
     {
@@ -525,6 +528,7 @@ void windows()
         QPainter p(&img);
         pictureFrame(p, QRectF(15, 34, 320, 240));
         p.end();
+        cutWindowShape(img);
         save("effect_background", img);
     }
     {
@@ -536,6 +540,7 @@ void windows()
         p.setRenderHint(QPainter::Antialiasing, true);
         p.drawRoundedRect(QRectF(366, 30, 400, 327), 10, 10);
         p.end();
+        cutWindowShape(img);
         save("filter_background", img);
     }
     {
@@ -547,6 +552,7 @@ void windows()
         p.setBrush(QColor(0, 0, 0, 45));
         p.drawRoundedRect(QRectF(6, 330, 488, 70), 10, 10);
         p.end();
+        cutWindowShape(img);
         save("mixer_background", img);
     }
     {
@@ -555,6 +561,7 @@ void windows()
         pictureFrame(p, QRectF(12, 50, 530, 400));
         paintLabel(p, QRectF(150, 487, 164, 16), "Picture size", 12, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
         p.end();
+        cutWindowShape(img);
         save("save_background", img);
     }
     {
@@ -570,6 +577,7 @@ void windows()
         paintField(p, QRectF(188, 550, 42, 16));
         paintLabel(p, QRectF(234, 548, 150, 20), "pixels", 13);
         p.end();
+        cutWindowShape(img);
         save("print_background", img);
     }
     {
@@ -581,6 +589,7 @@ void windows()
         p.drawRoundedRect(QRectF(13, 34, 672, 418), 10, 10);
         paintField(p, QRectF(241, 463, 74, 18));
         p.end();
+        cutWindowShape(img);
         save("thumbnail_background", img);
     }
     {

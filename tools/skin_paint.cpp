@@ -259,8 +259,11 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
     case Glyph::Dots:
         p.setPen(Qt::NoPen);
         p.setBrush(colour);
-        for (int i = 0; i < 3; ++i)
-            p.drawEllipse(at(b, 6 + 6 * i, 12), 1.6 * std::max(1.0, s), 1.6 * std::max(1.0, s));
+        for (int i = -1; i <= 1; ++i) {
+            // Absolute spacing so the three dots stay apart on small buttons.
+            const double gap = std::max(4.5, 6 * s), r = std::max(1.4, 1.6 * s);
+            p.drawEllipse(b.center() + QPointF(i * gap, 0), r, r);
+        }
         break;
     case Glyph::Undo:
     case Glyph::Redo: {
@@ -399,18 +402,12 @@ ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, G
 QImage paintWindow(int w, int h, const QString& title)
 {
     QImage img(w, h, QImage::Format_RGB32);
-    img.fill(QColor(kCutAway));
     QPainter p(&img);
-    // Aliased outline: every pixel is either exactly magenta (cut away) or part of the window.
-    p.setRenderHint(QPainter::Antialiasing, false);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(0, 0, w, h), kWindowRadius, kWindowRadius);
+    p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient grad(0, 0, 0, h);
     grad.setColorAt(0, QColor(kNight));
     grad.setColorAt(1, QColor(kNightLow));
-    p.fillPath(shape, grad);
-    p.setClipPath(shape);
-    p.setRenderHint(QPainter::Antialiasing, true);
+    p.fillRect(img.rect(), grad);
     // Title band: a slightly deeper strip with a marigold hairline under it.
     p.fillRect(QRectF(0, 0, w, kTitleBand), QColor(0x17, 0x1B, 0x33));
     p.fillRect(QRectF(0, kTitleBand, w, 1), QColor(kMarigold));
@@ -428,7 +425,29 @@ QImage paintWindow(int w, int h, const QString& title)
         p.drawText(QRectF(48, 0, w - 160, kTitleBand), Qt::AlignLeft | Qt::AlignVCenter, title);
     }
     p.end();
+    cutWindowShape(img);
     return img;
+}
+
+void cutWindowShape(QImage& img)
+{
+    // Aliased shape: every pixel is either exactly magenta (cut away) or untouched window.
+    QImage shape(img.size(), QImage::Format_RGB32);
+    shape.fill(Qt::black);
+    QPainter p(&shape);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, img.width(), img.height()), kWindowRadius, kWindowRadius);
+    p.fillPath(path, Qt::white);
+    p.end();
+    for (int y = 0; y < img.height(); ++y) {
+        const QRgb* s = reinterpret_cast<const QRgb*>(shape.constScanLine(y));
+        QRgb* d = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            if (s[x] != 0xFFFFFFFF)
+                d[x] = kCutAway;
+        }
+    }
 }
 
 void paintPanel(QPainter& p, const QRectF& r, double radius)

@@ -46,6 +46,8 @@ ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, G
 /// A window background of w x h: magenta outside the rounded shape (aliased edge, so no pink
 /// fringe), night gradient inside, a title band with a title text.
 QImage paintWindow(int w, int h, const QString& title);
+/// Makes every pixel outside the window's rounded shape exactly magenta. Call after drawing.
+void cutWindowShape(QImage& img);
 
 /// A paper panel (rounded, with a soft shadow) at r on p.
 void paintPanel(QPainter& p, const QRectF& r, double radius = 10);
