@@ -186,7 +186,7 @@ void MessageBoxDlg::prepare(const QString& text, unsigned style, const QString& 
         else if (QScreen* s = QGuiApplication::primaryScreen())
             area = s->availableGeometry();
     }
-    move(area.center() - QPoint(m_layout.box.width() / 2, m_layout.box.height() / 2));
+    move(area.x() + (area.width() - m_layout.box.width()) / 2, area.y() + (area.height() - m_layout.box.height()) / 2);
     m_first->setFocus();
 }
 

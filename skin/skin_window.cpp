@@ -85,7 +85,7 @@ void SkinDialog::centreOnParent()
     else if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
         area = s->availableGeometry();
     if (!area.isEmpty())
-        move(area.center() - QPoint(width() / 2, height() / 2));
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 } // namespace skin
