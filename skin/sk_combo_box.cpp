@@ -35,6 +35,9 @@ ComboWindow::ComboWindow(SkComboBox* owner)
     setObjectName(QStringLiteral("SkComboWindowClass"));
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground, true);
+    // A press outside only closes the list; it is not replayed to what lies under it, so a
+    // press on the box closes the list instead of opening it again.
+    setAttribute(Qt::WA_NoMouseReplay, true);
     m_fade.setInterval(20);
     connect(&m_fade, &QTimer::timeout, this, &ComboWindow::fadeStep);
     m_scrollBar = new SkScrollBar(this);
@@ -455,5 +458,8 @@ void SkComboBox::focusInEvent(QFocusEvent* e)
 void SkComboBox::focusOutEvent(QFocusEvent* e)
 {
     QWidget::focusOutEvent(e);
+    // The list taking the keyboard is not a loss of focus; anything else closes it.
+    if (e->reason() != Qt::PopupFocusReason && m_list->isOpen())
+        m_list->closeList();
     update();
 }

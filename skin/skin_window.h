@@ -10,10 +10,11 @@ namespace skin {
 
 /// Skins w from background: frameless, the given size (the bitmap's when empty), the bitmap's
 /// magenta-free region as the window shape, the bitmap stretched over the client area on every
-/// paint, and a press in the top dragBand rows starts a system move. Returns the helper object
+/// paint, and a left press with y < dragBand starts a system move (29: y <= 28, the dialogs'
+/// rule; the main screen passes 28). Returns the helper object
 /// (owned by w).
 class WindowSkin;
-WindowSkin* skinWindow(QWidget* w, const QImage& background, QSize size = {}, int dragBand = 28);
+WindowSkin* skinWindow(QWidget* w, const QImage& background, QSize size = {}, int dragBand = 29);
 
 class WindowSkin : public QObject {
     Q_OBJECT
@@ -43,8 +44,8 @@ class SkinDialog : public QDialog {
 public:
     explicit SkinDialog(QWidget* parent = nullptr);
     /// Skins the dialog with a bitmap from the skin table and centres it on its parent.
-    void setSkinBackground(int resourceId, QSize size = {}, int dragBand = 28);
-    void setSkinBackground(const QImage& background, QSize size = {}, int dragBand = 28);
+    void setSkinBackground(int resourceId, QSize size = {}, int dragBand = 29);
+    void setSkinBackground(const QImage& background, QSize size = {}, int dragBand = 29);
     WindowSkin* windowSkin() const { return m_skin; }
     /// Centres the dialog on the parent's client area when the parent is visible, else on the screen.
     void centreOnParent();

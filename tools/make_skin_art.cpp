@@ -559,7 +559,7 @@ void windows()
         QImage img = paintWindow(640, 550, "Save picture");
         QPainter p(&img);
         pictureFrame(p, QRectF(12, 50, 530, 400));
-        paintLabel(p, QRectF(150, 487, 164, 16), "Picture size", 12, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
+        paintLabel(p, QRectF(150, 487, 164, 16), "Picture size", 13, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
         p.end();
         cutWindowShape(img);
         save("save_background", img);
