@@ -104,8 +104,8 @@ bool CBitmapSlider::LoadChannelBitmaps(int channelId, int activeId, bool transpa
     return SetChannelImages(channel, active, transparent, colour, x, y);
 }
 
-bool CBitmapSlider::SetChannelImages(const QImage& channel, const QImage& active, bool transparent, unsigned colour,
-                                     int x, int y)
+bool CBitmapSlider::SetChannelImages(
+    const QImage& channel, const QImage& active, bool transparent, unsigned colour, int x, int y)
 {
     if (channel.isNull()) {
         m_channel = m_channelActive = QImage();
@@ -117,8 +117,9 @@ bool CBitmapSlider::SetChannelImages(const QImage& channel, const QImage& active
     m_channel = channel;
     m_channelActive = active;
     m_channelTransparent = transparent;
-    if (transparent && (!makeTransparent(m_channel, colour, x, y)
-                        || (!m_channelActive.isNull() && !makeTransparent(m_channelActive, colour, x, y)))) {
+    if (transparent
+        && (!makeTransparent(m_channel, colour, x, y)
+            || (!m_channelActive.isNull() && !makeTransparent(m_channelActive, colour, x, y)))) {
         m_channel = m_channelActive = QImage();
         m_channelSet = false;
         return false;
@@ -146,8 +147,8 @@ bool CBitmapSlider::LoadThumbBitmaps(int thumbId, int activeId, bool transparent
     return SetThumbImages(thumb, active, transparent, colour, x, y);
 }
 
-bool CBitmapSlider::SetThumbImages(const QImage& thumb, const QImage& active, bool transparent, unsigned colour, int x,
-                                   int y)
+bool CBitmapSlider::SetThumbImages(
+    const QImage& thumb, const QImage& active, bool transparent, unsigned colour, int x, int y)
 {
     if (thumb.isNull()) {
         m_thumb = m_thumbActive = QImage();
@@ -159,8 +160,9 @@ bool CBitmapSlider::SetThumbImages(const QImage& thumb, const QImage& active, bo
     m_thumb = thumb;
     m_thumbActive = active;
     m_thumbTransparent = transparent;
-    if (transparent && (!makeTransparent(m_thumb, colour, x, y)
-                        || (!m_thumbActive.isNull() && !makeTransparent(m_thumbActive, colour, x, y)))) {
+    if (transparent
+        && (!makeTransparent(m_thumb, colour, x, y)
+            || (!m_thumbActive.isNull() && !makeTransparent(m_thumbActive, colour, x, y)))) {
         m_thumb = m_thumbActive = QImage();
         m_thumbSet = false;
         return false;
@@ -331,10 +333,12 @@ void CBitmapSlider::paintEvent(QPaintEvent*)
             // Active part from the start to the thumb centre, the plain channel after it.
             if (m_vertical) {
                 p.drawImage(QPoint(0, 0), m_channelActive, QRect(0, 0, m_channel.width(), centre));
-                p.drawImage(QPoint(0, centre), m_channel, QRect(0, centre, m_channel.width(), m_channel.height() - centre));
+                p.drawImage(
+                    QPoint(0, centre), m_channel, QRect(0, centre, m_channel.width(), m_channel.height() - centre));
             } else {
                 p.drawImage(QPoint(0, 0), m_channelActive, QRect(0, 0, centre, m_channel.height()));
-                p.drawImage(QPoint(centre, 0), m_channel, QRect(centre, 0, m_channel.width() - centre, m_channel.height()));
+                p.drawImage(
+                    QPoint(centre, 0), m_channel, QRect(centre, 0, m_channel.width() - centre, m_channel.height()));
             }
         } else {
             p.drawImage(0, 0, m_channel);

@@ -26,10 +26,10 @@ public:
     int GetPageSize() const { return m_page; }
 
     /// channelId 0 removes the channel bitmaps. colour is 0x00RRGGBB or kColourFromPixel.
-    bool LoadChannelBitmaps(int channelId, int activeId, bool transparent, unsigned colour = kColourFromPixel,
-                            int x = 0, int y = 0);
-    bool LoadThumbBitmaps(int thumbId, int activeId, bool transparent, unsigned colour = kColourFromPixel,
-                          int x = 0, int y = 0);
+    bool LoadChannelBitmaps(
+        int channelId, int activeId, bool transparent, unsigned colour = kColourFromPixel, int x = 0, int y = 0);
+    bool LoadThumbBitmaps(
+        int thumbId, int activeId, bool transparent, unsigned colour = kColourFromPixel, int x = 0, int y = 0);
     /// The same with images instead of resource ids (a null channel removes the channel).
     bool SetChannelImages(const QImage& channel, const QImage& active, bool transparent, unsigned colour, int x, int y);
     bool SetThumbImages(const QImage& thumb, const QImage& active, bool transparent, unsigned colour, int x, int y);
@@ -69,8 +69,8 @@ private:
     int m_min = 0;
     int m_pos = 0;
     int m_page = 20;
-    QSize m_channelSize{0, 0};
-    QSize m_thumbSize{0, 0};
+    QSize m_channelSize { 0, 0 };
+    QSize m_thumbSize { 0, 0 };
     int m_marginLeft = 0, m_marginRight = 0, m_marginTop = 0, m_marginBottom = 0;
     bool m_vertical = false;
     bool m_drawActiveChannel = false;

@@ -210,7 +210,7 @@ void CButtonST::paintEvent(QPaintEvent*)
         p.setFont(font());
         p.setPen(isEnabled() ? m_colours[fgSlot] : pal.color(QPalette::Disabled, QPalette::ButtonText));
         p.drawText(pressed ? textRect.translated(1, 1) : textRect,
-                   (img.isNull() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine, caption);
+            (img.isNull() ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine, caption);
     }
     if (hasFocus() && !m_flat && !m_face.isValid()) {
         p.setPen(QPen(pal.color(QPalette::Highlight), 1, Qt::DotLine));

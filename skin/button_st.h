@@ -28,8 +28,16 @@ public:
     int SetColor(int slot, const QColor& colour, bool repaint = true);
     QColor GetColor(int slot) const;
 
-    void SetFlat(bool flat) { m_flat = flat; update(); }
-    void DrawBorder(bool on) { m_drawBorder = on; update(); }
+    void SetFlat(bool flat)
+    {
+        m_flat = flat;
+        update();
+    }
+    void DrawBorder(bool on)
+    {
+        m_drawBorder = on;
+        update();
+    }
     /// Transparent mode: no background fill, the parent shows through.
     void DrawTransparent(bool on);
     /// Hover only when this button's window is the active one (false: any window).

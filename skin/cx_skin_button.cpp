@@ -18,21 +18,22 @@ CxSkinButton::CxSkinButton(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CxSkinButton::SetSkin(int normal, int down, int over, int disabled, int focus, int mask, int drawMode, int border,
-                           int focusMargin)
+void CxSkinButton::SetSkin(
+    int normal, int down, int over, int disabled, int focus, int mask, int drawMode, int border, int focusMargin)
 {
     using skin::SkinBitmap;
     SetSkinImages(SkinBitmap(normal), SkinBitmap(down), SkinBitmap(over), SkinBitmap(disabled), SkinBitmap(focus),
-                  SkinBitmap(mask), drawMode, border, focusMargin);
+        SkinBitmap(mask), drawMode, border, focusMargin);
 }
 
 void CxSkinButton::SetSkinImages(const QImage& normal, const QImage& down, const QImage& over, const QImage& disabled,
-                                 const QImage& focus, const QImage& mask, int drawMode, int border, int focusMargin)
+    const QImage& focus, const QImage& mask, int drawMode, int border, int focusMargin)
 {
     m_drawMode = drawMode > 1 ? 2 : drawMode < 0 ? 0 : drawMode;
     m_border = border;
     m_focusMargin = focusMargin < 0 ? 0 : focusMargin;
     m_mask = mask.isNull() ? QImage() : mask.convertToFormat(QImage::Format_RGB32);
+    m_maskedCache.clear();
     m_bmNormal = normal;
     m_bmDown = down;
     m_bmOver = over;
@@ -53,8 +54,8 @@ void CxSkinButton::applyRegion()
     }
     // A stretched skin is shaped by its stretched mask, so the shape always matches the picture.
     const QImage shape = m_drawMode == DrawStretch && size() != m_mask.size() && !size().isEmpty()
-                             ? m_mask.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                             : m_mask;
+        ? m_mask.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        : m_mask;
     m_region = skin::regionFromMask(shape, skin::kButtonMaskKey);
     // An empty QRegion would mean "no mask" to Qt; a region outside the widget hides it instead.
     setMask(m_region.isEmpty() ? QRegion(-1, -1, 1, 1) : m_region);
@@ -137,7 +138,13 @@ void CxSkinButton::drawSkinImage(QPainter& p, const QImage& src) const
         p.drawTiledPixmap(r, QPixmap::fromImage(src));
         return;
     }
-    const QImage img = m_mask.isNull() ? src : masked(m_drawMode == DrawStretch ? src.scaled(r.size()) : src);
+    QImage img = src;
+    if (!m_mask.isNull()) {
+        auto it = m_maskedCache.constFind(src.cacheKey());
+        if (it == m_maskedCache.constEnd() || it->size() != (m_drawMode == DrawStretch ? r.size() : src.size()))
+            it = m_maskedCache.insert(src.cacheKey(), masked(m_drawMode == DrawStretch ? src.scaled(r.size()) : src));
+        img = *it;
+    }
     if (m_drawMode == DrawStretch)
         p.drawImage(r, img);
     else

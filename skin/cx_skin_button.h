@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QHash>
 #include <QImage>
 #include <QRegion>
 
@@ -15,13 +16,13 @@ public:
     explicit CxSkinButton(QWidget* parent = nullptr);
 
     /// Skins the button from resource ids (0 = none); see SetSkinImages.
-    void SetSkin(int normal, int down, int over, int disabled, int focus, int mask, int drawMode = 0,
-                 int border = 0, int focusMargin = 0);
+    void SetSkin(int normal, int down, int over, int disabled, int focus, int mask, int drawMode = 0, int border = 0,
+        int focusMargin = 0);
     /// Replaces all bitmaps. A null disabled bitmap reuses the normal one. A draw mode above 1
     /// becomes 2 and a negative one 0; a negative margin becomes 0. With a mask the button takes
     /// the mask's region as its shape, and in draw mode 0 the mask's size.
     void SetSkinImages(const QImage& normal, const QImage& down, const QImage& over, const QImage& disabled,
-                       const QImage& focus, const QImage& mask, int drawMode = 0, int border = 0, int focusMargin = 0);
+        const QImage& focus, const QImage& mask, int drawMode = 0, int border = 0, int focusMargin = 0);
     void SetTextColor(const QColor& colour);
     QColor textColor() const { return m_textColour; }
     void SetToolTipText(const QString& text) { setToolTip(text); }
@@ -59,6 +60,7 @@ private:
     QImage masked(const QImage& img) const;
 
     QImage m_bmNormal, m_bmDown, m_bmOver, m_bmFocus, m_bmDisabled, m_mask;
+    mutable QHash<qint64, QImage> m_maskedCache; ///< state bitmaps with the mask applied, by source
     QRegion m_region;
     int m_drawMode = 0;
     int m_border = 0;

@@ -12,8 +12,8 @@ QRegion regionFromMask(const QImage& mask, QRgb key)
     if (mask.isNull())
         return {};
     const QImage img = mask.format() == QImage::Format_RGB32 || mask.format() == QImage::Format_ARGB32
-                           ? mask
-                           : mask.convertToFormat(QImage::Format_ARGB32);
+        ? mask
+        : mask.convertToFormat(QImage::Format_ARGB32);
     key &= 0xFFFFFF;
     std::vector<QRect> rects;
     rects.reserve(40);

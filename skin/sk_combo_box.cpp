@@ -367,7 +367,8 @@ void SkComboBox::chooseItem(int index)
     if (index < 0 || index >= count())
         return;
     const int id = platform::controlId(this);
-    QMetaObject::invokeMethod(this, [this, id] { emit selChange(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { emit selChange(id); }, Qt::QueuedConnection);
     if (index != currentIndex())
         setCurrentIndex(index);
     update();
@@ -418,9 +419,9 @@ void SkComboBox::mouseDoubleClickEvent(QMouseEvent* e)
     mousePressEvent(e);
 }
 
-void SkComboBox::mouseReleaseEvent(QMouseEvent*) {}
-void SkComboBox::mouseMoveEvent(QMouseEvent*) {}
-void SkComboBox::wheelEvent(QWheelEvent*) {}
+void SkComboBox::mouseReleaseEvent(QMouseEvent*) { }
+void SkComboBox::mouseMoveEvent(QMouseEvent*) { }
+void SkComboBox::wheelEvent(QWheelEvent*) { }
 
 void SkComboBox::keyPressEvent(QKeyEvent* e)
 {

@@ -69,7 +69,8 @@ void SkScrollBar::userMove(int pos)
         return;
     m_pos = pos;
     update();
-    QMetaObject::invokeMethod(this, [this, pos] { emit positionPosted(pos); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, pos] { emit positionPosted(pos); }, Qt::QueuedConnection);
 }
 
 void SkScrollBar::mousePressEvent(QMouseEvent* e)

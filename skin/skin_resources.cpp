@@ -16,7 +16,8 @@ QHash<int, QImage>& cache()
 
 QString pathFor(std::string_view name)
 {
-    return QStringLiteral(":/skin/") + QString::fromLatin1(name.data(), qsizetype(name.size())) + QStringLiteral(".png");
+    return QStringLiteral(":/skin/") + QString::fromLatin1(name.data(), qsizetype(name.size()))
+        + QStringLiteral(".png");
 }
 
 } // namespace
@@ -41,7 +42,8 @@ QImage SkinBitmap(int id)
     if (img.isNull())
         return {};
     // Opaque artwork is used as RGB32 so pixel comparisons (masks, key colours) are exact.
-    img = img.hasAlphaChannel() ? img.convertToFormat(QImage::Format_ARGB32) : img.convertToFormat(QImage::Format_RGB32);
+    img = img.hasAlphaChannel() ? img.convertToFormat(QImage::Format_ARGB32)
+                                : img.convertToFormat(QImage::Format_RGB32);
     cache().insert(id, img);
     return img;
 }
@@ -60,7 +62,7 @@ const SkinColours& skinColours()
 
 void prepareSkin()
 {
-    for (int id : {kMsgError, kMsgWarning, kMsgQuestion, kMsgInformation, kCloseNormal, kCloseOver})
+    for (int id : { kMsgError, kMsgWarning, kMsgQuestion, kMsgInformation, kCloseNormal, kCloseOver })
         SkinBitmap(id);
 }
 

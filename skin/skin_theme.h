@@ -32,7 +32,7 @@ inline constexpr int kTitleBand = 28; ///< rows at the top of a window that drag
 inline QFont captionFont(int pixelSize = 13, bool bold = false)
 {
     QFont f(QStringLiteral("Liberation Sans"));
-    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setFamilies({ QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans") });
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferFullHinting);

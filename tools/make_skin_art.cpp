@@ -47,20 +47,25 @@ std::string cat(std::string_view a, std::string_view b)
 
 /// normal, down, over, focus, disabled (+ mask) of one button into "<prefix>_<state>".
 void buttonSet(const std::string& prefix, int w, int h, const ButtonLook& look, Glyph glyph, const QString& caption,
-               int px = 13, bool withMask = true, double radius = -1, bool lamp = false)
+    int px = 13, bool withMask = true, double radius = -1, bool lamp = false)
 {
     const auto normal = paintButton(w, h, look, ButtonState::Normal, glyph, caption, px, radius, lamp, false);
     save(cat(prefix, "_normal"), normal.state);
-    save(cat(prefix, "_down"), paintButton(w, h, look, ButtonState::Down, glyph, caption, px, radius, lamp, true).state);
-    save(cat(prefix, "_over"), paintButton(w, h, look, ButtonState::Over, glyph, caption, px, radius, lamp, false).state);
-    save(cat(prefix, "_focus"), paintButton(w, h, look, ButtonState::Focus, glyph, caption, px, radius, lamp, false).state);
-    save(cat(prefix, "_disabled"), paintButton(w, h, look, ButtonState::Disabled, glyph, caption, px, radius, lamp, false).state);
+    save(
+        cat(prefix, "_down"), paintButton(w, h, look, ButtonState::Down, glyph, caption, px, radius, lamp, true).state);
+    save(cat(prefix, "_over"),
+        paintButton(w, h, look, ButtonState::Over, glyph, caption, px, radius, lamp, false).state);
+    save(cat(prefix, "_focus"),
+        paintButton(w, h, look, ButtonState::Focus, glyph, caption, px, radius, lamp, false).state);
+    save(cat(prefix, "_disabled"),
+        paintButton(w, h, look, ButtonState::Disabled, glyph, caption, px, radius, lamp, false).state);
     if (withMask)
         save(cat(prefix, "_mask"), normal.mask);
 }
 
 /// An image-button face pair (normal and hovered) for CButtonST.
-void facePair(const std::string& prefix, int w, int h, const ButtonLook& look, Glyph glyph, const QString& caption, int px = 13)
+void facePair(
+    const std::string& prefix, int w, int h, const ButtonLook& look, Glyph glyph, const QString& caption, int px = 13)
 {
     save(cat(prefix, "_normal"), paintButton(w, h, look, ButtonState::Normal, glyph, caption, px).state);
     save(cat(prefix, "_over"), paintButton(w, h, look, ButtonState::Over, glyph, caption, px).state);
@@ -93,8 +98,9 @@ void icons()
         Glyph g;
         QRgb colour;
     };
-    for (const SmallIcon& s : {SmallIcon{"icon_ok", Glyph::Check, kCoral}, SmallIcon{"icon_cancel", Glyph::Close, kMuted},
-                               SmallIcon{"icon_font", Glyph::Font, kMarigold}, SmallIcon{"icon_colour", Glyph::Colour, kPaper}}) {
+    for (const SmallIcon& s :
+        { SmallIcon { "icon_ok", Glyph::Check, kCoral }, SmallIcon { "icon_cancel", Glyph::Close, kMuted },
+            SmallIcon { "icon_font", Glyph::Font, kMarigold }, SmallIcon { "icon_colour", Glyph::Colour, kPaper } }) {
         QImage img = transparentIcon(20);
         QPainter p(&img);
         drawGlyph(p, QRectF(0, 0, 20, 20), s.g, QColor(s.colour));
@@ -109,10 +115,10 @@ void icons()
         QRgb ink;
         bool triangle;
     };
-    for (const MsgIcon& m : {MsgIcon{"msg_error", Glyph::Close, kCoral, kPaper, false},
-                             MsgIcon{"msg_warning", Glyph::Exclamation, kMarigold, kInk, true},
-                             MsgIcon{"msg_question", Glyph::Question, 0xFF7C8CE0, kPaper, false},
-                             MsgIcon{"msg_information", Glyph::Info, kPaper, kInk, false}}) {
+    for (const MsgIcon& m : { MsgIcon { "msg_error", Glyph::Close, kCoral, kPaper, false },
+             MsgIcon { "msg_warning", Glyph::Exclamation, kMarigold, kInk, true },
+             MsgIcon { "msg_question", Glyph::Question, 0xFF7C8CE0, kPaper, false },
+             MsgIcon { "msg_information", Glyph::Info, kPaper, kInk, false } }) {
         QImage img = transparentIcon(32);
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -217,7 +223,7 @@ QColor windowColourAt(int y, int h)
     const double t = double(y) / h;
     const QColor a(kNight), b(kNightLow);
     return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t, a.greenF() + (b.greenF() - a.greenF()) * t,
-                            a.blueF() + (b.blueF() - a.blueF()) * t);
+        a.blueF() + (b.blueF() - a.blueF()) * t);
 }
 
 void slider()
@@ -280,9 +286,9 @@ void buttons()
     const struct {
         int w;
         const char *normal, *down, *over;
-    } sets[] = {{60, "button60_normal", "button60_down", "button60_over"},
-                {70, "button70_normal", "button70_down", "button70_over"},
-                {80, "button80_normal", "button80_down", "button80_over"}};
+    } sets[] = { { 60, "button60_normal", "button60_down", "button60_over" },
+        { 70, "button70_normal", "button70_down", "button70_over" },
+        { 80, "button80_normal", "button80_down", "button80_over" } };
     for (const auto& s : sets) {
         const auto normal = paintButton(s.w, 23, secondaryLook(), ButtonState::Normal, Glyph::None, {});
         save(s.normal, normal.state);
@@ -298,7 +304,7 @@ void buttons()
     {
         const auto off = paintButton(12, 12, secondaryLook(), ButtonState::Normal, Glyph::None, {}, 13, 3);
         save("toggle12_off", off.state);
-        ButtonLook on{kMarigold, kMarigold, kMarigold, kInk};
+        ButtonLook on { kMarigold, kMarigold, kMarigold, kInk };
         save("toggle12_on", paintButton(12, 12, on, ButtonState::Down, Glyph::None, {}, 13, 3).state);
         save("toggle12_mask", off.mask);
     }
@@ -313,17 +319,17 @@ void buttons()
     const struct {
         const char* slug;
         const char* label;
-    } fx[] = {{"filp", "Flip"}, {"mirror", "Mirror"}, {"mosaic", "Mosaic"}, {"rotate_left", "Rotate left"},
-              {"rotate_right", "Rotate right"}, {"rotate_angle", "Rotate angle"}, {"emboss", "Emboss"},
-              {"negative", "Negative"}, {"grayscale", "Grayscale"}, {"sharpen", "Sharpen"}, {"soften", "Soften"},
-              {"blur", "Blur"}, {"edge", "Edge"}, {"nonlinear_edge", "Nonlinear edge"}, {"contour", "Contour"},
-              {"windy", "Windy"}, {"pseudo_colors", "Pseudo colours"}, {"jitter", "Jitter"},
-              {"unsharp_mask", "Unsharp mask"}, {"stripe", "Stripe"}, {"circletransform", "Circle warp"},
-              {"gaussian3x3", "Gaussian 3\u00d73"}, {"gaussian5x5", "Gaussian 5\u00d75"}, {"erode", "Erode"},
-              {"gamma", "Gamma"}, {"threshold", "Threshold"}, {"addnoise", "Add noise"},
-              {"selective_blur", "Selective blur"}, {"median", "Median"}, {"dilate", "Dilate"},
-              {"brightness_contrast", "Brightness/contrast"}, {"hue_saturation", "Hue/saturation"},
-              {"adjust_rgb", "Adjust RGB"}};
+    } fx[] = { { "filp", "Flip" }, { "mirror", "Mirror" }, { "mosaic", "Mosaic" }, { "rotate_left", "Rotate left" },
+        { "rotate_right", "Rotate right" }, { "rotate_angle", "Rotate angle" }, { "emboss", "Emboss" },
+        { "negative", "Negative" }, { "grayscale", "Grayscale" }, { "sharpen", "Sharpen" }, { "soften", "Soften" },
+        { "blur", "Blur" }, { "edge", "Edge" }, { "nonlinear_edge", "Nonlinear edge" }, { "contour", "Contour" },
+        { "windy", "Windy" }, { "pseudo_colors", "Pseudo colours" }, { "jitter", "Jitter" },
+        { "unsharp_mask", "Unsharp mask" }, { "stripe", "Stripe" }, { "circletransform", "Circle warp" },
+        { "gaussian3x3", "Gaussian 3\u00d73" }, { "gaussian5x5", "Gaussian 5\u00d75" }, { "erode", "Erode" },
+        { "gamma", "Gamma" }, { "threshold", "Threshold" }, { "addnoise", "Add noise" },
+        { "selective_blur", "Selective blur" }, { "median", "Median" }, { "dilate", "Dilate" },
+        { "brightness_contrast", "Brightness/contrast" }, { "hue_saturation", "Hue/saturation" },
+        { "adjust_rgb", "Adjust RGB" } };
     for (const auto& f : fx)
         facePair(std::string("fx_") + f.slug, 122, 28, secondaryLook(), Glyph::None, QString::fromUtf8(f.label));
     facePair("fx_undo", 66, 23, secondaryLook(), Glyph::Undo, "Undo");
@@ -346,9 +352,9 @@ void buttons()
     facePair("add_image", 56, 21, secondaryLook(), Glyph::Plus, "Image", 12);
 
     // Strip frames: the thumbnail is pasted 3 pixels in; normal = paper rim, pressed = marigold.
-    for (int size : {71, 86}) {
+    for (int size : { 71, 86 }) {
         const int w = size, h = size == 71 ? 53 : 66;
-        for (bool down : {false, true}) {
+        for (bool down : { false, true }) {
             QImage img(w, h, QImage::Format_RGB32);
             img.fill(down ? QColor(kMarigold) : QColor(kPaper));
             QPainter p(&img);
@@ -406,38 +412,43 @@ void mainButtons()
         int px;
     };
     const B bs[] = {
-        {"camera", 88, 62, false, Glyph::Camera, "Camera", true, 13},
-        {"select_frame", 88, 62, false, Glyph::Frame, "Frames", false, 13},
-        {"select_photo", 88, 62, false, Glyph::Photo, "Photos", false, 13},
-        {"configure", 88, 62, false, Glyph::Gear, "Settings", false, 13},
-        {"shoot", 102, 64, true, Glyph::Shutter, "Shoot", false, 15},
-        {"add_frame", 102, 64, false, Glyph::Frame, "Add frame", false, 13},
-        {"add_photo", 102, 64, false, Glyph::Photo, "Add photo", false, 13},
-        {"open_project", 102, 64, false, Glyph::Open, "Open", false, 13},
-        {"frame_toggle", 118, 62, false, Glyph::Layers, "Show frame", true, 13},
-        {"save_picture", 118, 62, true, Glyph::Save, "Save", false, 14},
-        {"print", 118, 62, true, Glyph::Print, "Print", false, 14},
-        {"save_project", 118, 62, false, Glyph::Save, "Save project", false, 13},
-        {"use_picture", 80, 80, true, Glyph::Slot, "Use photo", false, 13},
-        {"previous", 64, 64, false, Glyph::Left, "", false, 13},
-        {"next", 64, 64, false, Glyph::Right, "", false, 13},
-        {"about", 108, 19, false, Glyph::None, "About", false, 13},
-        {"home", 89, 19, false, Glyph::None, "Home page", false, 13},
-        {"help", 73, 19, false, Glyph::None, "Help", false, 13},
-        {"minimise", 25, 25, false, Glyph::Minus, "", false, 13},
-        {"close", 25, 25, false, Glyph::Close, "", false, 13},
+        { "camera", 88, 62, false, Glyph::Camera, "Camera", true, 13 },
+        { "select_frame", 88, 62, false, Glyph::Frame, "Frames", false, 13 },
+        { "select_photo", 88, 62, false, Glyph::Photo, "Photos", false, 13 },
+        { "configure", 88, 62, false, Glyph::Gear, "Settings", false, 13 },
+        { "shoot", 102, 64, true, Glyph::Shutter, "Shoot", false, 15 },
+        { "add_frame", 102, 64, false, Glyph::Frame, "Add frame", false, 13 },
+        { "add_photo", 102, 64, false, Glyph::Photo, "Add photo", false, 13 },
+        { "open_project", 102, 64, false, Glyph::Open, "Open", false, 13 },
+        { "frame_toggle", 118, 62, false, Glyph::Layers, "Show frame", true, 13 },
+        { "save_picture", 118, 62, true, Glyph::Save, "Save", false, 14 },
+        { "print", 118, 62, true, Glyph::Print, "Print", false, 14 },
+        { "save_project", 118, 62, false, Glyph::Save, "Save project", false, 13 },
+        { "use_picture", 80, 80, true, Glyph::Slot, "Use photo", false, 13 },
+        { "previous", 64, 64, false, Glyph::Left, "", false, 13 },
+        { "next", 64, 64, false, Glyph::Right, "", false, 13 },
+        { "about", 108, 19, false, Glyph::None, "About", false, 13 },
+        { "home", 89, 19, false, Glyph::None, "Home page", false, 13 },
+        { "help", 73, 19, false, Glyph::None, "Help", false, 13 },
+        { "minimise", 25, 25, false, Glyph::Minus, "", false, 13 },
+        { "close", 25, 25, false, Glyph::Close, "", false, 13 },
     };
     for (const B& b : bs) {
         const ButtonLook look = b.primary ? primaryLook() : secondaryLook();
-        buttonSet(std::string("main_") + b.name, b.w, b.h, look, b.g, QString::fromUtf8(b.caption), b.px, true, -1, b.lamp);
+        buttonSet(
+            std::string("main_") + b.name, b.w, b.h, look, b.g, QString::fromUtf8(b.caption), b.px, true, -1, b.lamp);
     }
     // Layout buttons, 16 x 16: a tiny picture of the layout; down = the current one (marigold).
     const std::vector<std::vector<QRectF>> minis = {
-        {{0, 0, 2, 2}, {2, 0, 1, 1}, {3, 0, 1, 1}, {2, 1, 1, 1}, {3, 1, 1, 1}, {0, 2, 1, 1}, {1, 2, 1, 1}, {2, 2, 1, 1}, {3, 2, 1, 1}, {0, 3, 1, 1}, {1, 3, 1, 1}, {2, 3, 1, 1}, {3, 3, 1, 1}},
-        {{0, 0, 2, 2}, {2, 0, 2, 2}, {0, 2, 2, 2}, {2, 2, 2, 2}},
-        {{0, 0, 2, 2}, {2, 0, 1, 1}, {3, 0, 1, 1}, {2, 1, 1, 1}, {3, 1, 1, 1}, {0, 2, 1, 1}, {1, 2, 1, 1}, {2, 2, 2, 2}, {0, 3, 1, 1}, {1, 3, 1, 1}},
+        { { 0, 0, 2, 2 }, { 2, 0, 1, 1 }, { 3, 0, 1, 1 }, { 2, 1, 1, 1 }, { 3, 1, 1, 1 }, { 0, 2, 1, 1 },
+            { 1, 2, 1, 1 }, { 2, 2, 1, 1 }, { 3, 2, 1, 1 }, { 0, 3, 1, 1 }, { 1, 3, 1, 1 }, { 2, 3, 1, 1 },
+            { 3, 3, 1, 1 } },
+        { { 0, 0, 2, 2 }, { 2, 0, 2, 2 }, { 0, 2, 2, 2 }, { 2, 2, 2, 2 } },
+        { { 0, 0, 2, 2 }, { 2, 0, 1, 1 }, { 3, 0, 1, 1 }, { 2, 1, 1, 1 }, { 3, 1, 1, 1 }, { 0, 2, 1, 1 },
+            { 1, 2, 1, 1 }, { 2, 2, 2, 2 }, { 0, 3, 1, 1 }, { 1, 3, 1, 1 } },
         {},
-        {{0, 0, 2, 2}, {2, 0, 2, 2}, {0, 2, 2, 2}, {2, 2, 1, 1}, {3, 2, 1, 1}, {2, 3, 1, 1}, {3, 3, 1, 1}},
+        { { 0, 0, 2, 2 }, { 2, 0, 2, 2 }, { 0, 2, 2, 2 }, { 2, 2, 1, 1 }, { 3, 2, 1, 1 }, { 2, 3, 1, 1 },
+            { 3, 3, 1, 1 } },
     };
     for (int i = 0; i < 5; ++i) {
         std::vector<QRectF> cells = minis[size_t(i)];
@@ -448,12 +459,17 @@ void mainButtons()
         auto draw = [&](ButtonState st) {
             ButtonLook look = secondaryLook();
             if (st == ButtonState::Down)
-                look = ButtonLook{kMarigold, kMarigold, kMarigold, kInk};
-            auto a = paintButton(16, 16, look, st == ButtonState::Down ? ButtonState::Normal : st, Glyph::None, {}, 13, 3);
+                look = ButtonLook { kMarigold, kMarigold, kMarigold, kInk };
+            auto a
+                = paintButton(16, 16, look, st == ButtonState::Down ? ButtonState::Normal : st, Glyph::None, {}, 13, 3);
             QPainter p(&a.state);
-            const QColor ink = st == ButtonState::Down ? QColor(kInk) : st == ButtonState::Disabled ? QColor(kMuted) : QColor(kPaper);
+            const QColor ink = st == ButtonState::Down ? QColor(kInk)
+                : st == ButtonState::Disabled          ? QColor(kMuted)
+                                                       : QColor(kPaper);
             for (const QRectF& c : cells)
-                p.fillRect(QRectF(3 + c.x() * 2.5, 2 + c.y() * 2.5, c.width() * 2.5 - 1, c.height() * 2.5 - 1).toAlignedRect(), ink);
+                p.fillRect(
+                    QRectF(3 + c.x() * 2.5, 2 + c.y() * 2.5, c.width() * 2.5 - 1, c.height() * 2.5 - 1).toAlignedRect(),
+                    ink);
             p.end();
             return a;
         };
@@ -482,7 +498,7 @@ void windows()
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, true);
         pictureFrame(p, QRectF(29, 59, 320, 240));
-        paintPanel(p, QRectF(416, 54, 378, 290), 10);
+        paintPanel(p, QRectF(418, 56, 374, 286), 10);
         paintLabel(p, QRectF(430, 342, 108, 20), "Layout", 13, true, Qt::AlignRight | Qt::AlignVCenter);
         // Button groups sit on slightly darker trays.
         p.setPen(Qt::NoPen);
@@ -498,7 +514,7 @@ void windows()
     {
         QImage img = paintWindow(500, 400, "Settings");
         QPainter p(&img);
-        const char* names[] = {"Frame", "Portrait", "Background", "Mask", "Emotion", "Base map"};
+        const char* names[] = { "Frame", "Portrait", "Background", "Mask", "Emotion", "Base map" };
         for (int i = 0; i < 6; ++i) {
             const int x = i % 2 ? 317 : 102, y = 64 + 23 * (i / 2);
             paintLabel(p, QRectF(x - 92, y, 86, 18), names[i], 13, false, Qt::AlignRight | Qt::AlignVCenter);
@@ -511,7 +527,8 @@ void windows()
         paintLabel(p, QRectF(16, 229, 84, 17), "Countdown", 13, false, Qt::AlignRight | Qt::AlignVCenter);
         paintField(p, QRectF(104, 229, 37, 17));
         paintLabel(p, QRectF(146, 229, 60, 17), "seconds", 13);
-        paintLabel(p, QRectF(16, 269, 146, 17), "Print size (w \u00d7 h)", 13, false, Qt::AlignRight | Qt::AlignVCenter);
+        paintLabel(
+            p, QRectF(16, 269, 146, 17), "Print size (w \u00d7 h)", 13, false, Qt::AlignRight | Qt::AlignVCenter);
         paintField(p, QRectF(167, 269, 40, 17));
         paintLabel(p, QRectF(209, 269, 17, 17), "\u00d7", 13, false, Qt::AlignCenter);
         paintField(p, QRectF(228, 269, 40, 17));
@@ -606,22 +623,22 @@ std::vector<QRect> layoutSlots(int layout)
     auto S = [&](int x, int y) { return QRect(QPoint(x - 423, y - 61), small); };
     switch (layout) {
     case 0:
-        return {L(428, 66), S(608, 66), S(698, 66), S(608, 134), S(698, 134), S(428, 202), S(518, 202),
-                S(608, 202), S(698, 202), S(428, 270), S(518, 270), S(608, 270), S(698, 270)};
+        return { L(428, 66), S(608, 66), S(698, 66), S(608, 134), S(698, 134), S(428, 202), S(518, 202), S(608, 202),
+            S(698, 202), S(428, 270), S(518, 270), S(608, 270), S(698, 270) };
     case 1:
-        return {L(428, 66), L(608, 66), L(428, 202), L(608, 202)};
+        return { L(428, 66), L(608, 66), L(428, 202), L(608, 202) };
     case 2:
-        return {L(428, 66), S(608, 66), S(698, 66), S(608, 134), S(698, 134), S(428, 202), S(518, 202), L(608, 202),
-                S(428, 270), S(518, 270)};
+        return { L(428, 66), S(608, 66), S(698, 66), S(608, 134), S(698, 134), S(428, 202), S(518, 202), L(608, 202),
+            S(428, 270), S(518, 270) };
     case 3: {
         std::vector<QRect> r;
-        for (int y : {66, 134, 202, 270})
-            for (int x : {428, 518, 608, 698})
+        for (int y : { 66, 134, 202, 270 })
+            for (int x : { 428, 518, 608, 698 })
                 r.push_back(S(x, y));
         return r;
     }
     default:
-        return {L(428, 66), L(608, 66), L(428, 202), S(608, 202), S(698, 202), S(608, 270), S(698, 270)};
+        return { L(428, 66), L(608, 66), L(428, 202), S(608, 202), S(698, 202), S(608, 270), S(698, 270) };
     }
 }
 
@@ -648,7 +665,7 @@ void pictures()
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing, true);
         QPen dash(QColor(kMarigold), 4, Qt::DashLine, Qt::RoundCap);
-        dash.setDashPattern({3, 2.5});
+        dash.setDashPattern({ 3, 2.5 });
         p.setPen(dash);
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(QRectF(12, 12, 296, 216), 14, 14);

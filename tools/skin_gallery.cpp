@@ -68,7 +68,8 @@ QWidget* host(QSize size)
 {
     auto* w = new QWidget;
     w->setAttribute(Qt::WA_StyledBackground, true);
-    w->setStyleSheet(QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1F2440, stop:1 #2B3157);"));
+    w->setStyleSheet(
+        QStringLiteral("background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1F2440, stop:1 #2B3157);"));
     w->resize(size);
     return w;
 }
@@ -90,9 +91,10 @@ void focusOn(QWidget* w)
 }
 
 /// Renders a CxSkinButton in each state: normal, over, down, focus, disabled (and checked).
-void skinButtonStates(const QString& name, const std::function<void(CxSkinButton*)>& setup, QSize hostSize, bool checkKind = false)
+void skinButtonStates(
+    const QString& name, const std::function<void(CxSkinButton*)>& setup, QSize hostSize, bool checkKind = false)
 {
-    const char* states[] = {"normal", "over", "down", "focus", "disabled", "checked"};
+    const char* states[] = { "normal", "over", "down", "focus", "disabled", "checked" };
     for (int s = 0; s < (checkKind ? 6 : 5); ++s) {
         QWidget* h = host(hostSize);
         auto* b = new CxSkinButton(h);
@@ -102,12 +104,24 @@ void skinButtonStates(const QString& name, const std::function<void(CxSkinButton
             b->setFocusPolicy(Qt::NoFocus);
         h->show();
         switch (s) {
-        case 1: hoverOn(b); break;
-        case 2: b->setDown(true); break;
-        case 3: focusOn(b); break;
-        case 4: b->setEnabled(false); break;
-        case 5: b->setKind(CxSkinButton::CheckKind); b->SetCheck(true); break;
-        default: break;
+        case 1:
+            hoverOn(b);
+            break;
+        case 2:
+            b->setDown(true);
+            break;
+        case 3:
+            focusOn(b);
+            break;
+        case 4:
+            b->setEnabled(false);
+            break;
+        case 5:
+            b->setKind(CxSkinButton::CheckKind);
+            b->SetCheck(true);
+            break;
+        default:
+            break;
         }
         write(shot(h), QStringLiteral("CxSkinButton_%1_%2").arg(name, states[s]));
         delete h;
@@ -116,58 +130,83 @@ void skinButtonStates(const QString& name, const std::function<void(CxSkinButton
 
 void skinButtons()
 {
-    struct Set { const char* name; int n, d, o, f, x, m; const char* caption; bool primary; };
+    struct Set {
+        const char* name;
+        int n, d, o, f, x, m;
+        const char* caption;
+        bool primary;
+    };
     const Set sets[] = {
-        {"button60", kButton60Normal, kButton60Down, kButton60Over, kButton60Focus, kButton60Disabled, kButton60Mask, "Cancel", false},
-        {"button70", kButton70Normal, kButton70Down, kButton70Over, kButton70Focus, kButton70Disabled, kButton70Mask, "Save", false},
-        {"button80", kButton80Normal, kButton80Down, kButton80Over, kButton80Focus, kButton80Disabled, kButton80Mask, "Add decoration", false},
-        {"primary60", kPrimary60Normal, kPrimary60Down, kPrimary60Over, kPrimary60Focus, kPrimary60Disabled, kButton60Mask, "O k", true},
-        {"primary70", kPrimary70Normal, kPrimary70Down, kPrimary70Over, kPrimary70Focus, kPrimary70Disabled, kButton70Mask, "Save", true},
-        {"primary80", kPrimary80Normal, kPrimary80Down, kPrimary80Over, kPrimary80Focus, kPrimary80Disabled, kButton80Mask, "Print", true},
+        { "button60", kButton60Normal, kButton60Down, kButton60Over, kButton60Focus, kButton60Disabled, kButton60Mask,
+            "Cancel", false },
+        { "button70", kButton70Normal, kButton70Down, kButton70Over, kButton70Focus, kButton70Disabled, kButton70Mask,
+            "Save", false },
+        { "button80", kButton80Normal, kButton80Down, kButton80Over, kButton80Focus, kButton80Disabled, kButton80Mask,
+            "Add decoration", false },
+        { "primary60", kPrimary60Normal, kPrimary60Down, kPrimary60Over, kPrimary60Focus, kPrimary60Disabled,
+            kButton60Mask, "O k", true },
+        { "primary70", kPrimary70Normal, kPrimary70Down, kPrimary70Over, kPrimary70Focus, kPrimary70Disabled,
+            kButton70Mask, "Save", true },
+        { "primary80", kPrimary80Normal, kPrimary80Down, kPrimary80Over, kPrimary80Focus, kPrimary80Disabled,
+            kButton80Mask, "Print", true },
     };
     for (const Set& s : sets) {
-        skinButtonStates(s.name, [&](CxSkinButton* b) {
-            b->SetSkin(s.n, s.d, s.o, s.x, s.f, s.m, 0, 0, 0);
-            b->setText(QString::fromUtf8(s.caption));
-            b->setFont(theme::captionFont(13, s.primary));
-            b->SetTextColor(QColor(theme::kPaper));
-        }, QSize(120, 41));
+        skinButtonStates(
+            s.name,
+            [&](CxSkinButton* b) {
+                b->SetSkin(s.n, s.d, s.o, s.x, s.f, s.m, 0, 0, 0);
+                b->setText(QString::fromUtf8(s.caption));
+                b->setFont(theme::captionFont(13, s.primary));
+                b->SetTextColor(QColor(theme::kPaper));
+            },
+            QSize(120, 41));
     }
     // Main screen buttons: the captions are part of the pictures.
-    const char* mains[] = {"camera", "select_frame", "select_photo", "configure", "shoot", "add_frame", "add_photo",
-                           "open_project", "frame_toggle", "save_picture", "print", "save_project", "use_picture",
-                           "previous", "next", "layout0", "layout1", "layout2", "layout3", "layout4", "about", "home",
-                           "help", "minimise", "close"};
+    const char* mains[] = { "camera", "select_frame", "select_photo", "configure", "shoot", "add_frame", "add_photo",
+        "open_project", "frame_toggle", "save_picture", "print", "save_project", "use_picture", "previous", "next",
+        "layout0", "layout1", "layout2", "layout3", "layout4", "about", "home", "help", "minimise", "close" };
     for (const char* m : mains) {
         const std::string base = std::string("main_") + m;
         auto id = [&](const char* state) { return findSkinResource(base + "_" + state)->id; };
         const bool toggle = std::string(m) == "camera" || std::string(m) == "frame_toggle";
-        skinButtonStates(QString::fromStdString(base), [&](CxSkinButton* b) {
-            b->SetSkin(id("normal"), id("down"), id("over"), id("disabled"), id("focus"), id("mask"), 0, 0, 0);
-        }, QSize(140, 100), toggle);
+        skinButtonStates(
+            QString::fromStdString(base),
+            [&](CxSkinButton* b) {
+                b->SetSkin(id("normal"), id("down"), id("over"), id("disabled"), id("focus"), id("mask"), 0, 0, 0);
+            },
+            QSize(140, 100), toggle);
     }
-    skinButtonStates("toggle12", [](CxSkinButton* b) {
-        b->SetSkin(kToggle12Off, kToggle12On, 0, 0, 0, kToggle12Mask, 0, 0, 0);
-        b->setKind(CxSkinButton::CheckKind);
-    }, QSize(40, 30), true);
-    skinButtonStates("dots", [](CxSkinButton* b) {
-        b->SetSkin(kDotsNormal, kDotsDown, kDotsOver, 0, 0, kDotsMask, 0, 0, 0);
-    }, QSize(50, 36));
+    skinButtonStates(
+        "toggle12",
+        [](CxSkinButton* b) {
+            b->SetSkin(kToggle12Off, kToggle12On, 0, 0, 0, kToggle12Mask, 0, 0, 0);
+            b->setKind(CxSkinButton::CheckKind);
+        },
+        QSize(40, 30), true);
+    skinButtonStates(
+        "dots", [](CxSkinButton* b) { b->SetSkin(kDotsNormal, kDotsDown, kDotsOver, 0, 0, kDotsMask, 0, 0, 0); },
+        QSize(50, 36));
     // Stretched skin (draw mode 1): a 60 x 23 set on a 110 x 30 button.
-    skinButtonStates("button60_stretched", [](CxSkinButton* b) {
-        b->SetSkin(kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 1, 0, 0);
-        b->resize(110, 30);
-        b->setText("Stretched");
-        b->setFont(theme::captionFont(13));
-        b->SetTextColor(QColor(theme::kPaper));
-    }, QSize(150, 50));
+    skinButtonStates(
+        "button60_stretched",
+        [](CxSkinButton* b) {
+            b->SetSkin(kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask,
+                1, 0, 0);
+            b->resize(110, 30);
+            b->setText("Stretched");
+            b->setFont(theme::captionFont(13));
+            b->SetTextColor(QColor(theme::kPaper));
+        },
+        QSize(150, 50));
     {
         QWidget* h = host(QSize(120, 41));
         auto* t = new CxTargetButton(h);
-        t->SetSkin(kMainLayout1Normal, kMainLayout1Down, kMainLayout1Over, kMainLayout1Disabled, kMainLayout1Focus, kMainLayout1Mask, 0, 0, 0);
+        t->SetSkin(kMainLayout1Normal, kMainLayout1Down, kMainLayout1Over, kMainLayout1Disabled, kMainLayout1Focus,
+            kMainLayout1Mask, 0, 0, 0);
         t->move(20, 12);
         auto* t2 = new CxTargetButton(h);
-        t2->SetSkin(kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 0, 0, 0);
+        t2->SetSkin(
+            kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 0, 0, 0);
         t2->setText("Target");
         t2->SetTextColor(QColor(theme::kPaper));
         t2->setFont(theme::captionFont(13));
@@ -182,18 +221,21 @@ void skinButtons()
 
 void buttonSt()
 {
-    struct Face { const char* name; int n, o; QSize size; };
-    const Face faces[] = {{"fx_flip", kFxFilpNormal, kFxFilpOver, {122, 28}},
-                          {"fx_brightness_contrast", kFxBrightnessContrastNormal, kFxBrightnessContrastOver, {122, 28}},
-                          {"fx_undo", kFxUndoNormal, kFxUndoOver, {66, 23}},
-                          {"page_next", kPageNextNormal, kPageNextOver, {45, 29}},
-                          {"search", kSearchNormal, kSearchOver, {25, 22}},
-                          {"strip_previous", kStripPreviousNormal, kStripPreviousOver, {45, 45}},
-                          {"arrow_up", kArrowUpNormal, kArrowUpOver, {32, 32}},
-                          {"choose_backdrop", kChooseBackdropNormal, kChooseBackdropOver, {152, 60}},
-                          {"close", kCloseNormal, kCloseOver, {25, 25}},
-                          {"minimise", kMinimiseNormal, kMinimiseOver, {25, 25}}};
-    const char* states[] = {"normal", "hover", "down", "disabled"};
+    struct Face {
+        const char* name;
+        int n, o;
+        QSize size;
+    };
+    const Face faces[] = { { "fx_flip", kFxFilpNormal, kFxFilpOver, { 122, 28 } },
+        { "fx_brightness_contrast", kFxBrightnessContrastNormal, kFxBrightnessContrastOver, { 122, 28 } },
+        { "fx_undo", kFxUndoNormal, kFxUndoOver, { 66, 23 } },
+        { "page_next", kPageNextNormal, kPageNextOver, { 45, 29 } },
+        { "search", kSearchNormal, kSearchOver, { 25, 22 } },
+        { "strip_previous", kStripPreviousNormal, kStripPreviousOver, { 45, 45 } },
+        { "arrow_up", kArrowUpNormal, kArrowUpOver, { 32, 32 } },
+        { "choose_backdrop", kChooseBackdropNormal, kChooseBackdropOver, { 152, 60 } },
+        { "close", kCloseNormal, kCloseOver, { 25, 25 } }, { "minimise", kMinimiseNormal, kMinimiseOver, { 25, 25 } } };
+    const char* states[] = { "normal", "hover", "down", "disabled" };
     for (const Face& f : faces) {
         for (int s = 0; s < 4; ++s) {
             QWidget* h = host(f.size + QSize(30, 20));
@@ -213,15 +255,15 @@ void buttonSt()
             delete h;
         }
     }
-    for (bool round : {true, false}) {
-        for (bool on : {false, true}) {
+    for (bool round : { true, false }) {
+        for (bool on : { false, true }) {
             QWidget* h = host(QSize(110, 30));
             auto* b = new CButtonST(h);
             b->SetCheckImages(round ? kRadioOff : kCheckOff, round ? kRadioOn : kCheckOn);
             b->DrawTransparent(true);
             b->setText(round ? "Left" : "Smooth");
             b->setFont(theme::captionFont(13));
-            for (int slot : {1, 3, 5})
+            for (int slot : { 1, 3, 5 })
                 b->SetColor(slot, QColor(theme::kPaper));
             b->setGeometry(8, 4, 96, 22);
             b->SetCheck(on);
@@ -247,7 +289,7 @@ void statics()
     write(shot(h), "SkStatic_SkIcon_normal");
     delete h;
 
-    for (int id : {kMsgError, kMsgWarning, kMsgQuestion, kMsgInformation}) {
+    for (int id : { kMsgError, kMsgWarning, kMsgQuestion, kMsgInformation }) {
         QWidget* hi = host(QSize(48, 48));
         auto* icon = new SkIcon(hi);
         icon->setIconId(id);
@@ -278,7 +320,7 @@ void statics()
 
 void scrollAndMenu()
 {
-    for (int pos : {0, 300, 600}) {
+    for (int pos : { 0, 300, 600 }) {
         QWidget* h = host(QSize(40, 140));
         auto* sb = new SkScrollBar(h);
         sb->setGeometry(15, 10, 10, 120);
@@ -307,10 +349,16 @@ void scrollAndMenu()
 
 void sliders()
 {
-    struct S { const char* name; int pos; bool focus; bool drag; bool active; };
-    const S states[] = {{"minimum", 0, false, false, false}, {"middle", 50, false, false, false},
-                        {"maximum", 100, false, false, false}, {"focus", 30, true, false, false},
-                        {"dragging", 70, false, true, false}, {"active_channel", 60, false, true, true}};
+    struct S {
+        const char* name;
+        int pos;
+        bool focus;
+        bool drag;
+        bool active;
+    };
+    const S states[] = { { "minimum", 0, false, false, false }, { "middle", 50, false, false, false },
+        { "maximum", 100, false, false, false }, { "focus", 30, true, false, false },
+        { "dragging", 70, false, true, false }, { "active_channel", 60, false, true, true } };
     for (const S& s : states) {
         QWidget* h = host(QSize(300, 37));
         auto* sl = new CBitmapSlider(h);
@@ -326,7 +374,8 @@ void sliders()
             focusOn(sl);
         if (s.drag) {
             const QPointF at(sl->pixelForPosition(s.pos), 8);
-            QMouseEvent press(QEvent::MouseButtonPress, at, sl->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent press(
+                QEvent::MouseButtonPress, at, sl->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(sl, &press);
         }
         write(shot(h), QStringLiteral("CBitmapSlider_%1").arg(s.name));
@@ -338,15 +387,15 @@ void combos()
 {
     auto make = [](QWidget* h, int items) {
         auto* c = new SkComboBox(h);
-        const char* names[] = {"1024 X 768 (Hight Quality)", "528 X 400 (Low Quality)", "320 X 240", "Integrated Camera",
-                               "USB Video Device", "Test camera", "Line 7", "Line 8", "Line 9", "Line 10"};
+        const char* names[] = { "1024 X 768 (Hight Quality)", "528 X 400 (Low Quality)", "320 X 240",
+            "Integrated Camera", "USB Video Device", "Test camera", "Line 7", "Line 8", "Line 9", "Line 10" };
         for (int i = 0; i < items; ++i)
             c->addItem(names[i]);
         c->setCurrentIndex(0);
         c->setGeometry(20, 20, 164, 20);
         return c;
     };
-    for (const char* state : {"normal", "focus", "disabled"}) {
+    for (const char* state : { "normal", "focus", "disabled" }) {
         QWidget* h = host(QSize(204, 60));
         auto* c = make(h, 2);
         h->show();
@@ -357,7 +406,7 @@ void combos()
         write(shot(h), QStringLiteral("SkComboBox_closed_%1").arg(state));
         delete h;
     }
-    for (int items : {3, 10}) {
+    for (int items : { 3, 10 }) {
         QWidget* h = host(QSize(204, 60));
         h->move(300, 200);
         auto* c = make(h, items);
@@ -381,16 +430,24 @@ void combos()
 
 void messageBoxes()
 {
-    struct M { const char* name; const char* text; unsigned style; const char* caption; };
+    struct M {
+        const char* name;
+        const char* text;
+        unsigned style;
+        const char* caption;
+    };
     const M ms[] = {
-        {"error_ok", "The picture could not be loaded.", platform::MbOk | platform::MbIconError, ""},
-        {"warning_okcancel", "Remove all pictures from the sheet?", platform::MbOkCancel | platform::MbIconWarning, ""},
-        {"question_yesno", "Save the project before closing?\nUnsaved slots are lost otherwise.", platform::MbYesNo | platform::MbIconQuestion, ""},
-        {"information_short", "Done.", platform::MbOk, ""},
-        {"information_caption", "  The image do not exist !  ", platform::MbOk | platform::MbIconInformation, "Search image"},
+        { "error_ok", "The picture could not be loaded.", platform::MbOk | platform::MbIconError, "" },
+        { "warning_okcancel", "Remove all pictures from the sheet?", platform::MbOkCancel | platform::MbIconWarning,
+            "" },
+        { "question_yesno", "Save the project before closing?\nUnsaved slots are lost otherwise.",
+            platform::MbYesNo | platform::MbIconQuestion, "" },
+        { "information_short", "Done.", platform::MbOk, "" },
+        { "information_caption", "  The image do not exist !  ", platform::MbOk | platform::MbIconInformation,
+            "Search image" },
     };
     for (const M& m : ms) {
-        for (const char* state : {"normal", "hover"}) {
+        for (const char* state : { "normal", "hover" }) {
             MessageBoxDlg box;
             box.showNonBlocking(QString::fromUtf8(m.text), m.style, QString::fromUtf8(m.caption));
             if (std::string(state) == "hover")
@@ -403,10 +460,12 @@ void messageBoxes()
 
 void windows()
 {
-    const struct { const char* name; int id; } ws[] = {
-        {"main_screen", kMainScreen}, {"configure", kConfigureBackground}, {"effect", kEffectBackground},
-        {"filter", kFilterBackground}, {"mixer", kMixerBackground}, {"save", kSaveBackground},
-        {"print", kPrintBackground}, {"thumbnail", kThumbnailBackground}, {"text", kTextBackground}};
+    const struct {
+        const char* name;
+        int id;
+    } ws[] = { { "main_screen", kMainScreen }, { "configure", kConfigureBackground }, { "effect", kEffectBackground },
+        { "filter", kFilterBackground }, { "mixer", kMixerBackground }, { "save", kSaveBackground },
+        { "print", kPrintBackground }, { "thumbnail", kThumbnailBackground }, { "text", kTextBackground } };
     for (const auto& w : ws) {
         SkinDialog d;
         d.setSkinBackground(w.id);
@@ -414,8 +473,8 @@ void windows()
         write(shot(&d), QStringLiteral("Window_%1").arg(w.name));
         d.hide();
     }
-    for (int id : {kLayout0Background, kLayout1Background, kLayout2Background, kLayout3Background, kLayout4Background,
-                   kEmptySlot, kBasePicture})
+    for (int id : { kLayout0Background, kLayout1Background, kLayout2Background, kLayout3Background, kLayout4Background,
+             kEmptySlot, kBasePicture })
         write(SkinBitmap(id), QStringLiteral("Picture_%1").arg(QString::fromLatin1(findSkinResource(id)->name.data())));
 }
 
@@ -445,19 +504,21 @@ void composedMain()
     skinWindow(&w, SkinBitmap(kMainScreen));
     picture(&w, SkinBitmap(kBasePicture), QRect(29, 59, 320, 240));
     picture(&w, SkinBitmap(kLayout0Background), QRect(423, 61, 364, 276));
-    const QList<QRect> slotRects = {{428, 66, 174, 130}, {608, 66, 84, 62}, {698, 66, 84, 62}, {608, 134, 84, 62}, {698, 134, 84, 62},
-                                {428, 202, 84, 62}, {518, 202, 84, 62}, {608, 202, 84, 62}, {698, 202, 84, 62},
-                                {428, 270, 84, 62}, {518, 270, 84, 62}, {608, 270, 84, 62}, {698, 270, 84, 62}};
+    const QList<QRect> slotRects = { { 428, 66, 174, 130 }, { 608, 66, 84, 62 }, { 698, 66, 84, 62 },
+        { 608, 134, 84, 62 }, { 698, 134, 84, 62 }, { 428, 202, 84, 62 }, { 518, 202, 84, 62 }, { 608, 202, 84, 62 },
+        { 698, 202, 84, 62 }, { 428, 270, 84, 62 }, { 518, 270, 84, 62 }, { 608, 270, 84, 62 }, { 698, 270, 84, 62 } };
     for (const QRect& r : slotRects)
         picture(&w, SkinBitmap(kEmptySlot), r);
-    const struct { const char* name; int x, y; } buttons[] = {
-        {"camera", 15, 448}, {"frame_toggle", 247, 308}, {"shoot", 124, 448}, {"use_picture", 570, 410},
-        {"previous", 658, 418}, {"next", 724, 418}, {"previous", 437, 418}, {"next", 502, 418},
-        {"select_frame", 15, 308}, {"select_photo", 15, 378}, {"add_frame", 124, 308}, {"add_photo", 124, 379},
-        {"save_picture", 247, 448}, {"print", 247, 378}, {"open_project", 124, 518}, {"save_project", 247, 518},
-        {"configure", 15, 519}, {"layout0", 544, 344}, {"layout1", 591, 344}, {"layout2", 639, 344},
-        {"layout3", 686, 344}, {"layout4", 735, 344}, {"about", 8, 31}, {"home", 117, 31}, {"help", 206, 31},
-        {"minimise", 735, 1}, {"close", 765, 1}};
+    const struct {
+        const char* name;
+        int x, y;
+    } buttons[] = { { "camera", 15, 448 }, { "frame_toggle", 247, 308 }, { "shoot", 124, 448 },
+        { "use_picture", 570, 410 }, { "previous", 658, 418 }, { "next", 724, 418 }, { "previous", 437, 418 },
+        { "next", 502, 418 }, { "select_frame", 15, 308 }, { "select_photo", 15, 378 }, { "add_frame", 124, 308 },
+        { "add_photo", 124, 379 }, { "save_picture", 247, 448 }, { "print", 247, 378 }, { "open_project", 124, 518 },
+        { "save_project", 247, 518 }, { "configure", 15, 519 }, { "layout0", 544, 344 }, { "layout1", 591, 344 },
+        { "layout2", 639, 344 }, { "layout3", 686, 344 }, { "layout4", 735, 344 }, { "about", 8, 31 },
+        { "home", 117, 31 }, { "help", 206, 31 }, { "minimise", 735, 1 }, { "close", 765, 1 } };
     for (const auto& b : buttons) {
         CxSkinButton* btn = mainButton(&w, b.name, QPoint(b.x, b.y));
         if (std::string(b.name) == "layout0" || std::string(b.name) == "frame_toggle")
@@ -482,8 +543,8 @@ void composedConfigure()
 {
     QWidget w;
     skinWindow(&w, SkinBitmap(kConfigureBackground));
-    const char* folders[] = {"/home/booth/Image/Frame", "/home/booth/Image/Portrait", "/home/booth/Image/Background",
-                             "/home/booth/Image/Mask", "/home/booth/Image/Emotion", "/home/booth/Image/BaseMap"};
+    const char* folders[] = { "/home/booth/Image/Frame", "/home/booth/Image/Portrait", "/home/booth/Image/Background",
+        "/home/booth/Image/Mask", "/home/booth/Image/Emotion", "/home/booth/Image/BaseMap" };
     for (int i = 0; i < 6; ++i) {
         const int x = i % 2 ? 317 : 102, y = 64 + 23 * (i / 2);
         auto* t = new SkStatic(folders[i], &w);
@@ -500,15 +561,17 @@ void composedConfigure()
         t->SetCheck(i == 0);
         t->move(i ? 334 : 125, 166);
     }
-    const char* names[] = {"Frame", "Portrait", "Back ground", "Mask", "Emotion", "Base map"};
-    const int xs[] = {21, 86, 151, 236, 301, 366};
+    const char* names[] = { "Frame", "Portrait", "Back ground", "Mask", "Emotion", "Base map" };
+    const int xs[] = { 21, 86, 151, 236, 301, 366 };
     for (int i = 0; i < 6; ++i) {
         auto* b = new CxSkinButton(&w);
         const bool wide = i == 2 || i == 5;
         if (wide)
-            b->SetSkin(kButton80Normal, kButton80Down, kButton80Over, kButton80Disabled, kButton80Focus, kButton80Mask, 0, 0, 0);
+            b->SetSkin(kButton80Normal, kButton80Down, kButton80Over, kButton80Disabled, kButton80Focus, kButton80Mask,
+                0, 0, 0);
         else
-            b->SetSkin(kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 0, 0, 0);
+            b->SetSkin(kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask,
+                0, 0, 0);
         b->setText(names[i]);
         b->setFont(theme::captionFont(13));
         b->SetTextColor(QColor(theme::kPaper));
@@ -529,17 +592,23 @@ void composedConfigure()
     autoChange->DrawTransparent(true);
     autoChange->setText("Change the frame after every shot");
     autoChange->setFont(theme::captionFont(13));
-    for (int slot : {1, 3, 5})
+    for (int slot : { 1, 3, 5 })
         autoChange->SetColor(slot, QColor(theme::kPaper));
     autoChange->SetCheck(true);
     autoChange->setGeometry(16, 330, 300, 22);
-    const struct { const char* caption; int x; bool primary; } actions[] = {{"Default", 232, false}, {"Close", 318, false}, {"Apply", 404, true}};
+    const struct {
+        const char* caption;
+        int x;
+        bool primary;
+    } actions[] = { { "Default", 232, false }, { "Close", 318, false }, { "Apply", 404, true } };
     for (const auto& a : actions) {
         auto* b = new CxSkinButton(&w);
         if (a.primary)
-            b->SetSkin(kPrimary80Normal, kPrimary80Down, kPrimary80Over, kPrimary80Disabled, kPrimary80Focus, kButton80Mask, 0, 0, 0);
+            b->SetSkin(kPrimary80Normal, kPrimary80Down, kPrimary80Over, kPrimary80Disabled, kPrimary80Focus,
+                kButton80Mask, 0, 0, 0);
         else
-            b->SetSkin(kButton80Normal, kButton80Down, kButton80Over, kButton80Disabled, kButton80Focus, kButton80Mask, 0, 0, 0);
+            b->SetSkin(kButton80Normal, kButton80Down, kButton80Over, kButton80Disabled, kButton80Focus, kButton80Mask,
+                0, 0, 0);
         b->setText(a.caption);
         b->setFont(theme::captionFont(13, a.primary));
         b->SetTextColor(QColor(theme::kPaper));

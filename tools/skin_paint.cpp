@@ -16,12 +16,12 @@ using namespace skin::theme;
 
 ButtonLook primaryLook()
 {
-    return {kCoral, kCoralOver, kCoralDown, kPaper, true};
+    return { kCoral, kCoralOver, kCoralDown, kPaper, true };
 }
 
 ButtonLook secondaryLook()
 {
-    return {kSlate, kSlateOver, kSlateDown, kPaper, false};
+    return { kSlate, kSlateOver, kSlateDown, kPaper, false };
 }
 
 namespace {
@@ -158,7 +158,7 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
         for (int i = 0; i < 8; ++i) {
             const double a = i * M_PI / 4;
             p.drawLine(at(b, 12 + 6.5 * std::cos(a), 12 + 6.5 * std::sin(a)),
-                       at(b, 12 + 9.5 * std::cos(a), 12 + 9.5 * std::sin(a)));
+                at(b, 12 + 9.5 * std::cos(a), 12 + 9.5 * std::sin(a)));
         }
         p.drawEllipse(rectIn(b, 5.5, 5.5, 13, 13));
         break;
@@ -209,7 +209,9 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
     case Glyph::Info: {
         QFont f = skin::theme::captionFont(int(std::lround(17 * s)), true);
         p.setFont(f);
-        const QString t = g == Glyph::Question ? QStringLiteral("?") : g == Glyph::Info ? QStringLiteral("i") : QStringLiteral("!");
+        const QString t = g == Glyph::Question ? QStringLiteral("?")
+            : g == Glyph::Info                 ? QStringLiteral("i")
+                                               : QStringLiteral("!");
         p.drawText(rectIn(b, 0, 0.5, 24, 24), Qt::AlignCenter, t);
         break;
     }
@@ -225,9 +227,9 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
     }
     case Glyph::Colour: {
         p.setPen(Qt::NoPen);
-        const QRgb dots[] = {kCoral, kMarigold, 0xFF5FB7A6, 0xFF7C8CE0};
-        const double cx[] = {8, 16, 8, 16};
-        const double cy[] = {8, 8, 16, 16};
+        const QRgb dots[] = { kCoral, kMarigold, 0xFF5FB7A6, 0xFF7C8CE0 };
+        const double cx[] = { 8, 16, 8, 16 };
+        const double cy[] = { 8, 8, 16, 16 };
         for (int i = 0; i < 4; ++i) {
             p.setBrush(QColor(dots[i]));
             p.drawEllipse(rectIn(b, cx[i] - 4, cy[i] - 4, 8, 8));
@@ -299,8 +301,8 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
     p.restore();
 }
 
-ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, Glyph glyph,
-                      const QString& caption, int captionPx, double radius, bool lamp, bool lampOn)
+ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, Glyph glyph, const QString& caption,
+    int captionPx, double radius, bool lamp, bool lampOn)
 {
     if (radius < 0)
         radius = kButtonRadius;
@@ -364,7 +366,8 @@ ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, G
         drawGlyph(p, QRectF(x0, content.center().y() - g / 2, g, g), glyph, ink);
         p.setFont(f);
         p.setPen(ink);
-        p.drawText(QRectF(x0 + g + 5, content.top(), tw + 2, content.height()), Qt::AlignLeft | Qt::AlignVCenter, caption);
+        p.drawText(
+            QRectF(x0 + g + 5, content.top(), tw + 2, content.height()), Qt::AlignLeft | Qt::AlignVCenter, caption);
     } else if (glyph != Glyph::None && !caption.isEmpty()) {
         const double g = std::min(26.0, content.height() - captionPx - 8);
         const QRectF gbox(content.center().x() - g / 2, content.top() + 3, g, g);
@@ -372,7 +375,7 @@ ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, G
         p.setFont(captionFont(captionPx, look.bold));
         p.setPen(ink);
         p.drawText(QRectF(content.left(), gbox.bottom() + 1, content.width(), content.bottom() - gbox.bottom()),
-                   Qt::AlignHCenter | Qt::AlignVCenter, caption);
+            Qt::AlignHCenter | Qt::AlignVCenter, caption);
     } else if (glyph != Glyph::None) {
         const double g = std::min(content.width(), content.height()) * 0.8;
         drawGlyph(p, QRectF(content.center().x() - g / 2, content.center().y() - g / 2, g, g), glyph, ink);
@@ -413,7 +416,7 @@ QImage paintWindow(int w, int h, const QString& title)
     p.fillRect(QRectF(0, kTitleBand, w, 1), QColor(kMarigold));
     p.fillRect(QRectF(0, kTitleBand + 1, w, 1), QColor(0, 0, 0, 60));
     // Confetti dots in the band: the one playful touch.
-    const QRgb dots[] = {kCoral, kMarigold, 0xFF5FB7A6};
+    const QRgb dots[] = { kCoral, kMarigold, 0xFF5FB7A6 };
     for (int i = 0; i < 3; ++i) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(dots[i]));

@@ -11,9 +11,38 @@
 namespace art {
 
 enum class Glyph {
-    None, Camera, Shutter, Frame, Photo, Plus, Folder, Save, Print, Gear, Left, Right, Up, Down,
-    Close, Minus, Check, Question, Exclamation, Info, Search, First, Last, Font, Colour, Slot,
-    Open, Layers, Dots, Undo, Redo, Resume
+    None,
+    Camera,
+    Shutter,
+    Frame,
+    Photo,
+    Plus,
+    Folder,
+    Save,
+    Print,
+    Gear,
+    Left,
+    Right,
+    Up,
+    Down,
+    Close,
+    Minus,
+    Check,
+    Question,
+    Exclamation,
+    Info,
+    Search,
+    First,
+    Last,
+    Font,
+    Colour,
+    Slot,
+    Open,
+    Layers,
+    Dots,
+    Undo,
+    Redo,
+    Resume
 };
 
 enum class ButtonState { Normal, Down, Over, Focus, Disabled };
@@ -39,9 +68,8 @@ struct ButtonArt {
 
 /// A rounded button of w x h in the given state: shadow, top highlight, body, glyph above the
 /// caption (or alone, or caption alone), marigold ring when focused. radius < 0 = theme radius.
-ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, Glyph glyph,
-                      const QString& caption, int captionPx = 13, double radius = -1,
-                      bool lamp = false, bool lampOn = false);
+ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, Glyph glyph, const QString& caption,
+    int captionPx = 13, double radius = -1, bool lamp = false, bool lampOn = false);
 
 /// A window background of w x h: magenta outside the rounded shape (aliased edge, so no pink
 /// fringe), night gradient inside, a title band with a title text.
@@ -55,6 +83,6 @@ void paintPanel(QPainter& p, const QRectF& r, double radius = 10);
 void paintField(QPainter& p, const QRectF& r);
 /// A caption on the window background.
 void paintLabel(QPainter& p, const QRectF& r, const QString& text, int px = 13, bool bold = false,
-                Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, QRgb colour = 0);
+    Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter, QRgb colour = 0);
 
 } // namespace art

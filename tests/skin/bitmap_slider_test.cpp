@@ -29,15 +29,15 @@ struct SliderFixture : ::testing::Test {
     {
         platform::setControlId(slider, 1139);
         ASSERT_TRUE(slider->LoadChannelBitmaps(skin::kSliderChannel, skin::kSliderChannelActive, false));
-        ASSERT_TRUE(slider->LoadThumbBitmaps(skin::kSliderThumb, skin::kSliderThumbActive, true,
-                                             CBitmapSlider::kColourFromPixel, 0, 0));
+        ASSERT_TRUE(slider->LoadThumbBitmaps(
+            skin::kSliderThumb, skin::kSliderThumbActive, true, CBitmapSlider::kColourFromPixel, 0, 0));
         slider->ShowFocusRectangle(false);
         slider->SetRange(0, 100);
         QObject::connect(slider, &CBitmapSlider::moving, [this](int id, int pos) {
-            posted.push_back({CBitmapSlider::kMovingMessage, id, pos});
+            posted.push_back({ CBitmapSlider::kMovingMessage, id, pos });
         });
         QObject::connect(slider, &CBitmapSlider::moved, [this](int id, int pos) {
-            posted.push_back({CBitmapSlider::kMovedMessage, id, pos});
+            posted.push_back({ CBitmapSlider::kMovedMessage, id, pos });
         });
         host.show();
     }
@@ -62,7 +62,7 @@ TEST_F(SliderFixture, PixelMappingFollowsTheTravel)
     const int half = slider->thumbSize().width() / 2;
     EXPECT_EQ(slider->pixelForPosition(0), half);
     EXPECT_EQ(slider->pixelForPosition(100), 278 - slider->thumbSize().width() + half);
-    for (int pos : {0, 1, 37, 50, 99, 100})
+    for (int pos : { 0, 1, 37, 50, 99, 100 })
         EXPECT_NEAR(slider->positionForPixel(slider->pixelForPosition(pos)), pos, 1) << pos;
 }
 
@@ -95,7 +95,8 @@ TEST_F(SliderFixture, NearPressKeepsTheGrip)
     EXPECT_TRUE(posted.empty());
     move(slider, QPoint(centre + 3 + 26, y()), true);
     drain();
-    EXPECT_EQ(slider->pixelForPosition(slider->GetPos()), slider->pixelForPosition(slider->positionForPixel(centre + 26)));
+    EXPECT_EQ(
+        slider->pixelForPosition(slider->GetPos()), slider->pixelForPosition(slider->positionForPixel(centre + 26)));
     EXPECT_GT(slider->GetPos(), 40);
 }
 

@@ -34,7 +34,7 @@ TEST(CxSkinButton, AllWhiteMaskMakesTheButtonUnclickable)
 {
     QWidget host;
     CxSkinButton b(&host);
-    b.SetSkinImages(solid({40, 20}, 0xFF3C4475), {}, {}, {}, {}, solid({40, 20}, 0xFFFFFFFF));
+    b.SetSkinImages(solid({ 40, 20 }, 0xFF3C4475), {}, {}, {}, {}, solid({ 40, 20 }, 0xFFFFFFFF));
     host.show();
     EXPECT_TRUE(b.skinRegion().isEmpty());
     int clicks = 0;
@@ -49,7 +49,7 @@ TEST(CxSkinButton, DrawModeZeroTakesTheMaskSize)
 {
     CxSkinButton b;
     b.resize(200, 100);
-    b.SetSkinImages(solid({80, 23}, 0xFF3C4475), {}, {}, {}, {}, framedMask({80, 23}), 0);
+    b.SetSkinImages(solid({ 80, 23 }, 0xFF3C4475), {}, {}, {}, {}, framedMask({ 80, 23 }), 0);
     EXPECT_EQ(b.size(), QSize(80, 23));
 
     // From the table too: the 80 x 23 set.
@@ -64,7 +64,7 @@ TEST(CxSkinButton, StretchModeKeepsItsSizeAndShapesToIt)
 {
     CxSkinButton b;
     b.resize(120, 46);
-    b.SetSkinImages(solid({60, 23}, 0xFF3C4475), {}, {}, {}, {}, framedMask({60, 23}), 1);
+    b.SetSkinImages(solid({ 60, 23 }, 0xFF3C4475), {}, {}, {}, {}, framedMask({ 60, 23 }), 1);
     EXPECT_EQ(b.size(), QSize(120, 46));
     EXPECT_TRUE(b.skinRegion().contains(QPoint(100, 40)));
     EXPECT_FALSE(b.skinRegion().contains(QPoint(0, 0)));
@@ -74,7 +74,7 @@ TEST(CxSkinButton, OnlyTheMaskedAreaTakesClicks)
 {
     QWidget host;
     CxSkinButton b(&host);
-    b.SetSkinImages(solid({30, 20}, 0xFF3C4475), {}, {}, {}, {}, framedMask({30, 20}));
+    b.SetSkinImages(solid({ 30, 20 }, 0xFF3C4475), {}, {}, {}, {}, framedMask({ 30, 20 }));
     host.show();
     int clicks = 0;
     QObject::connect(&b, &QAbstractButton::clicked, [&] { ++clicks; });
@@ -87,9 +87,9 @@ TEST(CxSkinButton, OnlyTheMaskedAreaTakesClicks)
 TEST(CxSkinButton, SetSkinNormalisesModeAndMargin)
 {
     CxSkinButton b;
-    b.SetSkinImages(solid({10, 10}, 0xFF000000), {}, {}, {}, {}, {}, 7, 0, -4);
+    b.SetSkinImages(solid({ 10, 10 }, 0xFF000000), {}, {}, {}, {}, {}, 7, 0, -4);
     EXPECT_EQ(b.drawMode(), 2);
-    b.SetSkinImages(solid({10, 10}, 0xFF000000), {}, {}, {}, {}, {}, -3, 0, 0);
+    b.SetSkinImages(solid({ 10, 10 }, 0xFF000000), {}, {}, {}, {}, {}, -3, 0, 0);
     EXPECT_EQ(b.drawMode(), 0);
     EXPECT_FALSE(b.hasMask());
 }
@@ -98,7 +98,7 @@ TEST(CxSkinButton, CheckKindTogglesOnlyOnReleaseOverTheButton)
 {
     QWidget host;
     CxSkinButton b(&host);
-    b.SetSkinImages(solid({40, 20}, 0xFF3C4475), solid({40, 20}, 0xFF2E355E), {}, {}, {}, {});
+    b.SetSkinImages(solid({ 40, 20 }, 0xFF3C4475), solid({ 40, 20 }, 0xFF2E355E), {}, {}, {}, {});
     b.setKind(CxSkinButton::CheckKind);
     host.show();
 
@@ -124,7 +124,7 @@ TEST(CxSkinButton, RadioKindChecksItselfAndStaysChecked)
 {
     QWidget host;
     CxSkinButton b(&host);
-    b.SetSkinImages(solid({40, 20}, 0xFF3C4475), {}, {}, {}, {}, {});
+    b.SetSkinImages(solid({ 40, 20 }, 0xFF3C4475), {}, {}, {}, {}, {});
     b.setKind(CxSkinButton::RadioKind);
     host.show();
     click(&b, QPoint(5, 5));
@@ -136,7 +136,8 @@ TEST(CxSkinButton, HoverShowsTheOverBitmapUntilTheMouseLeaves)
 {
     QWidget host;
     CxSkinButton b(&host);
-    b.SetSkinImages(solid({40, 20}, 0xFF102030), solid({40, 20}, 0xFF203040), solid({40, 20}, 0xFFA0B0C0), {}, {}, {});
+    b.SetSkinImages(
+        solid({ 40, 20 }, 0xFF102030), solid({ 40, 20 }, 0xFF203040), solid({ 40, 20 }, 0xFFA0B0C0), {}, {}, {});
     b.setFocusPolicy(Qt::NoFocus);
     host.show();
     auto centre = [&] { return b.grab().toImage().pixel(20, 10) & 0xFFFFFF; };

@@ -21,7 +21,7 @@ TEST(MaskRegion, EveryRunOfOtherColoursIsInside)
     QImage mask(10, 3, QImage::Format_RGB32);
     mask.fill(Qt::white);
     // Row 0: two runs (1..2 and 6..8); row 2: the whole row; row 1: empty.
-    for (int x : {1, 2, 6, 7, 8})
+    for (int x : { 1, 2, 6, 7, 8 })
         mask.setPixel(x, 0, 0xFF000000);
     for (int x = 0; x < 10; ++x)
         mask.setPixel(x, 2, 0xFF808080);
@@ -43,8 +43,8 @@ TEST(MaskRegion, KeyComparesColourNotAlpha)
 TEST(WindowShapes, NoVisiblePixelIsMagentaOrNearlySo)
 {
     // A pink fringe between the shape and the cut-away would show on every desktop.
-    for (int id : {kMainScreen, kConfigureBackground, kEffectBackground, kFilterBackground, kMixerBackground,
-                   kSaveBackground, kPrintBackground, kThumbnailBackground, kTextBackground}) {
+    for (int id : { kMainScreen, kConfigureBackground, kEffectBackground, kFilterBackground, kMixerBackground,
+             kSaveBackground, kPrintBackground, kThumbnailBackground, kTextBackground }) {
         const QImage bg = SkinBitmap(id);
         ASSERT_FALSE(bg.isNull()) << id;
         const QRegion shape = regionFromMask(bg, kWindowShapeKey);

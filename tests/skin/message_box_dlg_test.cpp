@@ -14,29 +14,29 @@ using namespace skintest;
 TEST(MessageBoxLayout, WidthFollowsTheWidestLine)
 {
     // A short line: m stays below 120, the box is 180 wide.
-    MessageBoxLayout shortLine = MessageBoxLayout::compute({QSize(50, 15)}, MbOk);
+    MessageBoxLayout shortLine = MessageBoxLayout::compute({ QSize(50, 15) }, MbOk);
     EXPECT_EQ(shortLine.m, 60);
     EXPECT_EQ(shortLine.box.width(), 180);
     // A single 200-pixel line: m = 210, box 270.
-    MessageBoxLayout wide = MessageBoxLayout::compute({QSize(200, 15)}, MbOk);
+    MessageBoxLayout wide = MessageBoxLayout::compute({ QSize(200, 15) }, MbOk);
     EXPECT_EQ(wide.m, 210);
     EXPECT_EQ(wide.box, QSize(270, 15 + 1 + 102));
     // m only grows when a line is wider than m itself.
-    MessageBoxLayout lines = MessageBoxLayout::compute({QSize(150, 15), QSize(155, 15), QSize(170, 15)}, MbOk);
+    MessageBoxLayout lines = MessageBoxLayout::compute({ QSize(150, 15), QSize(155, 15), QSize(170, 15) }, MbOk);
     EXPECT_EQ(lines.m, 180);
     EXPECT_EQ(lines.textHeight, 48);
 }
 
 TEST(MessageBoxLayout, ControlsSitWhereTheRuleSays)
 {
-    const MessageBoxLayout two = MessageBoxLayout::compute({QSize(200, 15)}, MbYesNo);
+    const MessageBoxLayout two = MessageBoxLayout::compute({ QSize(200, 15) }, MbYesNo);
     const int H = 16;
     EXPECT_EQ(two.icon, QRect(4, (H + 70) / 2, 32, 32));
     EXPECT_EQ(two.message, QRect(36, 50, 220, H + 2));
     EXPECT_EQ(two.close, QRect(270 - 32, 5, 18, 18));
     EXPECT_EQ(two.first, QRect(135 - 72, H + 62, 70, 20));
     EXPECT_EQ(two.second, QRect(135 + 2, H + 62, 70, 20));
-    const MessageBoxLayout one = MessageBoxLayout::compute({QSize(200, 15)}, MbOk | MbIconError);
+    const MessageBoxLayout one = MessageBoxLayout::compute({ QSize(200, 15) }, MbOk | MbIconError);
     EXPECT_FALSE(one.twoButtons);
     EXPECT_EQ(one.first, QRect(135 - 35, H + 62, 70, 20));
 }
@@ -90,8 +90,8 @@ TEST(MessageBoxDlg, ResultsByButton)
         unsigned style;
         int which; // 0 first, 1 second, 2 close
         int result;
-    } cases[] = {{MbYesNo, 2, IdNo}, {MbYesNo, 0, IdYes}, {MbYesNo, 1, IdNo},
-                 {MbOkCancel, 0, IdOk}, {MbOkCancel, 1, IdCancel}, {MbOk, 2, IdCancel}};
+    } cases[] = { { MbYesNo, 2, IdNo }, { MbYesNo, 0, IdYes }, { MbYesNo, 1, IdNo }, { MbOkCancel, 0, IdOk },
+        { MbOkCancel, 1, IdCancel }, { MbOk, 2, IdCancel } };
     for (const auto& c : cases) {
         MessageBoxDlg box;
         int finished = -1;

@@ -27,19 +27,18 @@ TEST(SkinResources, WindowsHaveTheirDialogSizes)
     const struct {
         int id;
         QSize size;
-    } windows[] = {{kMainScreen, {800, 600}},          {kConfigureBackground, {500, 400}},
-                   {kEffectBackground, {420, 400}},    {kFilterBackground, {800, 400}},
-                   {kMixerBackground, {500, 410}},     {kSaveBackground, {640, 550}},
-                   {kPrintBackground, {800, 600}},     {kThumbnailBackground, {698, 536}},
-                   {kLayout0Background, {364, 276}},   {kLayout4Background, {364, 276}},
-                   {kEmptySlot, {320, 240}},           {kBasePicture, {320, 240}}};
+    } windows[] = { { kMainScreen, { 800, 600 } }, { kConfigureBackground, { 500, 400 } },
+        { kEffectBackground, { 420, 400 } }, { kFilterBackground, { 800, 400 } }, { kMixerBackground, { 500, 410 } },
+        { kSaveBackground, { 640, 550 } }, { kPrintBackground, { 800, 600 } }, { kThumbnailBackground, { 698, 536 } },
+        { kLayout0Background, { 364, 276 } }, { kLayout4Background, { 364, 276 } }, { kEmptySlot, { 320, 240 } },
+        { kBasePicture, { 320, 240 } } };
     for (const auto& w : windows)
         EXPECT_EQ(SkinBitmap(w.id).size(), w.size) << findSkinResource(w.id)->name;
 }
 
 TEST(SkinResources, ControlPartsFitTheirPlaces)
 {
-    for (int id : {kMsgError, kMsgWarning, kMsgQuestion, kMsgInformation})
+    for (int id : { kMsgError, kMsgWarning, kMsgQuestion, kMsgInformation })
         EXPECT_EQ(SkinBitmap(id).size(), QSize(32, 32));
     EXPECT_EQ(SkinBitmap(kCloseNormal).size(), QSize(25, 25));
     EXPECT_EQ(SkinBitmap(kSliderChannel).size(), QSize(278, 17));

@@ -14,13 +14,19 @@ inline void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton butt
     QApplication::sendEvent(w, &e);
 }
 
-inline void press(QWidget* w, QPoint at) { mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); }
+inline void press(QWidget* w, QPoint at)
+{
+    mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+}
 /// A pointer move; drag = the left button is held.
 inline void move(QWidget* w, QPoint at, bool drag = false)
 {
     mouse(w, QEvent::MouseMove, at, Qt::NoButton, drag ? Qt::MouseButtons(Qt::LeftButton) : Qt::MouseButtons());
 }
-inline void release(QWidget* w, QPoint at) { mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
+inline void release(QWidget* w, QPoint at)
+{
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
 inline void click(QWidget* w, QPoint at)
 {
     press(w, at);
