@@ -16,6 +16,14 @@ CxSkinButton::CxSkinButton(QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground, false);
     setFocusPolicy(Qt::StrongFocus);
+    // Connected first, so every other receiver of clicked() sees the new check state. clicked()
+    // only comes from a release over the button (or the keyboard), never from one outside.
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (m_kind == CheckKind)
+            SetCheck(!m_checked);
+        else if (m_kind == RadioKind)
+            SetCheck(true);
+    });
 }
 
 void CxSkinButton::SetSkin(
@@ -239,13 +247,6 @@ void CxSkinButton::mouseReleaseEvent(QMouseEvent* e)
     if (e->button() != Qt::LeftButton) {
         e->ignore();
         return;
-    }
-    const bool inside = m_pressed && hitButton(e->position().toPoint());
-    if (inside) {
-        if (m_kind == CheckKind)
-            m_checked = !m_checked;
-        else if (m_kind == RadioKind)
-            m_checked = true;
     }
     m_pressed = false;
     QAbstractButton::mouseReleaseEvent(e);

@@ -153,3 +153,20 @@ TEST(CxSkinButton, HoverShowsTheOverBitmapUntilTheMouseLeaves)
     b.setEnabled(false);
     EXPECT_EQ(centre(), 0x102030u);
 }
+
+TEST(CxSkinButton, SpaceTogglesACheckKindLikeAClick)
+{
+    QWidget host;
+    CxSkinButton b(&host);
+    b.SetSkinImages(solid({40, 20}, 0xFF3C4475), {}, {}, {}, {}, {});
+    b.setKind(CxSkinButton::CheckKind);
+    bool seen = false;
+    QObject::connect(&b, &QAbstractButton::clicked, [&] { seen = b.GetCheck(); });
+    host.show();
+    b.setFocus();
+    key(&b, Qt::Key_Space);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier);
+    QApplication::sendEvent(&b, &up);
+    EXPECT_TRUE(b.GetCheck());
+    EXPECT_TRUE(seen) << "receivers see the new state";
+}
