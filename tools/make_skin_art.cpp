@@ -484,10 +484,22 @@ void mainButtons()
     }
 }
 
-void pictureFrame(QPainter& p, const QRectF& inner)
+void slotTile(QPainter& p, const QRectF& r)
 {
-    // A paper mat around a picture area, like a print on the table.
-    paintPanel(p, inner.adjusted(-5, -5, 5, 5), 8);
+    // Where a thumbnail will sit: a faint card, so an empty place still looks intended.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(QColor(255, 255, 255, 22), 1));
+    p.setBrush(QColor(255, 255, 255, 10));
+    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), kButtonRadius, kButtonRadius);
+    p.restore();
+}
+
+void pictureFrame(QPainter& p, const QRectF& inner, int mat = 5)
+{
+    // A paper mat around a picture area, like a print on the table; narrower where neighbours
+    // sit close.
+    paintPanel(p, inner.adjusted(-mat, -mat, mat, mat), 3 + mat);
     p.fillRect(inner, QColor(0x14, 0x18, 0x2E));
 }
 
@@ -543,7 +555,7 @@ void windows()
     {
         QImage img = paintWindow(420, 400, {});
         QPainter p(&img);
-        pictureFrame(p, QRectF(15, 34, 320, 240));
+        pictureFrame(p, QRectF(15, 34, 320, 240), 3);
         p.end();
         cutWindowShape(img);
         save("effect_background", img);
@@ -563,11 +575,14 @@ void windows()
     {
         QImage img = paintWindow(500, 410, "Decorate");
         QPainter p(&img);
-        pictureFrame(p, QRectF(10, 32, 320, 240));
+        pictureFrame(p, QRectF(10, 32, 320, 240), 2);
         p.setRenderHint(QPainter::Antialiasing, true);
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 45));
         p.drawRoundedRect(QRectF(6, 330, 488, 70), 10, 10);
+        for (int x : {60, 138, 216, 294, 372})
+            slotTile(p, QRectF(x, 337, 71, 53));
+        paintField(p, QRectF(333, 30, 97, 244));
         p.end();
         cutWindowShape(img);
         save("mixer_background", img);
@@ -575,8 +590,10 @@ void windows()
     {
         QImage img = paintWindow(640, 550, "Save picture");
         QPainter p(&img);
-        pictureFrame(p, QRectF(12, 50, 530, 400));
+        pictureFrame(p, QRectF(12, 50, 530, 400), 2);
         paintLabel(p, QRectF(150, 487, 164, 16), "Picture size", 13, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
+        for (int k = 0; k < 5; ++k)
+            slotTile(p, QRectF(545, 91 + 67 * k, 86, 66));
         p.end();
         cutWindowShape(img);
         save("save_background", img);
@@ -604,6 +621,8 @@ void windows()
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 45));
         p.drawRoundedRect(QRectF(13, 34, 672, 418), 10, 10);
+        for (int j = 0; j < 20; ++j)
+            slotTile(p, QRectF((j % 5) * 132 + 25, (j / 5) * 102 + 42, 120, 90));
         paintField(p, QRectF(241, 463, 74, 18));
         p.end();
         cutWindowShape(img);
