@@ -466,10 +466,10 @@ void mainButtons()
             const QColor ink = st == ButtonState::Down ? QColor(kInk)
                 : st == ButtonState::Disabled          ? QColor(kMuted)
                                                        : QColor(kPaper);
+            // Whole-pixel cells: 2 pixels and a 1-pixel gap per grid unit.
             for (const QRectF& c : cells)
-                p.fillRect(
-                    QRectF(3 + c.x() * 2.5, 2 + c.y() * 2.5, c.width() * 2.5 - 1, c.height() * 2.5 - 1).toAlignedRect(),
-                    ink);
+                p.fillRect(QRect(2 + int(c.x()) * 3, 1 + int(c.y()) * 3, int(c.width()) * 3 - 1, int(c.height()) * 3 - 1),
+                           ink);
             p.end();
             return a;
         };
