@@ -4,24 +4,12 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/app_paths.h"
+#include "skin/message_box_dlg.h"
 
 namespace {
-
-// Low four bits of the classic style: which buttons the box has.
-enum ButtonSet : unsigned {
-    SetOk = 0,
-    SetOkCancel = 1,
-    SetAbortRetryIgnore = 2,
-    SetYesNoCancel = 3,
-    SetYesNo = 4,
-    SetRetryCancel = 5
-};
-enum ExtraResult : int { IdAbort = 3, IdRetry = 4, IdIgnore = 5 };
 
 QFileDialog::Options dialogOptions(bool needsOwnLabels)
 {
@@ -61,81 +49,6 @@ QString qtDefaultSuffix(const QString& defaultExtension)
     if (ext.contains(QLatin1Char('*')) || ext.contains(QLatin1Char('?')))
         return {};
     return ext;
-}
-
-void configureMessageBox(QMessageBox& box, const QString& text, unsigned style, const QString& caption)
-{
-    box.setWindowTitle(caption.isEmpty() ? QLatin1String(appdefaults::kProductName) : caption);
-    box.setText(text);
-    switch (style & 0x0F) {
-    case SetOkCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    case SetAbortRetryIgnore:
-        box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
-        break;
-    case SetYesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        break;
-    case SetYesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    case SetRetryCancel:
-        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-        break;
-    default:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
-    switch (style & 0xF0) {
-    case platform::MbIconError:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case platform::MbIconQuestion:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case platform::MbIconWarning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case platform::MbIconInformation:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    }
-}
-
-int messageBoxResult(const QMessageBox& box, unsigned style)
-{
-    switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok:
-        return platform::IdOk;
-    case QMessageBox::Cancel:
-        return platform::IdCancel;
-    case QMessageBox::Yes:
-        return platform::IdYes;
-    case QMessageBox::No:
-        return platform::IdNo;
-    case QMessageBox::Abort:
-        return IdAbort;
-    case QMessageBox::Retry:
-        return IdRetry;
-    case QMessageBox::Ignore:
-        return IdIgnore;
-    default:
-        break;
-    }
-    switch (style & 0x0F) {
-    case SetOk:
-        return platform::IdOk;
-    case SetYesNo:
-        return platform::IdNo;
-    case SetAbortRetryIgnore:
-        return IdAbort;
-    default:
-        return platform::IdCancel;
-    }
 }
 
 QStringList AppPrompts::openFiles(QWidget* parent, const platform::OpenFilesRequest& request)
@@ -209,10 +122,6 @@ bool AppPrompts::printSetup(QWidget* parent, QPrinter& printer)
 
 int AppPrompts::messageBox(QWidget* parent, const QString& text, unsigned style, const QString& caption)
 {
-    // Switches to the skinned box once it is on this branch:
-    // MessageBoxDlg box(parent); return box.ShowMessage(text, style, caption);
-    QMessageBox box(parent);
-    configureMessageBox(box, text, style, caption);
-    box.exec();
-    return messageBoxResult(box, style);
+    MessageBoxDlg box(parent);
+    return box.ShowMessage(text, style, caption);
 }

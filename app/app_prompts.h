@@ -3,19 +3,11 @@
 
 #include "platform/prompts.h"
 
-class QMessageBox;
-
 /// Turns a classic filter ("Support files|*.bmp;*.jpg||") into Qt name filters
 /// ("Support files (*.bmp *.jpg)"), one per description/pattern pair.
 QStringList qtNameFilters(const QString& classicFilter);
 /// The suffix QFileDialog should add ("*.bmp" and "bmp" give "bmp"; "*.*" and "" give "").
 QString qtDefaultSuffix(const QString& defaultExtension);
-/// Sets up box (buttons, icon, caption) for the classic message style bits.
-void configureMessageBox(QMessageBox& box, const QString& text, unsigned style, const QString& caption);
-/// The classic result (IdOk, IdCancel, IdYes, IdNo, ...) for the button box ended with; for a box
-/// closed without a button, the answer that backs out (Cancel, No or OK).
-int messageBoxResult(const QMessageBox& box, unsigned style);
-
 class AppPrompts : public platform::Prompts {
 public:
     QStringList openFiles(QWidget* parent, const platform::OpenFilesRequest& request) override;
