@@ -1,7 +1,11 @@
 // FCDib: creation, conversions, device bitmaps, stretch, rotations and alpha blending.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QImage>
+
+#include <atomic>
+#include <thread>
 
 #include "editing/fc/fc_image.h"
 #include "tests/fc/fc_test_util.h"
@@ -42,6 +46,40 @@ TEST(FCDib, CreateRefusesBadSizesAndKeepsTheImage)
     EXPECT_FALSE(img.GetLastError().empty());
     EXPECT_EQ(img.Width(), 4);
     EXPECT_EQ(img.ColorBits(), 32);
+}
+
+TEST(FCDib, ZeroSizeTakesTheScreenOrFailsWithoutOne)
+{
+    FCImage img;
+    ASSERT_TRUE(img.Create(3, 3, 24));
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        EXPECT_TRUE(img.Create(0, 0, 32));
+        EXPECT_GT(img.Width(), 0);
+    } else {
+        EXPECT_FALSE(img.Create(0, 5, 32));
+        EXPECT_FALSE(img.GetLastError().empty());
+        EXPECT_EQ(img.Width(), 3);
+    }
+}
+
+TEST(FCDib, ProgressCanBeWatchedFromAnotherThread)
+{
+    FCImage img;
+    ASSERT_TRUE(img.Create(1000, 2000, 32));
+    std::atomic<bool> done { false };
+    int outOfRange = 0;
+    std::thread watcher([&] {
+        while (!done.load()) {
+            const int p = img.Progress();
+            outOfRange += p < 0 || p > 100;
+        }
+    });
+    EXPECT_TRUE(img.Emboss(2));
+    EXPECT_TRUE(img.AdjustHueSaturation(120, 80));
+    done = true;
+    watcher.join();
+    EXPECT_EQ(img.Progress(), 100);
+    EXPECT_EQ(outOfRange, 0);
 }
 
 TEST(FCDib, ConvertToBitsExpandsEveryDepth)
