@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "editing/fc/fc_dib_p.h"
 
@@ -25,9 +26,7 @@ inline int percentFactor(int percent)
     return percent * 128 / 100;
 }
 
-// Hue/saturation over four pixels at a time. The conversion is the plain double-precision formula;
-// the lanes only replace branches by selections, which give the same values, because on photos
-// those branches follow no pattern. Compiled for AVX2 and for the baseline, chosen at run time.
+// channel / 255 for every channel value.
 struct UnitTable {
     double v[256];
     UnitTable()
@@ -38,6 +37,10 @@ struct UnitTable {
 };
 const UnitTable kUnit;
 
+// Hue/saturation over four pixels at a time. The conversion is the plain double-precision formula;
+// the lanes only replace branches by selections, which give the same values, because on photos
+// those branches follow no pattern. The row loop is compiled for AVX-512, AVX2 and the baseline
+// and chosen at run time; the library is built without fused multiply-add, so all agree.
 #pragma GCC diagnostic ignored "-Wpsabi" // the vectors never cross a call boundary
 using V4d = double __attribute__((vector_size(32)));
 using V4l = long long __attribute__((vector_size(32)));
@@ -109,9 +112,14 @@ using V4l = long long __attribute__((vector_size(32)));
     }
 }
 
+#if defined(__x86_64__)
+#define FC_VECTOR_CLONES [[gnu::target_clones("arch=x86-64-v4", "avx2", "default")]]
+#else
+#define FC_VECTOR_CLONES
+#endif
+
 /// Adjusts count pixels of blue, green, red bytes lying step bytes apart.
-[[gnu::target_clones("arch=x86-64-v4", "avx2", "default")]] void hueSaturationRun(
-    std::uint8_t* px, int count, int step, int fh, int fs)
+FC_VECTOR_CLONES void hueSaturationRun(std::uint8_t* px, int count, int step, int fh, int fs)
 {
     int i = 0;
     for (; i + 4 <= count; i += 4)
@@ -163,15 +171,17 @@ bool FCDibEffect::Emboss(int strength)
     if (!CheckTrueColour("Emboss"))
         return false;
     SetProgress(0);
+    // Results for every difference of channel sums, -765..765.
+    std::uint8_t table[2 * 765 + 1];
+    for (int d = -765; d <= 765; ++d)
+        table[d + 765] = std::uint8_t(clamp255(128 + std::int64_t(strength) * (d / 3)));
     const int n = ColorBits() / 8, w = Width();
-    const std::int64_t k = strength;
     for (int y = 0; y < Height(); ++y) {
         std::uint8_t* p = Row(y);
         int current = sum3(p);
         for (int j = 0; j < w - 1; ++j, p += n) {
             const int next = sum3(p + n);
-            const auto v = std::uint8_t(clamp255(128 + k * ((current - next) / 3)));
-            p[0] = p[1] = p[2] = v;
+            p[0] = p[1] = p[2] = table[current - next + 765];
             current = next;
         }
         p[0] = p[1] = p[2] = 128;
@@ -188,16 +198,20 @@ bool FCDibEffect::Sharp(int step)
     if (step < 1)
         return Fail("Sharp: the step must be at least 1");
     SetProgress(0);
+    // The new channel depends only on it and its neighbour: one table of 256 × 256 results.
+    // Equal neighbours map to themselves, which is the "unchanged" case.
+    std::vector<std::uint8_t> table(65536);
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b)
+            table[std::size_t(a << 8 | b)] = std::uint8_t(clamp255(a + std::int64_t(step) * (a - b)));
+    const std::uint8_t* t = table.data();
     const int n = ColorBits() / 8, w = Width();
-    const std::int64_t k = step;
     for (int y = 0; y < Height(); ++y) {
         std::uint8_t* p = Row(y);
         for (int j = 0; j < w - 1; ++j, p += n) {
-            for (int c = 0; c < 3; ++c) {
-                const int a = p[c], b = p[n + c];
-                if (a != b)
-                    p[c] = std::uint8_t(clamp255(a + k * (a - b)));
-            }
+            p[0] = t[p[0] << 8 | p[n]];
+            p[1] = t[p[1] << 8 | p[n + 1]];
+            p[2] = t[p[2] << 8 | p[n + 2]];
         }
         RowProgress(y);
     }
