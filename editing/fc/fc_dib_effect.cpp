@@ -222,7 +222,7 @@ bool FCDibEffect::Mosaic(int block)
         const int bh = std::min(block, h - by);
         for (int bx = 0; bx < w; bx += block) {
             const int bw = std::min(block, w - bx);
-            unsigned sum[3] = { 0, 0, 0 };
+            std::uint64_t sum[3] = { 0, 0, 0 }; // a block may hold millions of pixels
             for (int y = by; y < by + bh; ++y) {
                 const std::uint8_t* p = Row(y) + std::ptrdiff_t(bx) * n;
                 for (int x = 0; x < bw; ++x, p += n) {
@@ -231,9 +231,10 @@ bool FCDibEffect::Mosaic(int block)
                     sum[2] += p[2];
                 }
             }
-            const unsigned count = unsigned(bw) * unsigned(bh);
-            const std::uint8_t mean[3] = { std::uint8_t(std::min(sum[0] / count, 255u)),
-                std::uint8_t(std::min(sum[1] / count, 255u)), std::uint8_t(std::min(sum[2] / count, 255u)) };
+            const std::uint64_t count = std::uint64_t(bw) * std::uint64_t(bh);
+            std::uint8_t mean[3];
+            for (int c = 0; c < 3; ++c)
+                mean[c] = std::uint8_t(std::min<std::uint64_t>(sum[c] / count, 255));
             for (int y = by; y < by + bh; ++y) {
                 std::uint8_t* p = Row(y) + std::ptrdiff_t(bx) * n;
                 for (int x = 0; x < bw; ++x, p += n) {
