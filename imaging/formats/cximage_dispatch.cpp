@@ -114,7 +114,8 @@ bool CxImage::Load(const char* path, uint32_t imageType)
 {
     if (!path)
         return false;
-    if (CxFormatIndex(imageType) != 0) {
+    const bool firstAttempt = CxFormatIndex(imageType) != 0;
+    if (firstAttempt) {
         CxIOFile file;
         if (!file.Open(path, "rb"))
             return false;
@@ -127,7 +128,7 @@ bool CxImage::Load(const char* path, uint32_t imageType)
     if (!file.Open(path, "rb"))
         return false;
     const bool ok = Decode(&file, CXIMAGE_FORMAT_UNKNOWN);
-    if (!ok && imageType != CXIMAGE_FORMAT_UNKNOWN)
+    if (!ok && firstAttempt)
         std::memcpy(m_info.lastError, firstError, sizeof(firstError));
     return ok;
 }

@@ -2,6 +2,8 @@
 #include "imaging/formats/cximage_formats_p.h"
 
 #include "imaging/formats/cximage_bmp.h"
+#include "imaging/formats/cximage_jpg.h"
+#include "imaging/formats/cximage_png.h"
 
 namespace cxformats {
 
@@ -10,8 +12,8 @@ namespace {
 const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_BMP, "BMP", "bmp", false, decodeWith<CxImageBMP>, encodeWith<CxImageBMP>, nullptr },
     { CXIMAGE_FORMAT_GIF, "GIF", "gif", true, nullptr, nullptr, nullptr },
-    { CXIMAGE_FORMAT_JPG, "JPEG", "jpg jpe jfi", false, nullptr, nullptr, nullptr },
-    { CXIMAGE_FORMAT_PNG, "PNG", "png", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_JPG, "JPEG", "jpg jpe jfi", false, decodeWith<CxImageJPG>, encodeWith<CxImageJPG>, nullptr },
+    { CXIMAGE_FORMAT_PNG, "PNG", "png", false, decodeWith<CxImagePNG>, encodeWith<CxImagePNG>, nullptr },
     { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_TIF, "TIFF", "tif", true, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, nullptr, nullptr, nullptr },
