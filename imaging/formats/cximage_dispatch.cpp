@@ -80,8 +80,10 @@ bool CxImage::Decode(CxFile* file, uint32_t imageType)
             if (!first)
                 file->Seek(start, 0);
             first = false;
+            const int32_t frames = GetNumFrames();
             if (f->decode(*this, file, p.passId))
                 return true;
+            SetNumFrames(frames); // a failed probe leaves nothing behind but the final text
         }
         SetLastError("Decode: Unknown or wrong format");
         return false;
@@ -91,7 +93,12 @@ bool CxImage::Decode(CxFile* file, uint32_t imageType)
         SetLastError("Decode: Unknown or wrong format");
         return false;
     }
-    return f->decode(*this, file, imageType);
+    const int32_t frames = GetNumFrames();
+    const bool ok = f->decode(*this, file, imageType);
+    // Only multi-frame formats report their frame count back from a failed decode.
+    if (!ok && !f->multiFrame)
+        SetNumFrames(frames);
+    return ok;
 }
 
 bool CxImage::Decode(FILE* file, uint32_t imageType)

@@ -289,3 +289,31 @@ TEST(CxImageJpg, CmykFromImageMagick)
     EXPECT_LT(c.rgbGreen, 25);
     EXPECT_LT(c.rgbBlue, 25);
 }
+
+TEST(CxImageJpg, CodecOptionsChangeCodingAndOutput)
+{
+    CxImage src = smooth(48, 32);
+    src.SetCodecOption(CxImageJPG::ENCODE_PROGRESSIVE | CxImageJPG::ENCODE_OPTIMIZE | CxImageJPG::ENCODE_SUBSAMPLE_444,
+        CXIMAGE_FORMAT_JPG);
+    std::vector<uint8_t> bytes = encodeJpeg(src);
+    bool progressive = false;
+    for (size_t i = 2; i + 1 < bytes.size(); ++i)
+        progressive |= bytes[i] == 0xFF && bytes[i + 1] == 0xC2;
+    EXPECT_TRUE(progressive);
+    CxImage back;
+    ASSERT_TRUE(decodeJpeg(back, bytes));
+    EXPECT_LE(maxDifference(back, src), 10);
+
+    CxImage gray;
+    gray.SetCodecOption(CxImageJPG::DECODE_GRAYSCALE, CXIMAGE_FORMAT_JPG);
+    ASSERT_TRUE(decodeJpeg(gray, bytes));
+    EXPECT_EQ(gray.GetBpp(), 8);
+    EXPECT_TRUE(gray.IsGrayScale());
+
+    CxImage quantized;
+    quantized.SetCodecOption(CxImageJPG::DECODE_QUANTIZE | CxImageJPG::DECODE_DITHER, CXIMAGE_FORMAT_JPG);
+    ASSERT_TRUE(decodeJpeg(quantized, bytes));
+    EXPECT_EQ(quantized.GetBpp(), 8);
+    EXPECT_FALSE(quantized.IsGrayScale());
+    EXPECT_LE(maxDifference(quantized, src), 60);
+}
