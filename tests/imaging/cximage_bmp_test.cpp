@@ -209,6 +209,15 @@ TEST(CxImageBmp, BrokenFilesFailWithText)
     EXPECT_FALSE(decodeBytes(img, rle4On8));
     EXPECT_STREQ(img.GetLastError(), "compression type not supported");
     EXPECT_FALSE(decodeBytes(img, bmpHeaders(60000, 60000, 24, 0, 0, 54)));
+    EXPECT_STREQ(img.GetLastError(), "BMP file is truncated"); // checked before allocating
+    std::vector<uint8_t> hugeRle = bmpHeaders(60000, 60000, 8, 1, 2, 62);
+    hugeRle.resize(hugeRle.size() + 8 + 4);
+    EXPECT_FALSE(decodeBytes(img, hugeRle));
+    EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
+    // 1 x 600M at 4 bits: 300 MB of pixels by the bit count, 2.4 GB with row padding.
+    std::vector<uint8_t> tall = bmpHeaders(1, 600000000, 4, 2, 2, 62);
+    tall.resize(tall.size() + 8 + 4);
+    EXPECT_FALSE(decodeBytes(img, tall));
     EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
     std::vector<uint8_t> shortInfo = bmpHeaders(2, 2, 24, 0, 0, 54);
     shortInfo.resize(30);
