@@ -92,7 +92,8 @@ bool CxImagePNG::Decode(CxFile* file)
     png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
     // Ancillary chunks we do not use are skipped unread: libpng would otherwise allocate and
     // clear whatever length a hostile text or profile chunk claims.
-    static const png_byte kSkipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0sBIT\0sCAL\0pCAL\0tIME\0bKGD\0cHRM\0gAMA\0sRGB\0oFFs";
+    static const png_byte kSkipped[]
+        = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0sBIT\0sCAL\0pCAL\0tIME\0bKGD\0cHRM\0gAMA\0sRGB\0oFFs";
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, int(sizeof(kSkipped) / 5));
     png_read_info(png, info);
 
@@ -371,12 +372,12 @@ bool CxImagePNG::Encode(CxFile* file)
         }
         break;
     case Mode::Rgba:
-        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-            PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+            PNG_FILTER_TYPE_DEFAULT);
         break;
     }
-    png_set_pHYs(png, info, png_uint_32(m_head.biXPelsPerMeter), png_uint_32(m_head.biYPelsPerMeter),
-        PNG_RESOLUTION_METER);
+    png_set_pHYs(
+        png, info, png_uint_32(m_head.biXPelsPerMeter), png_uint_32(m_head.biYPelsPerMeter), PNG_RESOLUTION_METER);
     png_write_info(png, info);
     if (mode == Mode::Rgb || mode == Mode::Rgba)
         png_set_bgr(png);

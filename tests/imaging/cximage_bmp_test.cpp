@@ -141,12 +141,12 @@ TEST(CxImageBmp, Rle8EscapesAndOverlongRuns)
     put32(v, 0x000000);
     put32(v, 0x00FFFFFF);
     const uint8_t rle[] = {
-        9, 1,          // run of 9 on a 4-pixel row: clipped at the row end
-        0, 0,          // end of line
+        9, 1, // run of 9 on a 4-pixel row: clipped at the row end
+        0, 0, // end of line
         0, 3, 1, 0, 1, 0, // literal of 3 with padding
-        0, 2, 0, 1,    // delta: up 1 -> (3, 2)
-        2, 1, 0, 1,    // run of 2 clipped at the row end, then end of bitmap
-        5, 1,          // never reached
+        0, 2, 0, 1, // delta: up 1 -> (3, 2)
+        2, 1, 0, 1, // run of 2 clipped at the row end, then end of bitmap
+        5, 1, // never reached
     };
     v.insert(v.end(), rle, rle + sizeof(rle));
     CxImage img;
@@ -238,8 +238,8 @@ TEST(CxImageBmp, ImageMagickFilesLoad)
     writeFile(ppm, [] {
         std::string h = "P6\n4 2\n255\n";
         std::vector<uint8_t> v(h.begin(), h.end());
-        const uint8_t px[] = { 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128, 255, 255, 0,
-            0, 255, 255 };
+        const uint8_t px[]
+            = { 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128, 255, 255, 0, 0, 255, 255 };
         v.insert(v.end(), px, px + sizeof(px));
         return v;
     }());

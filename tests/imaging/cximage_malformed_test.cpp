@@ -81,8 +81,8 @@ TEST(MalformedFiles, SeededMutationsNeverBreakDecoders)
     };
     // RLE seeds exercise the run decoder, which our writer never produces.
     for (const char* name : { "bmp_rle8_run_past_row.bmp", "bmp_rle4_run_past_area.bmp" }) {
-        seeds.push_back({ CXIMAGE_FORMAT_BMP,
-            readFile((testsupport::sourceDir() / "tests/imaging/malformed" / name).string()) });
+        seeds.push_back(
+            { CXIMAGE_FORMAT_BMP, readFile((testsupport::sourceDir() / "tests/imaging/malformed" / name).string()) });
     }
 
     int iterations = 2000;
