@@ -14,6 +14,15 @@
 using namespace imgtest;
 
 namespace {
+/// The committed corpus: from the source folder when known, else beside this file.
+std::filesystem::path corpusFolder()
+{
+    const auto fromSource = testsupport::sourceDir() / "tests/imaging/malformed";
+    if (std::filesystem::is_directory(fromSource))
+        return fromSource;
+    return std::filesystem::path(__FILE__).parent_path() / "malformed";
+}
+
 uint32_t idForName(const std::string& name)
 {
     return CxImage::FormatFromExtension(name.substr(name.rfind('.') + 1).c_str());
@@ -30,7 +39,7 @@ std::vector<uint8_t> encodeTo(CxImage& img, uint32_t id)
 
 TEST(MalformedFiles, CommittedCorpusFailsCleanly)
 {
-    const auto folder = testsupport::sourceDir() / "tests/imaging/malformed";
+    const auto folder = corpusFolder();
     ASSERT_TRUE(std::filesystem::is_directory(folder)) << folder;
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -82,7 +91,7 @@ TEST(MalformedFiles, SeededMutationsNeverBreakDecoders)
     // RLE seeds exercise the run decoder, which our writer never produces.
     for (const char* name : { "bmp_rle8_run_past_row.bmp", "bmp_rle4_run_past_area.bmp" }) {
         seeds.push_back(
-            { CXIMAGE_FORMAT_BMP, readFile((testsupport::sourceDir() / "tests/imaging/malformed" / name).string()) });
+            { CXIMAGE_FORMAT_BMP, readFile((corpusFolder() / name).string()) });
     }
 
     int iterations = 2000;
