@@ -1,9 +1,11 @@
 // The "apply" command of kivra-image: kivra-image apply IN OUT OP...
 #include "cli/image_apply.h"
 
+#include <ostream>
+
+#include "cli/kivra_image.h"
 #include "imaging/cximage.h"
 #include "imaging/cximage_apply.h"
-
 
 namespace {
 
@@ -25,32 +27,25 @@ ImageOpResult offerToEffectsLibrary(CxImage& image, const std::string& op, std::
     return ImageOpResult::NotMine;
 }
 
-std::string extensionOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot + 1);
-}
-
 } // namespace
+
+namespace kivracli {
 
 int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() < 3) {
         err << "usage: kivra-image apply IN OUT OP...\noperations:\n" << ImageOperationsHelp();
-        return 1;
+        return 2;
     }
     const std::string& in = args[0];
     const std::string& outPath = args[1];
-    const uint32_t format = CxImage::FormatFromExtension(extensionOf(outPath).c_str());
+    const uint32_t format = formatFromPath(outPath);
     if (!format) {
         err << "kivra-image apply: cannot tell the output format from \"" << outPath << "\"\n";
         return 1;
     }
     CxImage image;
-    if (!image.Load(in.c_str())) {
+    if (!image.Load(in.c_str(), formatFromPath(in))) {
         err << "kivra-image apply: cannot read \"" << in << "\"";
         if (*image.GetLastError())
             err << ": " << image.GetLastError();
@@ -85,3 +80,5 @@ int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::
     out << outPath << ": " << image.GetWidth() << " x " << image.GetHeight() << ", " << image.GetBpp() << " bits\n";
     return 0;
 }
+
+} // namespace kivracli
