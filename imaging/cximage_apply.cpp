@@ -162,8 +162,8 @@ ImageOpResult ApplyImageOperation(CxImage& image, const std::string& op, std::st
     if (name == "unsharp") {
         double r = 0, a = 0;
         long t = 0;
-        if (args.size() != 3 || !parseFloat(args[0], 0.0, 100.0, r) || r <= 0.0 || !parseFloat(args[1], -100.0, 100.0, a)
-            || !parseInt(args[2], 0, 255, t))
+        if (args.size() != 3 || !parseFloat(args[0], 0.0, 100.0, r) || r <= 0.0
+            || !parseFloat(args[1], -100.0, 100.0, a) || !parseInt(args[2], 0, 255, t))
             return bad("unsharp:RADIUS,AMOUNT,THRESHOLD, e.g. unsharp:5.0,0.5,0");
         return done(image.UnsharpMask(float(r), float(a), int32_t(t)));
     }

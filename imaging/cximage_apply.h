@@ -7,10 +7,10 @@
 class CxImage;
 
 enum class ImageOpResult {
-    NotMine,      ///< not an operation of the imaging core
-    Applied,      ///< done
+    NotMine, ///< not an operation of the imaging core
+    Applied, ///< done
     BadArguments, ///< known operation, arguments missing, malformed or out of range; image unchanged
-    Failed,       ///< the operation itself failed; error holds the image's last error
+    Failed, ///< the operation itself failed; error holds the image's last error
 };
 
 /// Applies one operation to image. The text is NAME or NAME:ARG[,ARG...]. On anything but Applied

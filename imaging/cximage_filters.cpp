@@ -89,8 +89,8 @@ template <class Fn> bool perPixelFilter(CxImage& img, const char* name, Fn fn)
 
 /// One pixel of Filter by the plain rule, neighbours outside the image left out and the sum
 /// rescaled by total / used.
-void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset,
-                   int total, uint8_t* out)
+void convolvePixel(
+    const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset, int total, uint8_t* out)
 {
     const Window win(size);
     int sum[3] = { 0, 0, 0 };
@@ -133,8 +133,8 @@ __attribute__((target_clones("avx2", "default"))) void addWeighted(Acc* acc, con
 }
 
 /// offset + trunc(sum / divisor), clamped. Float division is exact here because |sum| < 2^22.
-__attribute__((target_clones("avx2", "default"))) void finishDivide(const int32_t* acc, uint8_t* out, size_t n,
-    float divisor, int offset)
+__attribute__((target_clones("avx2", "default"))) void finishDivide(
+    const int32_t* acc, uint8_t* out, size_t n, float divisor, int offset)
 {
     for (size_t i = 0; i < n; ++i) {
         int v = offset + int(float(acc[i]) / divisor);
@@ -142,8 +142,8 @@ __attribute__((target_clones("avx2", "default"))) void finishDivide(const int32_
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void finishPlain(const int32_t* acc, uint8_t* out, size_t n,
-    int offset)
+__attribute__((target_clones("avx2", "default"))) void finishPlain(
+    const int32_t* acc, uint8_t* out, size_t n, int offset)
 {
     for (size_t i = 0; i < n; ++i) {
         int v = offset + acc[i];
@@ -152,8 +152,8 @@ __attribute__((target_clones("avx2", "default"))) void finishPlain(const int32_t
 }
 
 template <class Acc>
-void convolveInteriorRow(const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums,
-                         std::vector<Acc>& acc)
+void convolveInteriorRow(
+    const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums, std::vector<Acc>& acc)
 {
     const Window win(size);
     const int ch = in.channels;
@@ -245,8 +245,8 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
                 const uint8_t* s = sel + size_t(y) * size_t(in.width);
                 for (int x = fastFrom; x < fastTo; ++x) {
                     if (s[x])
-                        std::memcpy(o + size_t(x) * size_t(ch), row.data() + size_t(x - fastFrom) * size_t(ch),
-                                    size_t(ch));
+                        std::memcpy(
+                            o + size_t(x) * size_t(ch), row.data() + size_t(x - fastFrom) * size_t(ch), size_t(ch));
                 }
             }
         }
@@ -274,14 +274,14 @@ inline uint32_t medianKey(uint8_t gray, int place, int places)
     return uint32_t(gray) * uint32_t(places) + uint32_t(place);
 }
 
-#define MEDIAN_SORT(a, b)                                                                                            \
-    do {                                                                                                             \
-        for (int i = 0; i < n; ++i) {                                                                                \
-            const uint16_t lo = std::min(k[a][i], k[b][i]);                                                           \
-            const uint16_t hi = std::max(k[a][i], k[b][i]);                                                           \
-            k[a][i] = lo;                                                                                            \
-            k[b][i] = hi;                                                                                            \
-        }                                                                                                            \
+#define MEDIAN_SORT(a, b)                                                                                              \
+    do {                                                                                                               \
+        for (int i = 0; i < n; ++i) {                                                                                  \
+            const uint16_t lo = std::min(k[a][i], k[b][i]);                                                            \
+            const uint16_t hi = std::max(k[a][i], k[b][i]);                                                            \
+            k[a][i] = lo;                                                                                              \
+            k[b][i] = hi;                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 /// Median of nine keys for n pixels at once (a fixed exchange network, leaves the median in k[4]).
@@ -309,8 +309,8 @@ __attribute__((target_clones("avx2", "default"))) void median9(uint16_t (*k)[64]
 }
 #undef MEDIAN_SORT
 
-__attribute__((target_clones("avx2", "default"))) void grayRow(const uint8_t* __restrict s, uint8_t* __restrict g,
-    size_t n)
+__attribute__((target_clones("avx2", "default"))) void grayRow(
+    const uint8_t* __restrict s, uint8_t* __restrict g, size_t n)
 {
     for (size_t x = 0; x < n; ++x)
         g[x] = uint8_t((306 * s[3 * x + 2] + 601 * s[3 * x + 1] + 117 * s[3 * x]) >> 10);
@@ -357,8 +357,8 @@ inline uint8_t roundToByte(float v)
 /// Weighted sums of n taps, tap k at offset k * step from each output position, summed in tap
 /// order starting from zero, then rounded. Fixed tap counts let the compiler keep the sum in registers.
 template <int N>
-__attribute__((target_clones("avx2", "default"))) void gaussTapsFixed(const float* __restrict src, size_t step,
-    const float* w, uint8_t* __restrict out, size_t n)
+__attribute__((target_clones("avx2", "default"))) void gaussTapsFixed(
+    const float* __restrict src, size_t step, const float* w, uint8_t* __restrict out, size_t n)
 {
     float wk[N];
     const float* s[N];
@@ -374,8 +374,8 @@ __attribute__((target_clones("avx2", "default"))) void gaussTapsFixed(const floa
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void gaussTapsAny(const float* src, size_t step, const float* w,
-    int taps, uint8_t* out, size_t n, float* acc)
+__attribute__((target_clones("avx2", "default"))) void gaussTapsAny(
+    const float* src, size_t step, const float* w, int taps, uint8_t* out, size_t n, float* acc)
 {
     for (size_t i = 0; i < n; ++i)
         acc[i] = 0.0f;
@@ -391,8 +391,8 @@ __attribute__((target_clones("avx2", "default"))) void gaussTapsAny(const float*
 
 /// Same sums over n rows given by pointers (the column pass).
 template <int N>
-__attribute__((target_clones("avx2", "default"))) void gaussRowsFixed(const float* const* rows, const float* w,
-    uint8_t* __restrict out, size_t n)
+__attribute__((target_clones("avx2", "default"))) void gaussRowsFixed(
+    const float* const* rows, const float* w, uint8_t* __restrict out, size_t n)
 {
     float wk[N];
     const float* r[N];
@@ -408,8 +408,8 @@ __attribute__((target_clones("avx2", "default"))) void gaussRowsFixed(const floa
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void toFloats(const uint8_t* __restrict s, float* __restrict d,
-    size_t n)
+__attribute__((target_clones("avx2", "default"))) void toFloats(
+    const uint8_t* __restrict s, float* __restrict d, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         d[i] = float(s[i]);
@@ -498,8 +498,8 @@ bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t ou
         const bool fits = n <= width;
         if (fits && width - 2 * half > 0) {
             const size_t from = size_t(half) * size_t(ch);
-            gaussTaps(line.data(), size_t(ch), w, midBytes.data() + from, size_t(width - 2 * half) * size_t(ch),
-                acc.data());
+            gaussTaps(
+                line.data(), size_t(ch), w, midBytes.data() + from, size_t(width - 2 * half) * size_t(ch), acc.data());
         }
         for (int x = 0; x < width; ++x) {
             if (fits && x >= half && x < width - half)
@@ -536,8 +536,8 @@ bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t ou
 }
 
 /// Unsharp step on n bytes: the blurred bytes b become the sharpened ones.
-__attribute__((target_clones("avx2", "default"))) void unsharpRow(const uint8_t* __restrict s, uint8_t* __restrict b,
-    size_t n, float amount, int threshold)
+__attribute__((target_clones("avx2", "default"))) void unsharpRow(
+    const uint8_t* __restrict s, uint8_t* __restrict b, size_t n, float amount, int threshold)
 {
     for (size_t i = 0; i < n; ++i) {
         const int d = int(s[i]) - int(b[i]);

@@ -123,8 +123,8 @@ struct Target {
 
 /// Enlarging path: every source row is interpolated horizontally once (kept in a ring of four),
 /// then four such rows are blended vertically for each destination row.
-__attribute__((target_clones("avx2", "default"))) void verticalBlend4(const float* r0, const float* r1,
-    const float* r2, const float* r3, const float* w, float* out, size_t n)
+__attribute__((target_clones("avx2", "default"))) void verticalBlend4(
+    const float* r0, const float* r1, const float* r2, const float* r3, const float* w, float* out, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         out[i] = r0[i] * w[0] + r1[i] * w[1] + r2[i] * w[2] + r3[i] * w[3];
@@ -263,7 +263,8 @@ int mixedPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const T
                         continue;
                     const float area = (r - l) * (t - b);
                     for (int k = 0; k < ch; ++k)
-                        sum[k] += std::clamp(interpolateAt(src, k, nullptr, (l + r) / 2.0f, (b + t) / 2.0f), 0.0f, 255.0f)
+                        sum[k]
+                            += std::clamp(interpolateAt(src, k, nullptr, (l + r) / 2.0f, (b + t) / 2.0f), 0.0f, 255.0f)
                             * area;
                 }
             }
@@ -276,8 +277,8 @@ int mixedPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const T
 
 } // namespace
 
-bool CxImage::ResampleSmooth(int32_t newWidth, int32_t newHeight, int32_t method, int32_t overflow,
-                             CxImage* destination, bool disableAveraging)
+bool CxImage::ResampleSmooth(
+    int32_t newWidth, int32_t newHeight, int32_t method, int32_t overflow, CxImage* destination, bool disableAveraging)
 {
     (void)method; // Catmull-Rom with edge repetition is the only method the program uses
     (void)overflow;
@@ -342,7 +343,8 @@ bool CxImage::ResampleSmooth(int32_t newWidth, int32_t newHeight, int32_t method
             a.channels = 1;
             a.width = w;
             a.height = h;
-            interpolatePlane(a, newWidth, newHeight, sx, sy, Target { work.AlphaGetPointer(), size_t(newWidth) }, *this);
+            interpolatePlane(
+                a, newWidth, newHeight, sx, sy, Target { work.AlphaGetPointer(), size_t(newWidth) }, *this);
         } else {
             uint8_t* d = work.AlphaGetPointer();
             for (int32_t y = 0; y < newHeight; ++y) {

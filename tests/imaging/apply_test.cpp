@@ -15,8 +15,8 @@ TEST(ImageOperation, RunsKnownOperationsInOrder)
     EXPECT_EQ(img.GetWidth(), 20u);
     EXPECT_EQ(img.GetHeight(), 15u);
     for (const char* op : { "flip", "mirror", "negative", "blur", "edge", "gaussian:2.0", "median:3", "erode:3",
-             "dilate:3", "contour", "unsharp:5.0,0.5,0", "selectiveblur:1.0,25", "gamma:1.8", "soften:20",
-             "noise:20", "jitter:2", "grayscale", "threshold:128" })
+             "dilate:3", "contour", "unsharp:5.0,0.5,0", "selectiveblur:1.0,25", "gamma:1.8", "soften:20", "noise:20",
+             "jitter:2", "grayscale", "threshold:128" })
         EXPECT_EQ(ApplyImageOperation(img, op, error), ImageOpResult::Applied) << op << ": " << error;
     EXPECT_EQ(img.GetBpp(), 1);
 }
@@ -28,9 +28,9 @@ TEST(ImageOperation, UnknownAndBadArguments)
     std::string error;
     EXPECT_EQ(ApplyImageOperation(img, "sepia", error), ImageOpResult::NotMine);
     EXPECT_TRUE(error.empty());
-    for (const char* op : { "resample:0x10", "resample:10", "resample:axb", "threshold:256", "threshold:",
-             "gamma:0", "gamma:abc", "gaussian:-1", "median:0", "median:3,3", "unsharp:5,0.5", "select:1,2,3",
-             "flip:1", "selectiveblur:1.0,300" }) {
+    for (const char* op : { "resample:0x10", "resample:10", "resample:axb", "threshold:256", "threshold:", "gamma:0",
+             "gamma:abc", "gaussian:-1", "median:0", "median:3,3", "unsharp:5,0.5", "select:1,2,3", "flip:1",
+             "selectiveblur:1.0,300" }) {
         EXPECT_EQ(ApplyImageOperation(img, op, error), ImageOpResult::BadArguments) << op;
         EXPECT_NE(error.find(op), std::string::npos) << error;
     }
