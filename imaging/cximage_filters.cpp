@@ -27,6 +27,13 @@ struct Window {
     }
 };
 
+/// Window sizes beyond twice the picture cover it whole from every pixel; larger ones change nothing.
+int32_t windowSize(const CxImage& img, int32_t size)
+{
+    const int64_t cap = 2 * int64_t(std::max(img.GetWidth(), img.GetHeight())) + 1;
+    return int32_t(std::clamp<int64_t>(size, 1, cap));
+}
+
 /// Result plane of a filter that works on a copy: the copy's own rows when they can be written
 /// directly, otherwise an expanded colour plane that is mapped back to palette entries at the end.
 struct Output {
@@ -89,12 +96,12 @@ template <class Fn> bool perPixelFilter(CxImage& img, const char* name, Fn fn)
 
 /// One pixel of Filter by the plain rule, neighbours outside the image left out and the sum
 /// rescaled by total / used.
-void convolvePixel(
-    const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset, int total, uint8_t* out)
+void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset,
+    int64_t total, uint8_t* out)
 {
     const Window win(size);
-    int sum[3] = { 0, 0, 0 };
-    int used = 0;
+    int64_t sum[3] = { 0, 0, 0 };
+    int64_t used = 0;
     const int ch = in.channels;
     for (int r = 0; r < size; ++r) {
         const int yy = y + r + win.lo;
@@ -112,16 +119,16 @@ void convolvePixel(
         }
     }
     for (int i = 0; i < ch; ++i) {
-        int v;
+        int64_t v;
         if (divisor != 0 && used != 0) {
             if (used == total)
                 v = offset + sum[i] / divisor;
             else
-                v = offset + int(int64_t(sum[i]) * total / (int64_t(divisor) * used));
+                v = offset + sum[i] * total / (int64_t(divisor) * used);
         } else {
             v = offset + sum[i];
         }
-        out[i] = clampByte(v);
+        out[i] = uint8_t(std::clamp<int64_t>(v, 0, 255));
     }
 }
 
@@ -194,12 +201,14 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
     const uint8_t* sel = img.SelectionPointer();
     const Window win(size);
     const int ch = in.channels;
-    int total = 0, absSum = 0;
+    int64_t total = 0, absSum = 0;
     for (int i = 0; i < size * size; ++i) {
         total += kernel[i];
-        absSum += std::abs(kernel[i]);
+        absSum += std::abs(int64_t(kernel[i]));
     }
-    const int64_t maxSum = int64_t(absSum) * 255;
+    const int64_t maxSum = absSum * 255;
+    // Sums that could leave 32 bits take the plain 64-bit rule everywhere.
+    const bool fits32 = maxSum < (int64_t(1) << 31) && total == int32_t(total);
     const bool small = maxSum < 32767;
     const bool floatDivide = maxSum < (1 << 22) && std::abs(divisor) < (1 << 22);
     // Inner columns: the whole window lies inside the image.
@@ -219,7 +228,7 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
         uint8_t* o = out.plane.row(y);
         const bool innerRow = y + win.lo >= 0 && y + win.hi < in.height;
         int fastFrom = r.right, fastTo = r.right;
-        if (innerRow && ix1 > ix0) {
+        if (innerRow && ix1 > ix0 && fits32) {
             fastFrom = ix0;
             fastTo = ix1;
             const size_t n = size_t(fastTo - fastFrom) * size_t(ch);
@@ -269,9 +278,9 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
 
 /// Sort keys of the median: gray value first, then the neighbour's place in the window, so that
 /// equal grays always resolve the same way.
-inline uint32_t medianKey(uint8_t gray, int place, int places)
+inline uint64_t medianKey(uint8_t gray, int place, int places)
 {
-    return uint32_t(gray) * uint32_t(places) + uint32_t(place);
+    return uint64_t(gray) * uint64_t(places) + uint64_t(place);
 }
 
 #define MEDIAN_SORT(a, b)                                                                                              \
@@ -318,12 +327,15 @@ __attribute__((target_clones("avx2", "default"))) void grayRow(
 
 // ---- Gaussian blur ----
 
-std::vector<float> gaussianKernel(float radius)
+/// Taps beyond maxHalf never reach a pixel of the picture; leaving them out changes nothing, since
+/// such a kernel is longer than every line and each position divides by the taps it uses.
+std::vector<float> gaussianKernel(float radius, int maxHalf)
 {
     const double s = std::fabs(double(radius)) / 2.0 + 0.25;
     const double cut = 2.0 * s;
-    const int n = std::max(1, 2 * int(std::ceil(cut - 0.5)) + 1);
-    const int half = n / 2;
+    const double fullHalf = std::ceil(cut - 0.5);
+    const int half = fullHalf > double(maxHalf) ? maxHalf : std::max(0, int(fullHalf));
+    const int n = 2 * half + 1;
     std::vector<double> w(size_t(n), 0.0);
     double centre = 0.0;
     for (int j = 0; j <= 50; ++j) {
@@ -591,8 +603,7 @@ bool CxImage::Filter(const int32_t* kernel, int32_t size, int32_t divisor, int32
 
 bool CxImage::Erode(int32_t size)
 {
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     return perPixelFilter(*this, "Erode", [&](const Plane& in, int x, int y, uint8_t* out) {
         uint8_t m[3] = { 255, 255, 255 };
@@ -606,8 +617,7 @@ bool CxImage::Erode(int32_t size)
 
 bool CxImage::Dilate(int32_t size)
 {
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     return perPixelFilter(*this, "Dilate", [&](const Plane& in, int x, int y, uint8_t* out) {
         uint8_t m[3] = { 0, 0, 0 };
@@ -621,8 +631,7 @@ bool CxImage::Dilate(int32_t size)
 
 bool CxImage::Edge(int32_t size)
 {
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     return perPixelFilter(*this, "Edge", [&](const Plane& in, int x, int y, uint8_t* out) {
         uint8_t lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
@@ -664,8 +673,7 @@ bool CxImage::Median(int32_t size)
 {
     if (!m_dib)
         return false;
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     const int places = size * size;
     CxImage work(*this, true, true, true);
@@ -699,7 +707,7 @@ bool CxImage::Median(int32_t size)
             d[2] = s[2];
         }
     };
-    std::vector<uint32_t> keys(static_cast<size_t>(places));
+    std::vector<uint64_t> keys(static_cast<size_t>(places));
     auto plainPixel = [&](uint8_t* o, int x, int y) {
         int count = 0;
         for (int dy = win.lo; dy <= win.hi; ++dy) {
@@ -715,7 +723,7 @@ bool CxImage::Median(int32_t size)
             }
         }
         std::nth_element(keys.begin(), keys.begin() + count / 2, keys.begin() + count);
-        const int place = int(keys[size_t(count / 2)] % uint32_t(places));
+        const int place = int(keys[size_t(count / 2)] % uint64_t(places));
         copyFrom(o, x, x + place % size + win.lo, y + place / size + win.lo);
     };
 
@@ -851,6 +859,10 @@ bool CxImage::BlurGaussian(float radius, CxImage* destination)
 {
     if (!m_dib)
         return false;
+    if (!std::isfinite(radius)) {
+        SetLastError("BlurGaussian: the radius must be a finite number");
+        return false;
+    }
     CxImage raisedCopy;
     const CxImage* input = this;
     Raised raised;
@@ -870,7 +882,8 @@ bool CxImage::BlurGaussian(float radius, CxImage* destination)
     }
     Plane in;
     cximage_p::planeOf(*input, in);
-    if (!gaussianPasses(*this, in, result.GetBits(), result.GetEffWidth(), gaussianKernel(radius))) {
+    const int maxHalf = std::max(in.width, in.height) + 1;
+    if (!gaussianPasses(*this, in, result.GetBits(), result.GetEffWidth(), gaussianKernel(radius, maxHalf))) {
         SetLastError("BlurGaussian: stopped");
         return false;
     }
