@@ -115,7 +115,7 @@ void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int siz
             const int k = kernel[r * size + c];
             used += k;
             for (int i = 0; i < ch; ++i)
-                sum[i] += k * row[size_t(xx) * size_t(ch) + size_t(i)];
+                sum[i] += int64_t(k) * row[size_t(xx) * size_t(ch) + size_t(i)];
         }
     }
     for (int i = 0; i < ch; ++i) {
