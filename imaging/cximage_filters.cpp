@@ -875,11 +875,9 @@ bool CxImage::BlurGaussian(float radius, CxImage* destination)
         input = &raisedCopy;
     }
     // Every pixel is written by the passes; the copy only needs palette, selection and alpha.
-    CxImage result(*input, false, true, true);
-    if (!result.IsValid()) {
-        SetLastError("%s", result.GetLastError());
+    CxImage result;
+    if (!cximage_p::makeShapedImage(result, *input, *this))
         return false;
-    }
     Plane in;
     cximage_p::planeOf(*input, in);
     const int maxHalf = std::max(in.width, in.height) + 1;
