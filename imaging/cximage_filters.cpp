@@ -514,8 +514,8 @@ bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t ou
                 line.data(), size_t(ch), w, midBytes.data() + from, size_t(width - 2 * half) * size_t(ch), acc.data());
         }
         for (int x = 0; x < width; ++x) {
-            if (fits && x >= half && x < width - half)
-                continue;
+            if (fits && x == half && width - half > half)
+                x = width - half; // the inner positions are done above
             for (int c = 0; c < ch; ++c)
                 midBytes[size_t(x) * size_t(ch) + size_t(c)]
                     = gaussEdge(w, x, width, [&](int j) { return s[size_t(j) * size_t(ch) + size_t(c)]; });
