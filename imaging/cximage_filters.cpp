@@ -158,6 +158,23 @@ __attribute__((target_clones("avx2", "default"))) void finishPlain(
     }
 }
 
+/// The common 3 x 3 case in one pass: nine taps per value, summed in registers.
+template <class Acc>
+__attribute__((target_clones("avx2", "default"))) void convolve3x3(const uint8_t* __restrict r0,
+    const uint8_t* __restrict r1, const uint8_t* __restrict r2, size_t step, const int32_t* kernel,
+    int32_t* __restrict sums, size_t n)
+{
+    Acc k[9];
+    for (int i = 0; i < 9; ++i)
+        k[i] = Acc(kernel[i]);
+    for (size_t i = 0; i < n; ++i) {
+        const Acc v = Acc(k[0] * Acc(r0[i]) + k[1] * Acc(r0[i + step]) + k[2] * Acc(r0[i + 2 * step])
+            + k[3] * Acc(r1[i]) + k[4] * Acc(r1[i + step]) + k[5] * Acc(r1[i + 2 * step]) + k[6] * Acc(r2[i])
+            + k[7] * Acc(r2[i + step]) + k[8] * Acc(r2[i + 2 * step]));
+        sums[i] = int32_t(v);
+    }
+}
+
 template <class Acc>
 void convolveInteriorRow(
     const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums, std::vector<Acc>& acc)
@@ -165,6 +182,11 @@ void convolveInteriorRow(
     const Window win(size);
     const int ch = in.channels;
     const size_t n = size_t(x1 - x0) * size_t(ch);
+    if (size == 3) {
+        const size_t from = size_t(x0 - 1) * size_t(ch);
+        convolve3x3<Acc>(in.row(y - 1) + from, in.row(y) + from, in.row(y + 1) + from, size_t(ch), kernel, sums, n);
+        return;
+    }
     std::fill(acc.begin(), acc.begin() + ptrdiff_t(n), Acc(0));
     for (int r = 0; r < size; ++r) {
         const uint8_t* row = in.row(y + r + win.lo);
