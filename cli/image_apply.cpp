@@ -4,27 +4,32 @@
 #include <ostream>
 
 #include "cli/kivra_image.h"
+#include "editing/fc/fc_operations.h"
 #include "imaging/cximage.h"
 #include "imaging/cximage_apply.h"
 
 namespace {
 
-/// Operations the imaging core does not know are offered to the effects library here, and only here.
-/// To wire it: include "editing/fc/fc_operations.h" and replace the body with
-///     QImage picture = image.ToDeviceBitmap();
-///     switch (ApplyFcOperation(picture, op, error)) {
-///     case FcOpResult::NotMine: return ImageOpResult::NotMine;
-///     case FcOpResult::BadArguments: return ImageOpResult::BadArguments;
-///     case FcOpResult::Applied: break;
-///     }
-///     if (!image.FromDeviceBitmap(picture)) { error = image.GetLastError(); return ImageOpResult::Failed; }
-///     return ImageOpResult::Applied;
+/// Operations the imaging core does not know go to the effects library, on a 32-bit copy as the
+/// editing dialogs use it.
 ImageOpResult offerToEffectsLibrary(CxImage& image, const std::string& op, std::string& error)
 {
-    (void)image;
-    (void)op;
-    (void)error;
-    return ImageOpResult::NotMine;
+    QImage picture = image.ToDeviceBitmap();
+    switch (ApplyFcOperation(picture, op, error)) {
+    case FcOpResult::NotMine:
+        return ImageOpResult::NotMine;
+    case FcOpResult::BadArguments:
+        return ImageOpResult::BadArguments;
+    case FcOpResult::Failed:
+        return ImageOpResult::Failed;
+    case FcOpResult::Applied:
+        break;
+    }
+    if (!image.FromDeviceBitmap(picture)) {
+        error = image.GetLastError();
+        return ImageOpResult::Failed;
+    }
+    return ImageOpResult::Applied;
 }
 
 } // namespace
@@ -34,7 +39,7 @@ namespace kivracli {
 int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() < 3) {
-        err << "usage: kivra-image apply IN OUT OP...\noperations:\n" << ImageOperationsHelp();
+        err << "usage: kivra-image apply IN OUT OP...\noperations:\n" << ImageOperationsHelp() << FcOperationsHelp();
         return 2;
     }
     const std::string& in = args[0];
@@ -62,7 +67,7 @@ int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::
         case ImageOpResult::Applied:
             continue;
         case ImageOpResult::NotMine:
-            err << "kivra-image apply: unknown operation \"" << op << "\"\noperations:\n" << ImageOperationsHelp();
+            err << "kivra-image apply: unknown operation \"" << op << "\"\noperations:\n" << ImageOperationsHelp() << FcOperationsHelp();
             return 1;
         case ImageOpResult::BadArguments:
         case ImageOpResult::Failed:

@@ -68,3 +68,23 @@ TEST(KivraImageApply, UnknownOperationsAndBadArgumentsExitOne)
 }
 
 } // namespace
+
+TEST(KivraImageApply, EffectsLibraryOperationsRunInTheSameChain)
+{
+    testsupport::TempDir dir;
+    const std::string in = sample(dir);
+    const Outcome r = apply({ in, dir.file("out.bmp"), "rotleft", "stretch:15x20", "brightness:100" });
+    ASSERT_EQ(r.code, 0) << r.err;
+    CxImage out;
+    ASSERT_TRUE(out.Load(dir.file("out.bmp").c_str(), CXIMAGE_FORMAT_BMP));
+    // 40 x 30 turned a quarter becomes 30 x 40, then stretched to 15 x 20.
+    EXPECT_EQ(out.GetWidth(), 15u);
+    EXPECT_EQ(out.GetHeight(), 20u);
+
+    const Outcome bad = apply({ in, dir.file("bad.bmp"), "mosaic:zero" });
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("mosaic"), std::string::npos) << bad.err;
+    const Outcome refused = apply({ in, dir.file("bad.bmp"), "contrast:900" });
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.bmp")));
+}
