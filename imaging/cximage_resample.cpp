@@ -27,8 +27,13 @@ inline int clampIndex(int i, int n)
     return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 
+// Sums are truncated to bytes, but float rounding leaves a flat 200 as 199.9998; this slack keeps
+// whole levels whole without rounding up any real fraction a byte could show.
+constexpr float kTruncationSlack = 1.0f / 512.0f;
+
 inline uint8_t toByte(float v)
 {
+    v += kTruncationSlack;
     return v <= 0.0f ? 0 : (v >= 255.0f ? 255 : uint8_t(v));
 }
 
@@ -128,7 +133,7 @@ CXIMAGE_VECTORISE void verticalBlend4(const float* __restrict r0, const float* _
 {
     const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3];
     for (size_t i = 0; i < n; ++i) {
-        const float v = r0[i] * w0 + r1[i] * w1 + r2[i] * w2 + r3[i] * w3;
+        const float v = r0[i] * w0 + r1[i] * w1 + r2[i] * w2 + r3[i] * w3 + kTruncationSlack;
         out[i] = v <= 0.0f ? 0 : (v >= 255.0f ? 255 : uint8_t(int(v)));
     }
 }

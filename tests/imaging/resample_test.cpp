@@ -150,3 +150,25 @@ TEST(CxImageResample, DisabledAveragingInterpolatesWhenReducing)
 }
 
 } // namespace
+
+TEST(CxImageResample, FlatColourStaysExactOnEveryPath)
+{
+    // Interpolation, area and the mixed path (only one side reduced) must not lose a level to
+    // floating-point rounding on a flat picture.
+    CxImage flat(64, 48, 24, 0);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            flat.SetPixelColor(x, y, RGBQUAD { 17, 200, 255, 0 });
+    const int sizes[][2] = { { 32, 24 }, { 128, 96 }, { 100, 30 }, { 30, 100 }, { 47, 13 } };
+    for (const auto& size : sizes) {
+        CxImage out;
+        ASSERT_TRUE(flat.ResampleSmooth(size[0], size[1], 16, 5, &out));
+        for (int y = 0; y < size[1]; ++y)
+            for (int x = 0; x < size[0]; ++x) {
+                const RGBQUAD c = out.GetPixelColor(x, y);
+                ASSERT_EQ(c.rgbBlue, 17) << size[0] << "x" << size[1] << " at " << x << "," << y;
+                ASSERT_EQ(c.rgbGreen, 200) << size[0] << "x" << size[1] << " at " << x << "," << y;
+                ASSERT_EQ(c.rgbRed, 255) << size[0] << "x" << size[1] << " at " << x << "," << y;
+            }
+    }
+}
