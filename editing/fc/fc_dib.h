@@ -46,6 +46,13 @@ struct FCRgbQuad {
     std::uint8_t reserved = 0;
 };
 
+/// Releases an FCDib's pixel memory: a heap block, or for large images a mapping of its own.
+struct FCPixelRelease {
+    void* mapping = nullptr;
+    std::size_t mappedBytes = 0;
+    void operator()(std::uint8_t* pixels) const;
+};
+
 class FCDib {
 public:
     enum Compression : std::uint32_t { kRgb = 0, kBitFields = 3 };
@@ -120,7 +127,7 @@ private:
     bool RotateQuarter(bool left);
 
     FCBitmapHeader m_header;
-    std::unique_ptr<std::uint32_t[]> m_pixels;
+    std::unique_ptr<std::uint8_t, FCPixelRelease> m_pixels;
     std::uint8_t* m_bits = nullptr;
     int m_pitch = 0;
     std::vector<std::uint8_t*> m_rows;

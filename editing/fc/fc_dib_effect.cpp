@@ -25,64 +25,107 @@ inline int percentFactor(int percent)
     return percent * 128 / 100;
 }
 
-struct Hls {
-    double h, l, s;
-};
-
-Hls toHls(int red, int green, int blue)
-{
-    const double r = red / 255.0, g = green / 255.0, b = blue / 255.0;
-    const double mx = std::max(r, std::max(g, b)), mn = std::min(r, std::min(g, b));
-    Hls o { 0.0, (mx + mn) / 2, 0.0 };
-    if (mx == mn)
-        return o;
-    const double d = mx - mn;
-    o.s = o.l < 0.5 ? d / (mx + mn) : d / (2 - mx - mn);
-    if (mx == r)
-        o.h = (g - b) / d;
-    else if (mx == g)
-        o.h = (b - r) / d + 2;
-    else
-        o.h = (r - g) / d + 4;
-    o.h /= 6;
-    if (o.h < 0)
-        o.h += 1;
-    return o;
-}
-
-inline double hlsComponent(double p, double q, double t)
-{
-    if (t < 0)
-        t += 1;
-    if (t > 1)
-        t -= 1;
-    if (t * 6 < 1)
-        return p + (q - p) * 6 * t;
-    if (t * 2 < 1)
-        return q;
-    if (t * 3 < 2)
-        return p + (q - p) * (2.0 / 3.0 - t) * 6;
-    return p;
-}
-
-inline std::uint8_t toChannel(double v)
-{
-    const double x = v * 255;
-    // Truncation toward zero, then clamping; the range check keeps the cast defined.
-    return std::uint8_t(x <= 0 ? 0 : (x >= 255 ? 255 : int(x)));
-}
-
-void fromHls(const Hls& c, std::uint8_t& red, std::uint8_t& green, std::uint8_t& blue)
-{
-    if (c.s == 0) {
-        red = green = blue = toChannel(c.l);
-        return;
+// Hue/saturation over four pixels at a time. The conversion is the plain double-precision formula;
+// the lanes only replace branches by selections, which give the same values, because on photos
+// those branches follow no pattern. Compiled for AVX2 and for the baseline, chosen at run time.
+struct UnitTable {
+    double v[256];
+    UnitTable()
+    {
+        for (int i = 0; i < 256; ++i)
+            v[i] = i / 255.0;
     }
-    const double q = c.l <= 0.5 ? c.l * (1 + c.s) : c.l + c.s - c.l * c.s;
-    const double p = 2 * c.l - q;
-    red = toChannel(hlsComponent(p, q, c.h + 1.0 / 3.0));
-    green = toChannel(hlsComponent(p, q, c.h));
-    blue = toChannel(hlsComponent(p, q, c.h - 1.0 / 3.0));
+};
+const UnitTable kUnit;
+
+#pragma GCC diagnostic ignored "-Wpsabi" // the vectors never cross a call boundary
+using V4d = double __attribute__((vector_size(32)));
+using V4l = long long __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline V4d hlsComponent(V4d p, V4d q, V4d t)
+{
+    const V4d zero = V4d {} + 0.0, one = zero + 1.0;
+    t = t + (t < 0 ? one : zero);
+    t = t - (t > 1 ? one : zero);
+    return t * 6 < 1 ? p + (q - p) * 6 * t : (t * 2 < 1 ? q : (t * 3 < 2 ? p + (q - p) * (2.0 / 3.0 - t) * 6 : p));
+}
+
+// Truncation toward zero, then clamping to 0..255.
+[[gnu::always_inline]] inline V4l toChannel(V4d v)
+{
+    V4d x = v * 255;
+    x = x >= 255 ? V4d {} + 255.0 : x;
+    x = x > 0 ? x : V4d {} + 0.0;
+    return __builtin_convertvector(x, V4l);
+}
+
+/// Adjusts four pixels of blue, green, red bytes lying step bytes apart.
+[[gnu::always_inline]] inline void hueSaturation4(std::uint8_t* px, std::ptrdiff_t step, int fh, int fs)
+{
+    std::uint8_t* const p[4] = { px, px + step, px + 2 * step, px + 3 * step };
+    // Channel / 255 from a table: the same values as dividing, without the divisions. The
+    // largest and smallest channels are picked on the whole numbers. Building the vectors from
+    // scalars in registers avoids a store-forwarding stall per vector.
+    auto unit = [](int v) { return kUnit.v[v]; };
+    auto hi = [unit](const std::uint8_t* q) { return unit(std::max(q[0], std::max(q[1], q[2]))); };
+    auto lo = [unit](const std::uint8_t* q) { return unit(std::min(q[0], std::min(q[1], q[2]))); };
+    const V4d b { unit(p[0][0]), unit(p[1][0]), unit(p[2][0]), unit(p[3][0]) };
+    const V4d g { unit(p[0][1]), unit(p[1][1]), unit(p[2][1]), unit(p[3][1]) };
+    const V4d r { unit(p[0][2]), unit(p[1][2]), unit(p[2][2]), unit(p[3][2]) };
+    const V4d mx { hi(p[0]), hi(p[1]), hi(p[2]), hi(p[3]) };
+    const V4d mn { lo(p[0]), lo(p[1]), lo(p[2]), lo(p[3]) };
+    const V4d zero = V4d {} + 0.0;
+
+    // To hue, lightness, saturation.
+    const V4l grey = mx == mn;
+    const V4d l = (mx + mn) / 2;
+    const V4d d = mx - mn;
+    V4d s = d / (l < 0.5 ? mx + mn : 2 - mx - mn);
+    // One division for the three sectors (red largest first, then green); adding 0 changes nothing.
+    const V4d num = mx == r ? g - b : (mx == g ? b - r : r - g);
+    const V4d offset = mx == r ? zero : (mx == g ? zero + 2.0 : zero + 4.0);
+    V4d h = num / d + offset;
+    h = h / 6;
+    h = h + (h < 0 ? zero + 1.0 : zero);
+    h = grey ? zero : h;
+    s = grey ? zero : s;
+    if (fh != 128)
+        h = h * double(fh) / 128;
+    if (fs != 128)
+        s = s * double(fs) / 128;
+
+    // And back.
+    const V4d q = l <= 0.5 ? l * (1 + s) : l + s - l * s;
+    const V4d pp = 2 * l - q;
+    const V4l flat = s == 0;
+    const V4l lc = toChannel(l);
+    const V4l rc = flat ? lc : toChannel(hlsComponent(pp, q, h + 1.0 / 3.0));
+    const V4l gc = flat ? lc : toChannel(hlsComponent(pp, q, h));
+    const V4l bc = flat ? lc : toChannel(hlsComponent(pp, q, h - 1.0 / 3.0));
+    for (int k = 0; k < 4; ++k) {
+        p[k][0] = std::uint8_t(bc[k]);
+        p[k][1] = std::uint8_t(gc[k]);
+        p[k][2] = std::uint8_t(rc[k]);
+    }
+}
+
+/// Adjusts count pixels of blue, green, red bytes lying step bytes apart.
+[[gnu::target_clones("arch=x86-64-v4", "avx2", "default")]] void hueSaturationRun(
+    std::uint8_t* px, int count, int step, int fh, int fs)
+{
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+        hueSaturation4(px + std::ptrdiff_t(i) * step, step, fh, fs);
+    if (i == count)
+        return;
+    // The last one to three pixels go through a padded copy.
+    std::uint8_t tail[16] = {};
+    const int rest = count - i;
+    for (int k = 0; k < rest; ++k)
+        std::memcpy(tail + 4 * k, px + std::ptrdiff_t(i + k) * step, 3);
+    hueSaturation4(tail, 4, fh, fs);
+    for (int k = 0; k < rest; ++k)
+        std::memcpy(px + std::ptrdiff_t(i + k) * step, tail + 4 * k, 3);
 }
 
 } // namespace
@@ -220,20 +263,38 @@ bool FCDibEffect::Windy(int strength, int direction, bool smooth)
             s = r1 % std::uint32_t(strength) > 0 ? int(m_random() % std::uint32_t(strength)) : 1;
         }
         std::uint8_t* row = Row(y);
-        std::uint8_t* start = direction == kLeft ? row : row + std::ptrdiff_t(w - 1) * n;
+        std::uint8_t* p = direction == kLeft ? row : row + std::ptrdiff_t(w - 1) * n;
         const std::uint8_t* farEnd = direction == kLeft ? row + std::ptrdiff_t(w - 1) * n : row;
-        const std::uint8_t fill[3] = { farEnd[0], farEnd[1], farEnd[2] };
-        const int count = s + 1;
+        const std::uint32_t fill[3] = { farEnd[0], farEnd[1], farEnd[2] };
+        const std::uint32_t count = std::uint32_t(s + 1);
+        // sum div count by multiplying with ceil(2^40 / count): exact because the running sum
+        // stays below 256 · count and count is below 2^16.
+        const std::uint64_t magic = ((std::uint64_t(1) << 40) + count - 1) / count;
+        auto average = [magic](std::uint32_t v) { return std::min(std::uint32_t((v * magic) >> 40), 255u); };
+        std::uint32_t sum[3] = { 0, 0, 0 }, current[3];
+        for (std::uint32_t k = 0; k < count; ++k)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += p[std::ptrdiff_t(k) * e + c];
         for (int c = 0; c < 3; ++c) {
-            int sum = 0;
-            for (int k = 0; k < count; ++k)
-                sum += start[k * e + c];
-            std::uint8_t* p = start;
-            p[c] = std::uint8_t(sum / count);
-            for (int i = 0; i <= w - 3; ++i, p += e) {
-                const int entering = i < w - s - 1 ? p[count * e + c] : fill[c];
-                sum += entering - p[c];
-                p[e + c] = std::uint8_t(clamp255(sum / count));
+            current[c] = average(sum[c]);
+            p[c] = std::uint8_t(current[c]);
+        }
+        // current[] holds the already rewritten value of pixel i, the one that leaves the window.
+        const int ahead = std::min(w - s - 1, w - 2);
+        int i = 0;
+        for (; i < ahead; ++i, p += e) {
+            const std::uint8_t* in = p + std::ptrdiff_t(count) * e;
+            for (int c = 0; c < 3; ++c) {
+                sum[c] += in[c] - current[c];
+                current[c] = average(sum[c]);
+                p[e + c] = std::uint8_t(current[c]);
+            }
+        }
+        for (; i <= w - 3; ++i, p += e) {
+            for (int c = 0; c < 3; ++c) {
+                sum[c] += fill[c] - current[c];
+                current[c] = average(sum[c]);
+                p[e + c] = std::uint8_t(current[c]);
             }
         }
         RowProgress(y);
@@ -366,37 +427,14 @@ bool FCDibEffect::AdjustHueSaturation(int huePercent, int saturationPercent)
         return Fail("AdjustHueSaturation: the percents must be 0 to 200");
     SetProgress(0);
     const int fh = percentFactor(huePercent), fs = percentFactor(saturationPercent);
-    auto adjust = [fh, fs](std::uint8_t& blue, std::uint8_t& green, std::uint8_t& red) {
-        Hls c = toHls(red, green, blue);
-        if (fh != 128)
-            c.h = c.h * fh / 128;
-        if (fs != 128)
-            c.s = c.s * fs / 128;
-        fromHls(c, red, green, blue);
-    };
     if (ColorBits() <= 8) {
-        for (FCRgbQuad& q : Palette())
-            adjust(q.blue, q.green, q.red);
+        static_assert(sizeof(FCRgbQuad) == 4);
+        hueSaturationRun(reinterpret_cast<std::uint8_t*>(Palette().data()), int(Palette().size()), 4, fh, fs);
         SetProgress(100);
         return true;
     }
-    const int n = ColorBits() / 8, w = Width();
     for (int y = 0; y < Height(); ++y) {
-        std::uint8_t* p = Row(y);
-        // Neighbouring pixels often repeat; reuse the last conversion for them.
-        std::uint32_t lastIn = 0xFFFFFFFFu, lastOut = 0;
-        for (int x = 0; x < w; ++x, p += n) {
-            const std::uint32_t in = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
-            if (in != lastIn) {
-                adjust(p[0], p[1], p[2]);
-                lastIn = in;
-                lastOut = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
-            } else {
-                p[0] = std::uint8_t(lastOut);
-                p[1] = std::uint8_t(lastOut >> 8);
-                p[2] = std::uint8_t(lastOut >> 16);
-            }
-        }
+        hueSaturationRun(Row(y), Width(), ColorBits() / 8, fh, fs);
         RowProgress(y);
     }
     SetProgress(100);

@@ -52,6 +52,58 @@ std::vector<int> referenceSmear(std::vector<int> row, int s, bool left)
     return row;
 }
 
+// The hue/lightness/saturation adjustment of one colour, written as plainly as it is defined.
+void referenceHueSat(int fh, int fs, std::uint8_t& red, std::uint8_t& green, std::uint8_t& blue)
+{
+    const double r = red / 255.0, g = green / 255.0, b = blue / 255.0;
+    const double mx = std::max({ r, g, b }), mn = std::min({ r, g, b });
+    double h = 0, s = 0;
+    const double l = (mx + mn) / 2;
+    if (mx != mn) {
+        const double d = mx - mn;
+        s = l < 0.5 ? d / (mx + mn) : d / (2 - mx - mn);
+        if (mx == r)
+            h = (g - b) / d;
+        else if (mx == g)
+            h = (b - r) / d + 2;
+        else
+            h = (r - g) / d + 4;
+        h /= 6;
+        if (h < 0)
+            h += 1;
+    }
+    if (fh != 128)
+        h = h * fh / 128;
+    if (fs != 128)
+        s = s * fs / 128;
+    auto channel = [](double v) {
+        const double x = v * 255;
+        return std::uint8_t(x <= 0 ? 0 : (x >= 255 ? 255 : int(x)));
+    };
+    if (s == 0) {
+        red = green = blue = channel(l);
+        return;
+    }
+    const double q = l <= 0.5 ? l * (1 + s) : l + s - l * s;
+    const double p = 2 * l - q;
+    auto component = [p, q](double t) {
+        if (t < 0)
+            t += 1;
+        if (t > 1)
+            t -= 1;
+        if (t * 6 < 1)
+            return p + (q - p) * 6 * t;
+        if (t * 2 < 1)
+            return q;
+        if (t * 3 < 2)
+            return p + (q - p) * (2.0 / 3.0 - t) * 6;
+        return p;
+    };
+    red = channel(component(h + 1.0 / 3.0));
+    green = channel(component(h));
+    blue = channel(component(h - 1.0 / 3.0));
+}
+
 } // namespace
 
 TEST(Emboss, FlatGreyGives128AndTheLastColumnIsAlways128)
@@ -158,6 +210,23 @@ TEST(Windy, MatchesTheReferenceWithInjectedRandomNumbers)
                             << "bits " << bits << " left " << left << " smooth " << smooth << " row " << y;
                 EXPECT_EQ(numbers, replay); // drew exactly the numbers the rule asks for
             }
+}
+
+TEST(Windy, LongSmearsMatchTheReference)
+{
+    FCImage img;
+    ASSERT_TRUE(img.Create(300, 4, 32));
+    fillNoise(img, 12);
+    for (int y = 0; y < 4; ++y)
+        img.Row(y)[4 * 299 + 1] = 255; // a bright far end feeds the fill colour
+    std::vector<std::vector<int>> expected;
+    for (int y = 0; y < 4; ++y)
+        for (int c = 0; c < 3; ++c)
+            expected.push_back(referenceSmear(rowChannel(img, y, c), 298, true));
+    ASSERT_TRUE(img.Windy(298, FCDibEffect::kLeft, true));
+    for (int y = 0; y < 4; ++y)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(rowChannel(img, y, c), expected[std::size_t(y * 3 + c)]);
 }
 
 TEST(Windy, RefusesStrengthOutsideOneToWidthMinusTwo)
@@ -289,6 +358,43 @@ TEST(ToneAdjustments, FollowTheirFormulas)
     EXPECT_FALSE(img.AdjustHueSaturation(100, 300));
     EXPECT_FALSE(img.AdjustRGB(0, 256, 0));
     EXPECT_EQ(pixels(img), before);
+}
+
+TEST(ToneAdjustments, HueSaturationMatchesThePlainConversionExactly)
+{
+    // Every fifth level of each channel plus the extremes: 54^3 colours, in 24 and 32 bits.
+    std::vector<int> levels;
+    for (int v = 0; v < 255; v += 5)
+        levels.push_back(v);
+    levels.push_back(254);
+    levels.push_back(255);
+    const int side = int(levels.size());
+    for (int bits : { 24, 32 })
+        for (auto [hue, sat] : { std::pair { 100, 100 }, { 150, 60 }, { 0, 200 }, { 200, 0 }, { 37, 181 } }) {
+            FCImage img;
+            ASSERT_TRUE(img.Create(side * side + 3, side, bits)); // a width that is not a multiple of four
+            const int n = bits / 8;
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side * side; ++x) {
+                    std::uint8_t* p = img.Row(y) + x * n;
+                    p[0] = std::uint8_t(levels[std::size_t(x % side)]);
+                    p[1] = std::uint8_t(levels[std::size_t(x / side)]);
+                    p[2] = std::uint8_t(levels[std::size_t(y)]);
+                }
+            FCImage ref;
+            ASSERT_TRUE(ref.CopyFrom(img));
+            ASSERT_TRUE(img.AdjustHueSaturation(hue, sat));
+            int mismatches = 0;
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side * side + 3; ++x) {
+                    std::uint8_t* e = ref.Row(y) + x * n;
+                    referenceHueSat(hue * 128 / 100, sat * 128 / 100, e[2], e[1], e[0]);
+                    const std::uint8_t* a = img.Row(y) + x * n;
+                    if (a[0] != e[0] || a[1] != e[1] || a[2] != e[2])
+                        ++mismatches;
+                }
+            EXPECT_EQ(mismatches, 0) << "bits " << bits << " hue " << hue << " sat " << sat;
+        }
 }
 
 TEST(ToneAdjustments, PaletteImagesChangeTheirColourTableOnly)
