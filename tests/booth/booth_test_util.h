@@ -1,6 +1,8 @@
 // Helpers shared by the booth tests: solid and patterned pictures in both representations.
 #pragma once
 
+#include <cstdlib>
+
 #include <QImage>
 
 #include "imaging/cximage.h"
@@ -43,6 +45,18 @@ inline QImage patternBitmap(int w, int h, int seed)
         for (int x = 0; x < w; ++x)
             image.setPixel(x, y, qRgb((x * 7 + seed) & 255, (y * 13 + seed * 3) & 255, (x * y + seed * 5) & 255));
     return image;
+}
+
+/// Colours equal up to one step per channel: smooth resampling truncates its sums, so a flat
+/// colour may come out one step darker.
+inline bool nearColour(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 && std::abs(qBlue(a) - qBlue(b)) <= 1;
+}
+
+inline bool nearColour(RGBQUAD a, RGBQUAD b)
+{
+    return nearColour(qRgb(a.rgbRed, a.rgbGreen, a.rgbBlue), qRgb(b.rgbRed, b.rgbGreen, b.rgbBlue));
 }
 
 /// Pixel-for-pixel equality of the colours (alpha ignored).

@@ -93,8 +93,8 @@ TEST(CombinationSlots, RemoveShowsTheEmptySlotPicture)
     fill(model, qRgb(255, 0, 0));
     ASSERT_TRUE(model.removeSlot(0));
     EXPECT_EQ(model.slot(0).m_used, 0);
-    EXPECT_EQ(centreOf(model.shownPicture(0)), 0x090807u);
-    EXPECT_EQ(centreOf(model.slot(0).m_composed), 0x090807u);
+    EXPECT_TRUE(nearColour(centreOf(model.shownPicture(0)), 0x090807u));
+    EXPECT_TRUE(nearColour(centreOf(model.slot(0).m_composed), 0x090807u));
     EXPECT_EQ(model.slot(0).m_frame.size(), QSize(174, 130));
     // Removing an empty slot leaves it empty.
     ASSERT_TRUE(model.removeSlot(5));
@@ -220,11 +220,11 @@ TEST(CombinationSlots, SheetPlacesSlotsOnBlack)
     fill(model, qRgb(255, 255, 0));
     const QImage sheet = model.sheet();
     ASSERT_EQ(sheet.size(), QSize(kSheetWidth, kSheetHeight));
-    EXPECT_EQ(sheetPixel(sheet, 428, 66), 0xFF0000u);
-    EXPECT_EQ(sheetPixel(sheet, 601, 195), 0xFF0000u);
-    EXPECT_EQ(sheetPixel(sheet, 608, 66), 0x0000FFu);
-    EXPECT_EQ(sheetPixel(sheet, 428, 202), 0x00FF00u);
-    EXPECT_EQ(sheetPixel(sheet, 781, 331), 0xFFFF00u);
+    EXPECT_TRUE(nearColour(sheetPixel(sheet, 428, 66), 0xFF0000u));
+    EXPECT_TRUE(nearColour(sheetPixel(sheet, 601, 195), 0xFF0000u));
+    EXPECT_TRUE(nearColour(sheetPixel(sheet, 608, 66), 0x0000FFu));
+    EXPECT_TRUE(nearColour(sheetPixel(sheet, 428, 202), 0x00FF00u));
+    EXPECT_TRUE(nearColour(sheetPixel(sheet, 781, 331), 0xFFFF00u));
     // The gaps stay black.
     EXPECT_EQ(sheetPixel(sheet, 423, 61), 0u);
     EXPECT_EQ(sheetPixel(sheet, 427, 100), 0u);
@@ -244,5 +244,5 @@ TEST(CombinationSlots, PrintSheetFillsTheGapsWithTheEmptySlotPicture)
     ASSERT_EQ(print.size(), QSize(kSheetWidth, kSheetHeight));
     // Keyed on the sheet's centre colour, which is black here: the gaps show the artwork.
     EXPECT_EQ(sheetPixel(print, 423, 61), 0xC8C8C8u);
-    EXPECT_EQ(sheetPixel(print, 428, 66), 0xFF0000u);
+    EXPECT_TRUE(nearColour(sheetPixel(print, 428, 66), 0xFF0000u));
 }
