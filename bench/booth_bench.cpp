@@ -49,8 +49,7 @@ void fillAll(CombinationSlots& model)
 {
     const QImage picture = pattern(kCanvasWidth, kCanvasHeight, 3).ToDeviceBitmap();
     const QImage key = frame().ToDeviceBitmap();
-    while (model.storeIntoFirstFree(picture, picture, key, 255) >= 0) {
-    }
+    while (model.storeIntoFirstFree(picture, picture, key, 255) >= 0) { }
 }
 
 void BM_SheetOfSixteenSlots(benchmark::State& state)

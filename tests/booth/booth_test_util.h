@@ -51,7 +51,8 @@ inline QImage patternBitmap(int w, int h, int seed)
 /// colour may come out one step darker.
 inline bool nearColour(QRgb a, QRgb b)
 {
-    return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 && std::abs(qBlue(a) - qBlue(b)) <= 1;
+    return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1
+        && std::abs(qBlue(a) - qBlue(b)) <= 1;
 }
 
 inline bool nearColour(RGBQUAD a, RGBQUAD b)

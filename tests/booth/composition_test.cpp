@@ -53,8 +53,8 @@ uint8_t blend(int b, int f, int a)
 
 TEST(Composition, AnchorsPlaceThePictureOnTheBase)
 {
-    const int expected[9][2] = { { 7, 9 }, { 0, 9 }, { 70, 9 }, { 7, 20 }, { 7, 0 }, { 0, 20 }, { 0, 0 }, { 70, 20 },
-        { 70, 0 } };
+    const int expected[9][2]
+        = { { 7, 9 }, { 0, 9 }, { 70, 9 }, { 7, 20 }, { 7, 0 }, { 0, 20 }, { 0, 0 }, { 70, 20 }, { 70, 0 } };
     for (int anchor = 0; anchor < 9; ++anchor) {
         int x = 7, y = 9;
         ResolveAnchor(anchor, 100, 50, 30, 30, x, y);
@@ -104,7 +104,8 @@ TEST(Composition, HalfOpacityBlendsFrameAndBlackPhotoPixels)
         }
     // A black pixel under the key takes half the key colour; the division truncates toward zero.
     EXPECT_TRUE(sameColour(canvas.GetPixelColor(105, 105), rgb(0, 128, 0)));
-    EXPECT_TRUE(sameColour(canvas.GetPixelColor(200, 10), rgb(blend(200, 200, 128), blend(10, 40, 128), blend(211, 10, 128))));
+    EXPECT_TRUE(
+        sameColour(canvas.GetPixelColor(200, 10), rgb(blend(200, 200, 128), blend(10, 40, 128), blend(211, 10, 128))));
 }
 
 TEST(Composition, BorderPixelsOfTheCentreColourAreSeeThrough)
@@ -227,9 +228,8 @@ TEST(Composition, SmallerFrameIsStretchedOverTheWholeCanvas)
         ASSERT_TRUE(Compose(in, out));
         CxImage result;
         ASSERT_TRUE(ImageFromBitmap(out.composed, result));
-        const RGBQUAD border = opacity == 255
-            ? kBorder
-            : rgb(blend(0, 200, opacity), blend(0, 40, opacity), blend(255, 10, opacity));
+        const RGBQUAD border
+            = opacity == 255 ? kBorder : rgb(blend(0, 200, opacity), blend(0, 40, opacity), blend(255, 10, opacity));
         for (auto [x, y] : { std::pair { 0, 0 }, { 319, 239 }, { 0, 239 }, { 319, 0 }, { 19, 120 }, { 300, 220 } })
             EXPECT_TRUE(sameColour(result.GetPixelColor(x, y), border)) << x << "," << y << " opacity " << opacity;
         for (auto [x, y] : { std::pair { 20, 20 }, { 160, 120 }, { 299, 219 } })

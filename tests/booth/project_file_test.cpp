@@ -53,8 +53,8 @@ QByteArray record(const QByteArray& payload)
 
 QByteArray settingsText(int layout, const char* flag)
 {
-    return QByteArray("[Configure]\r\nShottingDelay=7\r\nPathCurrent=\r\nCombinationIndex=") + QByteArray::number(layout)
-        + "\r\nComPictureFlag=" + flag + "\r\n";
+    return QByteArray("[Configure]\r\nShottingDelay=7\r\nPathCurrent=\r\nCombinationIndex=")
+        + QByteArray::number(layout) + "\r\nComPictureFlag=" + flag + "\r\n";
 }
 
 QByteArray bmpBytes(const QImage& image)
@@ -110,8 +110,8 @@ TEST(SlotBitmap, WritesAn32BitBottomUpFile)
     const QByteArray bytes = bmpBytes(image);
     ASSERT_EQ(bytes.size(), 54 + 3 * 2 * 4);
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
-    const uint8_t header[54] = { 'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1,
-        0, 32 };
+    const uint8_t header[54]
+        = { 'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32 };
     EXPECT_EQ(0, std::memcmp(b, header, 54));
     // The bottom row comes first; its last pixel is (2, 1).
     const uint8_t bottomRight[4] = { 70, 60, 50, 80 };
