@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -84,7 +86,7 @@ bool PrepareProjectTempFolder(QString* error)
     const QString folder = ProjectTempFolder();
     const QString path = folder.chopped(1);
     const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && !info.isDir()))
+    if (info.isSymLink() || (info.exists() && (!info.isDir() || info.ownerId() != ::getuid())))
         return setError(error, QStringLiteral("The temporary folder %1 is not a folder of this program.").arg(path));
     if (!QDir().mkpath(path))
         return setError(error, QStringLiteral("The temporary folder %1 could not be created.").arg(path));
@@ -285,6 +287,44 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
     return ok;
 }
 
+namespace {
+
+/// Largest width or height of a slot picture read from a project.
+constexpr qint64 kMaxSlotSide = 16384;
+
+/// Checks an uncompressed BMP's declared size against the bytes present before anything is
+/// allocated for it; compressed files are left to the decoder.
+bool plausibleBitmap(const QByteArray& bytes, QString* why)
+{
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
+        *why = QStringLiteral("not a BMP file");
+        return false;
+    }
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
+    auto le = [b](int at) { return qint64(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+    const qint64 headerSize = le(14);
+    if (headerSize < 40)
+        return true; // old core headers: the decoder checks them
+    const qint64 width = qint32(le(18));
+    const qint64 height = qAbs(qint64(qint32(le(22))));
+    const int bits = b[28] | b[29] << 8;
+    const qint64 compression = le(30);
+    if (width <= 0 || height <= 0 || width > kMaxSlotSide || height > kMaxSlotSide) {
+        *why = QStringLiteral("picture size %1 x %2 out of range").arg(width).arg(height);
+        return false;
+    }
+    if (compression == 0 || compression == 3) {
+        const qint64 stride = (width * bits + 31) / 32 * 4;
+        if (stride * height > bytes.size()) {
+            *why = QStringLiteral("the pixel data is truncated");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 QImage ReadSlotBitmap(const QString& path, QString* error)
 {
     QFile in(path);
@@ -293,6 +333,11 @@ QImage ReadSlotBitmap(const QString& path, QString* error)
         return QImage();
     }
     QByteArray bytes = in.readAll();
+    QString why;
+    if (!plausibleBitmap(bytes, &why)) {
+        setError(error, QStringLiteral("%1 is not a readable picture (%2).").arg(QFileInfo(path).fileName(), why));
+        return QImage();
+    }
     CxMemFile mem(reinterpret_cast<uint8_t*>(bytes.data()), size_t(bytes.size()));
     CxImage image;
     // Project pictures are BMP files; nothing else is tried on them.

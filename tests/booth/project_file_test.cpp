@@ -327,6 +327,29 @@ TEST_F(ProjectFile, UndecodablePicturesLeaveTheirSlotEmpty)
     EXPECT_TRUE(error.contains(QStringLiteral("slot 3 and any later slot are missing")));
 }
 
+TEST(SlotBitmap, HugeDeclaredSizesAreRejectedBeforeDecoding)
+{
+    QByteArray header = bmpBytes(patternBitmap(2, 2, 1)).left(54);
+    const QString path = QDir::tempPath() + QStringLiteral("/booth_test_huge.bmp");
+    struct Case {
+        int w, h;
+        const char* why;
+    };
+    for (const Case& c : { Case { 9000, 9000, "pixel data is truncated" }, Case { 100000, 1, "out of range" },
+             Case { -5, 5, "out of range" } }) {
+        QByteArray bytes = header;
+        bytes.replace(18, 4, le32(quint32(c.w)));
+        bytes.replace(22, 4, le32(quint32(c.h)));
+        writeAll(path, bytes + QByteArray(64, 'x'));
+        QString error;
+        EXPECT_TRUE(ReadSlotBitmap(path, &error).isNull());
+        EXPECT_TRUE(error.contains(QLatin1String(c.why))) << error.toStdString();
+    }
+    writeAll(path, bmpBytes(patternBitmap(3, 2, 1)));
+    EXPECT_TRUE(sameColours(ReadSlotBitmap(path), patternBitmap(3, 2, 1)));
+    QFile::remove(path);
+}
+
 TEST_F(ProjectFile, UnknownLayoutFallsBackToTheFirst)
 {
     const QString path = file("layout.kivra");
