@@ -246,3 +246,22 @@ TEST(CombinationSlots, PrintSheetFillsTheGapsWithTheEmptySlotPicture)
     EXPECT_EQ(sheetPixel(print, 423, 61), 0xC8C8C8u);
     EXPECT_TRUE(nearColour(sheetPixel(print, 428, 66), 0xFF0000u));
 }
+
+TEST(ComData, CopiesShareBitmapsAndDeepCopyTheEffectsImage)
+{
+    ComData a;
+    EXPECT_EQ(a.m_opacity, 255);
+    EXPECT_EQ(a.m_edited, 0);
+    EXPECT_TRUE(a.m_effects.IsEmpty());
+    a.m_composed = solidBitmap(4, 4, qRgb(1, 2, 3));
+    ASSERT_TRUE(a.m_effects.Create(4, 4, 24));
+    a.m_effects.Pixel(0, 0)[0] = 77;
+    ComData b = a;
+    EXPECT_EQ(b.m_composed.constBits(), a.m_composed.constBits()); // shared, not duplicated
+    ASSERT_FALSE(b.m_effects.IsEmpty());
+    EXPECT_NE(b.m_effects.Bits(), a.m_effects.Bits());
+    b.m_effects.Pixel(0, 0)[0] = 5;
+    EXPECT_EQ(a.m_effects.Pixel(0, 0)[0], 77);
+    b = ComData();
+    EXPECT_TRUE(b.m_effects.IsEmpty());
+}

@@ -2,6 +2,7 @@
 #include "booth/project_file.h"
 
 #include <filesystem>
+#include <random>
 #include <cstring>
 
 #include <QCoreApplication>
@@ -420,4 +421,35 @@ TEST_F(ProjectFile, PlainBoothLoadBuildsTheFirstLayout)
     EXPECT_EQ(settings.m_shottingDelay, 7);
     EXPECT_EQ(model.layout(), 0);
     EXPECT_TRUE(model.usedSlots().isEmpty());
+}
+
+TEST_F(ProjectFile, MutatedProjectsNeverEscapeTheTemporaryFolder)
+{
+    CombinationSlots saved;
+    fillSlots(saved, 1, { 0, 2 });
+    const QString original = file("original.kivra");
+    ASSERT_TRUE(SaveProject(saved, m_paths.m_settingsFile, original));
+    const QByteArray bytes = readAll(original);
+    std::mt19937 random(1234);
+    const QString path = file("mutated.kivra");
+    for (int round = 0; round < 150; ++round) {
+        QByteArray mutated = bytes;
+        const int edits = 1 + int(random() % 8);
+        for (int e = 0; e < edits; ++e) {
+            // Mostly hit the length fields and headers near record starts, sometimes anywhere.
+            const qsizetype at = random() % 2 ? qsizetype(random() % 200) : qsizetype(random() % mutated.size());
+            mutated[at] = char(random());
+        }
+        if (random() % 4 == 0)
+            mutated.truncate(qsizetype(random() % mutated.size()));
+        writeAll(path, mutated);
+        CombinationSlots model;
+        BoothSettings settings;
+        QString error;
+        RunBoothLoad(model, path, settings, m_paths, &error);
+        EXPECT_LE(tempFolderFiles().size(), kMaxProjectRecords);
+        EXPECT_GE(model.layout(), 0);
+        EXPECT_LE(model.usedSlots().size(), 2) << "round " << round;
+    }
+    EXPECT_EQ(QDir(QString::fromStdString(m_dir.path().string())).entryList(QDir::Files).size(), 3);
 }
