@@ -28,7 +28,8 @@ inline CxImage randomImage(uint32_t w, uint32_t h, uint32_t seed, uint32_t bpp =
             if (bpp < 24)
                 img.SetPixelIndex(int32_t(x), int32_t(y), uint8_t(rng() % img.GetNumColors()));
             else
-                img.SetPixelColor(int32_t(x), int32_t(y), RGBQUAD { uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0 });
+                img.SetPixelColor(
+                    int32_t(x), int32_t(y), RGBQUAD { uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0 });
         }
     }
     return img;
@@ -138,7 +139,7 @@ inline CxImage resample(const CxImage& src, int nw, int nh)
                 out.AlphaSet(x, y,
                     interp ? uint8_t(interpolated(src, 3, px, py))
                            : src.AlphaGet(std::min(int(x * sx), int(src.GetWidth()) - 1),
-                                 std::min(int(y * sy), int(src.GetHeight()) - 1)));
+                               std::min(int(y * sy), int(src.GetHeight()) - 1)));
             }
         }
     }
@@ -218,7 +219,8 @@ inline CxImage median(const CxImage& src, int size)
                 for (int dx = lo; dx <= hi; ++dx)
                     if (src.IsInside(x + dx, y + dy))
                         n.push_back(src.GetPixelColor(x + dx, y + dy, false));
-            std::stable_sort(n.begin(), n.end(), [](const RGBQUAD& a, const RGBQUAD& b) { return grayOf(a) < grayOf(b); });
+            std::stable_sort(
+                n.begin(), n.end(), [](const RGBQUAD& a, const RGBQUAD& b) { return grayOf(a) < grayOf(b); });
             out.SetPixelColor(x, y, n[n.size() / 2]);
         }
     }
