@@ -65,3 +65,6 @@ FC_BENCH(StretchTo90x67, img.Stretch(90, 67, true));
 FC_BENCH(StretchTo320x240, img.Stretch(320, 240, false));
 
 } // namespace
+
+// Our own main, so no other object file's main can be linked in by the subsystem libraries.
+BENCHMARK_MAIN();
