@@ -11,6 +11,7 @@
 #include "app/app_prompts.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
+#include "booth/project_file.h"
 #include "capture/capture_cli.h"
 
 namespace {
@@ -81,6 +82,13 @@ int main(int argc, char** argv)
     app.setModuleFolder(module);
     if (!commandLine.projectPath().isEmpty())
         app.setProjectPath(QFileInfo(commandLine.projectPath()).absoluteFilePath());
+    app.setProjectUnpacker([](const QString& path) {
+        QStringList files;
+        QString error;
+        if (!UnpackProject(path, files, &error))
+            std::fprintf(stderr, "corvantis: %s\n", qPrintable(error));
+        return files;
+    });
     if (commandLine.demoContent())
         app.setDemoContentFolder(demoContentFolder(module));
     // The main booth screen is installed here: app.setMainDialogRunner(...).
@@ -92,6 +100,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "corvantis: start-up finished; module folder %s, settings file %s\n",
         qPrintable(QDir::toNativeSeparators(appPaths().m_moduleFolder)), qPrintable(appPaths().m_settingsFile));
     const int code = app.ExitInstance();
+    RemoveProjectTempFolder();
     platform::setPrompts(nullptr);
     return code;
 }
