@@ -1,0 +1,223 @@
+// CxImage file entry points: Decode/Encode dispatch by format id, probing, Load, Save.
+#include "imaging/cximage.h"
+#include "imaging/formats/cxfile.h"
+#include "imaging/formats/cximage_formats_p.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+
+using namespace cxformats;
+
+namespace {
+// Probing order for an unknown id. The JPEG 2000 family is tried with id 0 so that the
+// codec recognises which of its formats the data is.
+struct Probe {
+    uint32_t entry;
+    uint32_t passId;
+};
+const Probe kProbeOrder[] = {
+    { CXIMAGE_FORMAT_BMP, CXIMAGE_FORMAT_BMP }, { CXIMAGE_FORMAT_JPG, CXIMAGE_FORMAT_JPG },
+    { CXIMAGE_FORMAT_ICO, CXIMAGE_FORMAT_ICO }, { CXIMAGE_FORMAT_GIF, CXIMAGE_FORMAT_GIF },
+    { CXIMAGE_FORMAT_PNG, CXIMAGE_FORMAT_PNG }, { CXIMAGE_FORMAT_TIF, CXIMAGE_FORMAT_TIF },
+    { CXIMAGE_FORMAT_MNG, CXIMAGE_FORMAT_MNG }, { CXIMAGE_FORMAT_TGA, CXIMAGE_FORMAT_TGA },
+    { CXIMAGE_FORMAT_PCX, CXIMAGE_FORMAT_PCX }, { CXIMAGE_FORMAT_WBMP, CXIMAGE_FORMAT_WBMP },
+    { CXIMAGE_FORMAT_WMF, CXIMAGE_FORMAT_WMF }, { CXIMAGE_FORMAT_JP2, CXIMAGE_FORMAT_UNKNOWN },
+    { CXIMAGE_FORMAT_SKA, CXIMAGE_FORMAT_SKA }, { CXIMAGE_FORMAT_RAW, CXIMAGE_FORMAT_RAW },
+};
+} // namespace
+
+bool CxImage::EncodeSafeCheck(CxFile* file)
+{
+    if (!file) {
+        SetLastError("null file handler");
+        return true;
+    }
+    if (!m_dib) {
+        SetLastError("null image!!!");
+        return true;
+    }
+    return false;
+}
+
+bool CxImage::Encode(CxFile* file, uint32_t imageType)
+{
+    const FormatEntry* f = findFormat(imageType);
+    if (!f || (!f->encode && !f->writeRefusal)) {
+        SetLastError("Encode: Unknown format");
+        return false;
+    }
+    if (EncodeSafeCheck(file))
+        return false;
+    if (!f->encode) {
+        SetLastError("%s", f->writeRefusal);
+        return false;
+    }
+    return f->encode(*this, file, imageType);
+}
+
+bool CxImage::Decode(CxFile* file, uint32_t imageType)
+{
+    if (!file) {
+        SetLastError("null file handler");
+        return false;
+    }
+    if (imageType == CXIMAGE_FORMAT_UNKNOWN) {
+        const int64_t start = file->Tell();
+        bool first = true;
+        for (const Probe& p : kProbeOrder) {
+            const FormatEntry* f = findFormat(p.entry);
+            if (!f || !f->decode)
+                continue;
+            if (!first)
+                file->Seek(start, 0);
+            first = false;
+            if (f->decode(*this, file, p.passId))
+                return true;
+        }
+        SetLastError("Decode: Unknown or wrong format");
+        return false;
+    }
+    const FormatEntry* f = findFormat(imageType);
+    if (!f || !f->decode) {
+        SetLastError("Decode: Unknown or wrong format");
+        return false;
+    }
+    return f->decode(*this, file, imageType);
+}
+
+bool CxImage::Decode(FILE* file, uint32_t imageType)
+{
+    if (!file)
+        return Decode(static_cast<CxFile*>(nullptr), imageType);
+    CxIOFile stream(file);
+    return Decode(&stream, imageType);
+}
+
+bool CxImage::Encode(FILE* file, uint32_t imageType)
+{
+    if (!file)
+        return Encode(static_cast<CxFile*>(nullptr), imageType);
+    CxIOFile stream(file);
+    return Encode(&stream, imageType);
+}
+
+bool CxImage::Load(const char* path, uint32_t imageType)
+{
+    if (!path)
+        return false;
+    const bool firstAttempt = CxFormatIndex(imageType) != 0;
+    if (firstAttempt) {
+        CxIOFile file;
+        if (!file.Open(path, "rb"))
+            return false;
+        if (Decode(&file, imageType))
+            return true;
+    }
+    char firstError[sizeof(m_info.lastError)];
+    std::memcpy(firstError, m_info.lastError, sizeof(firstError));
+    CxIOFile file;
+    if (!file.Open(path, "rb"))
+        return false;
+    const bool ok = Decode(&file, CXIMAGE_FORMAT_UNKNOWN);
+    if (!ok && firstAttempt)
+        std::memcpy(m_info.lastError, firstError, sizeof(firstError));
+    return ok;
+}
+
+bool CxImage::Save(const char* path, uint32_t imageType)
+{
+    if (!path || !*path)
+        return false;
+    // Check what can be checked before creating anything on disk.
+    const FormatEntry* f = findFormat(imageType);
+    if (!f || !f->encode) {
+        CxMemFile probe;
+        probe.Open();
+        return Encode(&probe, imageType);
+    }
+    // Write beside the target and rename over it only once the encoder succeeded, so a
+    // failure never leaves a damaged or empty file under the target name.
+    std::string tmp = std::string(path) + ".kvtmpXXXXXX";
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0)
+        return false;
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    FILE* fp = fdopen(fd, "wb");
+    if (!fp) {
+        close(fd);
+        unlink(tmp.c_str());
+        return false;
+    }
+    bool ok;
+    {
+        CxIOFile stream(fp);
+        ok = Encode(&stream, imageType);
+    }
+    if (std::fflush(fp) != 0 || std::ferror(fp)) {
+        if (ok)
+            SetLastError("Error writing file");
+        ok = false;
+    }
+    if (std::fclose(fp) != 0) {
+        if (ok)
+            SetLastError("Error writing file");
+        ok = false;
+    }
+    if (ok && std::rename(tmp.c_str(), path) != 0) {
+        SetLastError("Cannot replace %s", path);
+        ok = false;
+    }
+    if (!ok)
+        unlink(tmp.c_str());
+    return ok;
+}
+
+bool CxImage::LoadResource(const char* resource, uint32_t imageType)
+{
+    QFile file(QString::fromUtf8(resource ? resource : ""));
+    if (!resource || !file.open(QIODevice::ReadOnly)) {
+        SetLastError("Unable to load resource!");
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    CxMemFile mem(reinterpret_cast<uint8_t*>(bytes.data()), size_t(bytes.size()));
+    return Decode(&mem, imageType);
+}
+
+uint32_t CxImage::FormatFromExtension(const char* extension)
+{
+    if (!extension)
+        return 0;
+    char key[4] = { 0, 0, 0, 0 };
+    for (int i = 0; i < 3 && extension[i]; ++i)
+        key[i] = char(std::tolower(static_cast<unsigned char>(extension[i])));
+    if (!key[0])
+        return 0;
+    size_t count = 0;
+    const FormatEntry* table = formatTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        const char* e = table[i].extensions;
+        while (*e) {
+            size_t len = 0;
+            while (e[len] && e[len] != ' ')
+                ++len;
+            if (len >= 3 && std::strncmp(e, key, 3) == 0)
+                return table[i].id;
+            e += len;
+            while (*e == ' ')
+                ++e;
+        }
+    }
+    return 0;
+}

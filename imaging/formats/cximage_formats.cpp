@@ -1,0 +1,51 @@
+// The format id table: names, extensions and the codec behind each id.
+#include "imaging/formats/cximage_formats_p.h"
+
+#include "imaging/formats/cximage_bmp.h"
+#include "imaging/formats/cximage_jpg.h"
+#include "imaging/formats/cximage_png.h"
+
+namespace cxformats {
+
+namespace {
+// Formats without a codec yet keep their row so that extensions map and texts stay right.
+const FormatEntry kFormats[] = {
+    { CXIMAGE_FORMAT_BMP, "BMP", "bmp", false, decodeWith<CxImageBMP>, encodeWith<CxImageBMP>, nullptr },
+    { CXIMAGE_FORMAT_GIF, "GIF", "gif", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_JPG, "JPEG", "jpg jpe jfi", false, decodeWith<CxImageJPG>, encodeWith<CxImageJPG>, nullptr },
+    { CXIMAGE_FORMAT_PNG, "PNG", "png", false, decodeWith<CxImagePNG>, encodeWith<CxImagePNG>, nullptr },
+    { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_TIF, "TIFF", "tif", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_PCX, "PCX", "pcx", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_WBMP, "WBMP", "wbm", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_WMF, "WMF", "wmf emf", false, nullptr, nullptr, "Save WMF not supported" },
+    { CXIMAGE_FORMAT_JP2, "JPEG 2000", "jp2 j2k", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_JPC, "JPEG 2000 code stream", "jpc j2c", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_PGX, "PGX", "pgx", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_PNM, "PNM", "pnm pgm ppm", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_RAS, "Sun raster", "ras", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_MNG, "MNG", "mng jng", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_SKA, "SKA", "ska", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_RAW, "camera raw",
+        "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false, nullptr, nullptr,
+        "Save RAW not supported" },
+};
+} // namespace
+
+const FormatEntry* findFormat(uint32_t id)
+{
+    for (const FormatEntry& e : kFormats) {
+        if (e.id == id)
+            return &e;
+    }
+    return nullptr;
+}
+
+const FormatEntry* formatTable(size_t* count)
+{
+    *count = sizeof(kFormats) / sizeof(kFormats[0]);
+    return kFormats;
+}
+
+} // namespace cxformats
