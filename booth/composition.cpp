@@ -1,0 +1,282 @@
+// Composition of a photo and a frame over the base picture, and bitmap scaling by kind.
+#include "booth/composition.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "editing/fc/fc_dib.h"
+
+void ResolveAnchor(int anchor, int baseWidth, int baseHeight, int width, int height, int& x, int& y)
+{
+    switch (anchor) {
+    case 1:
+        x = 0;
+        break;
+    case 2:
+        x = baseWidth - width;
+        break;
+    case 3:
+        y = baseHeight - height;
+        break;
+    case 4:
+        y = 0;
+        break;
+    case 5:
+        x = 0;
+        y = baseHeight - height;
+        break;
+    case 6:
+        x = 0;
+        y = 0;
+        break;
+    case 7:
+        x = baseWidth - width;
+        y = baseHeight - height;
+        break;
+    case 8:
+        x = baseWidth - width;
+        y = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+KeyColour GetKeyColour(const CxImage& picture, bool keyAtTopLeft)
+{
+    KeyColour key;
+    if (!picture.IsValid())
+        return key;
+    const int w = int(picture.GetWidth());
+    const int h = int(picture.GetHeight());
+    const int x = keyAtTopLeft ? 0 : w / 2;
+    const int y = keyAtTopLeft ? h - 1 : h / 2;
+    key.palette = picture.GetPalette() != nullptr;
+    if (key.palette)
+        key.index = picture.GetPixelIndex(x, y);
+    key.colour = picture.GetPixelColor(x, y, false);
+    return key;
+}
+
+bool PixelHasKey(const CxImage& picture, int x, int y, const KeyColour& key)
+{
+    if (key.palette)
+        return picture.BlindGetPixelIndex(x, y) == key.index;
+    const uint8_t* p = picture.BlindGetPixelPointer(x, y);
+    return p[0] == key.colour.rgbBlue && p[1] == key.colour.rgbGreen && p[2] == key.colour.rgbRed;
+}
+
+namespace {
+
+/// The part of a w × h picture placed at (x, y) that falls on a W × H base, in picture coordinates.
+struct Overlap {
+    int x0, y0, x1, y1; // picture columns/rows [x0, x1) × [y0, y1)
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Overlap overlap(int baseWidth, int baseHeight, int width, int height, int x, int y)
+{
+    Overlap o;
+    o.x0 = std::max(0, -x);
+    o.y0 = std::max(0, -y);
+    o.x1 = std::min(width, baseWidth - x);
+    o.y1 = std::min(height, baseHeight - y);
+    return o;
+}
+
+} // namespace
+
+bool RaiseTo24(const CxImage& src, CxImage& out)
+{
+    if (!src.IsValid())
+        return false;
+    if (src.GetBpp() == 24) {
+        out.Copy(src, true, false, false);
+        return out.IsValid();
+    }
+    const uint32_t w = src.GetWidth();
+    const uint32_t h = src.GetHeight();
+    CxImage tmp;
+    if (!tmp.Create(w, h, 24))
+        return false;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const RGBQUAD c = src.BlindGetPixelColor(int(x), int(y), false);
+            uint8_t* p = tmp.BlindGetPixelPointer(int(x), int(y));
+            p[0] = c.rgbBlue;
+            p[1] = c.rgbGreen;
+            p[2] = c.rgbRed;
+        }
+    out.TakeOver(tmp);
+    return out.IsValid();
+}
+
+bool PastePicture(CxImage& base, const CxImage& picture, int anchor, int x, int y, bool useKey, bool keyAtTopLeft)
+{
+    if (!base.IsValid() || !picture.IsValid())
+        return false;
+    const int w = int(picture.GetWidth());
+    const int h = int(picture.GetHeight());
+    ResolveAnchor(anchor, int(base.GetWidth()), int(base.GetHeight()), w, h, x, y);
+    const KeyColour key = useKey ? GetKeyColour(picture, keyAtTopLeft) : KeyColour {};
+    const Overlap o = overlap(int(base.GetWidth()), int(base.GetHeight()), w, h, x, y);
+    if (o.empty())
+        return true;
+    const bool fast = base.GetBpp() == 24 && picture.GetBpp() == 24;
+    for (int py = o.y0; py < o.y1; ++py)
+        for (int px = o.x0; px < o.x1; ++px) {
+            if (useKey && PixelHasKey(picture, px, py, key))
+                continue;
+            if (fast) {
+                const uint8_t* s = picture.BlindGetPixelPointer(px, py);
+                uint8_t* d = base.BlindGetPixelPointer(x + px, y + py);
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            } else {
+                base.SetPixelColor(x + px, y + py, picture.BlindGetPixelColor(px, py, false));
+            }
+        }
+    return true;
+}
+
+bool OverlayFrame(CxImage& base, const CxImage& frame, int anchor, int x, int y, int opacity, bool keyAtTopLeft)
+{
+    if (!base.IsValid() || !frame.IsValid())
+        return false;
+    opacity = std::clamp(opacity, 0, 255);
+    if (opacity == 255)
+        return PastePicture(base, frame, anchor, x, y, true, keyAtTopLeft);
+
+    CxImage blended;
+    if (!RaiseTo24(base, blended))
+        return false;
+    const int w = int(frame.GetWidth());
+    const int h = int(frame.GetHeight());
+    const int bw = int(blended.GetWidth());
+    const int bh = int(blended.GetHeight());
+    ResolveAnchor(anchor, bw, bh, w, h, x, y);
+    const KeyColour key = GetKeyColour(frame, keyAtTopLeft);
+    const Overlap o = overlap(bw, bh, w, h, x, y);
+    for (int py = o.y0; py < o.y1; ++py)
+        for (int px = o.x0; px < o.x1; ++px) {
+            uint8_t* d = blended.BlindGetPixelPointer(x + px, y + py);
+            const uint8_t b0 = d[0], b1 = d[1], b2 = d[2];
+            const RGBQUAD f = frame.BlindGetPixelColor(px, py, false);
+            auto mix = [opacity](int b, int f) { return uint8_t(std::clamp(b + (f - b) * opacity / 255, 0, 255)); };
+            d[0] = mix(b0, f.rgbBlue);
+            d[1] = mix(b1, f.rgbGreen);
+            d[2] = mix(b2, f.rgbRed);
+            // The black-keyed copy of the base: under the key colour the base comes back, but a
+            // pure black base pixel is indistinguishable from the copy's "not here" black and
+            // keeps the blended colour.
+            if (PixelHasKey(frame, px, py, key) && (b0 | b1 | b2) != 0) {
+                d[0] = b0;
+                d[1] = b1;
+                d[2] = b2;
+            }
+        }
+    base.TakeOver(blended);
+    return true;
+}
+
+bool ImageFromBitmap(const QImage& bitmap, CxImage& out)
+{
+    if (bitmap.isNull())
+        return false;
+    CxImage tmp;
+    if (!tmp.FromDeviceBitmap(bitmap))
+        return false;
+    tmp.AlphaDelete();
+    return RaiseTo24(tmp, out);
+}
+
+QImage BitmapFromImage(const CxImage& image)
+{
+    CxImage opaque(image, true, false, false);
+    opaque.AlphaDelete();
+    QImage out = opaque.ToDeviceBitmap();
+    if (!out.isNull() && out.format() != QImage::Format_RGB32)
+        out = out.convertToFormat(QImage::Format_RGB32);
+    return out;
+}
+
+bool ResampleForBooth(const CxImage& src, int width, int height, CxImage& out)
+{
+    if (!src.IsValid() || width <= 0 || height <= 0)
+        return false;
+    // Interim smooth scaling until the container's Catmull-Rom resampler is available.
+    const QImage scaled = BitmapFromImage(src).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return ImageFromBitmap(scaled, out);
+}
+
+QImage ScaleBitmap(const QImage& bitmap, int width, int height, int kind)
+{
+    if (bitmap.isNull() || width <= 0 || height <= 0)
+        return QImage();
+    if (kind == ScaleStretch) {
+        FCDib dib;
+        if (!dib.CopyFromBitmap(bitmap, 32) || !dib.Stretch(width, height))
+            return QImage();
+        return dib.CreateDeviceBitmap();
+    }
+    CxImage src;
+    CxImage out;
+    if (!ImageFromBitmap(bitmap, src) || !ResampleForBooth(src, width, height, out))
+        return QImage();
+    return BitmapFromImage(out);
+}
+
+bool Compose(const ComposeInput& in, ComposeResult& out, QString* error)
+{
+    auto fail = [error](const char* text) {
+        if (error)
+            *error = QString::fromLatin1(text);
+        return false;
+    };
+    if (!in.base || !in.base->IsValid())
+        return fail("There is no base picture to compose on.");
+    if (!in.photo || !in.photo->IsValid())
+        return fail("There is no photo to compose.");
+
+    CxImage canvas;
+    if (!RaiseTo24(*in.base, canvas))
+        return fail("The base picture could not be copied.");
+
+    // Offsets of the photo area relative to the frame area, with rows counted from the bottom.
+    const int xOffset = in.photoArea.left() - in.frameArea.left();
+    const int frameBottom = in.frameArea.top() + in.frameArea.height();
+    const int photoBottom = in.photoArea.top() + in.photoArea.height();
+    const int yOffset = frameBottom - photoBottom;
+
+    const CxImage* photo = in.photo;
+    CxImage resized;
+    if (in.frameArea.width() != in.photoArea.width() || in.frameArea.height() > in.photoArea.height()) {
+        if (!ResampleForBooth(*in.photo, in.photoArea.width(), in.photoArea.height(), resized))
+            return fail("The photo could not be resized to the photo area.");
+        photo = &resized;
+    }
+    PastePicture(canvas, *photo, 0, xOffset, yOffset, false, false);
+    const QImage background = BitmapFromImage(canvas);
+
+    if (in.frameShown && !in.live && in.frame && in.frame->IsValid()) {
+        const bool canvasSized
+            = in.frame->GetWidth() == canvas.GetWidth() && in.frame->GetHeight() == canvas.GetHeight();
+        const CxImage* frame = in.frame;
+        CxImage stretched;
+        // A frame of another size is stretched (nearest neighbour keeps its key colour exact)
+        // so that it covers the canvas the way the frame area shows it.
+        if (!canvasSized) {
+            const QImage bitmap = ScaleBitmap(
+                BitmapFromImage(*in.frame), int(canvas.GetWidth()), int(canvas.GetHeight()), ScaleStretch);
+            if (!ImageFromBitmap(bitmap, stretched))
+                return fail("The frame could not be prepared.");
+            frame = &stretched;
+        }
+        OverlayFrame(canvas, *frame, 5, 0, 0, in.alpha, false);
+    }
+    out.composed = BitmapFromImage(canvas);
+    out.background = background;
+    out.frame = in.frame && in.frame->IsValid() ? BitmapFromImage(*in.frame) : QImage();
+    return true;
+}

@@ -1,0 +1,194 @@
+// kivra-project commands over the project file and composition model.
+#include "booth/project_cli.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include "app/booth_settings.h"
+#include "booth/combination_slots.h"
+#include "booth/composition.h"
+#include "booth/project_file.h"
+#include "platform/ini_file.h"
+
+namespace {
+
+const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
+                           "       kivra-project sheet FILE.kivra OUT\n"
+                           "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n";
+
+/// Removes this process's unpacked files whatever way a command ends.
+struct TempFolderGuard {
+    ~TempFolderGuard() { RemoveProjectTempFolder(); }
+};
+
+struct OpenedProject {
+    CombinationSlots model;
+    int records = 0;
+    QString error;
+    bool ok = false;
+};
+
+void openProject(const QString& path, OpenedProject& project)
+{
+    QStringList files;
+    QString unpackError;
+    const bool unpacked = UnpackProject(path, files, &unpackError);
+    project.records = int(files.size());
+    if (files.isEmpty()) {
+        project.error = unpackError;
+        return;
+    }
+    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    const int layout
+        = platform::IniFile::readInt(files.first(), section, QLatin1String(kSettingKeys[KeyCombinationIndex]));
+    const QString flag
+        = platform::IniFile::readString(files.first(), section, QLatin1String(kSettingKeys[KeyComPictureFlag]));
+    QString restoreError;
+    const bool restored = RestoreProject(project.model, files, layout, flag, &restoreError);
+    QStringList problems;
+    if (!unpacked)
+        problems << unpackError;
+    if (!restored)
+        problems << restoreError;
+    project.error = problems.join(QLatin1Char('\n'));
+    project.ok = unpacked && restored;
+}
+
+bool savePicture(const QImage& bitmap, const QString& path, QString* error)
+{
+    const uint32_t type = CxImage::FormatFromExtension(QFileInfo(path).suffix().toLatin1().constData());
+    if (type == CXIMAGE_FORMAT_UNKNOWN) {
+        *error = QStringLiteral("%1: the extension names no picture format.").arg(path);
+        return false;
+    }
+    CxImage image;
+    if (!ImageFromBitmap(bitmap, image) || !image.Save(QFile::encodeName(path).constData(), type)) {
+        *error = QStringLiteral("%1 could not be written: %2").arg(path, QString::fromLatin1(image.GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+bool loadPicture(const QString& path, CxImage& image, QString* error)
+{
+    if (!image.Load(QFile::encodeName(path).constData(), CXIMAGE_FORMAT_UNKNOWN)) {
+        const QString why = QString::fromLatin1(image.GetLastError());
+        *error = QStringLiteral("%1 is not a readable picture%2").arg(path, why.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + why);
+        return false;
+    }
+    return true;
+}
+
+int info(const QString& path, QTextStream& out, QTextStream& err)
+{
+    OpenedProject project;
+    openProject(path, project);
+    if (!project.ok) {
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    QStringList used;
+    for (int i : project.model.usedSlots())
+        used << QString::number(i);
+    out << "layout: " << project.model.layout() << "\n";
+    out << "used slots: " << (used.isEmpty() ? QStringLiteral("none") : used.join(QLatin1Char(' '))) << "\n";
+    out << "records: " << project.records << "\n";
+    return 0;
+}
+
+int sheet(const QString& path, const QString& target, QTextStream& err)
+{
+    OpenedProject project;
+    openProject(path, project);
+    if (project.records == 0) {
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    QString error;
+    if (!savePicture(project.model.sheet(), target, &error)) {
+        err << "kivra-project: " << error << "\n";
+        return 1;
+    }
+    if (!project.ok) {
+        // The sheet holds what could be restored; the damage is still reported as a failure.
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int compose(const QStringList& args, QTextStream& err)
+{
+    QStringList positional;
+    int alpha = 255;
+    QString basePath;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--alpha") || args[i] == QLatin1String("--base")) {
+            if (i + 1 >= args.size()) {
+                err << "kivra-project: " << args[i] << " needs a value\n" << kUsage;
+                return 2;
+            }
+            if (args[i] == QLatin1String("--base")) {
+                basePath = args[++i];
+                continue;
+            }
+            bool ok = false;
+            alpha = args[++i].toInt(&ok);
+            if (!ok || alpha < 0 || alpha > 255) {
+                err << "kivra-project: --alpha takes a number from 0 to 255\n";
+                return 2;
+            }
+        } else {
+            positional << args[i];
+        }
+    }
+    if (positional.size() != 3) {
+        err << kUsage;
+        return 2;
+    }
+    QString error;
+    CxImage photo, frame, base;
+    if (!loadPicture(positional[0], photo, &error) || !loadPicture(positional[1], frame, &error)
+        || (!basePath.isEmpty() && !loadPicture(basePath, base, &error))) {
+        err << "kivra-project: " << error << "\n";
+        return 1;
+    }
+    if (basePath.isEmpty()) {
+        base.Create(kCanvasWidth, kCanvasHeight, 24);
+        base.Clear(255);
+    }
+    // As the booth does with a chosen photo and its base picture: both at the canvas size.
+    CxImage photoSized, baseSized;
+    if (!ResampleForBooth(photo, kCanvasWidth, kCanvasHeight, photoSized)
+        || !ResampleForBooth(base, kCanvasWidth, kCanvasHeight, baseSized)) {
+        err << "kivra-project: the pictures could not be resized\n";
+        return 1;
+    }
+    ComposeInput in;
+    in.base = &baseSized;
+    in.photo = &photoSized;
+    in.frame = &frame;
+    in.alpha = alpha;
+    ComposeResult result;
+    if (!Compose(in, result, &error) || !savePicture(result.composed, positional[2], &error)) {
+        err << "kivra-project: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    TempFolderGuard guard;
+    const QString command = args.value(0);
+    if (command == QLatin1String("info") && args.size() == 2)
+        return info(args[1], out, err);
+    if (command == QLatin1String("sheet") && args.size() == 3)
+        return sheet(args[1], args[2], err);
+    if (command == QLatin1String("compose"))
+        return compose(args.mid(1), err);
+    err << kUsage;
+    return 2;
+}

@@ -1,0 +1,373 @@
+// Packing, unpacking, saving and restoring project files.
+#include "booth/project_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "app/app_paths.h"
+#include "app/booth_settings.h"
+#include "booth/combination_slots.h"
+#include "booth/composition.h"
+#include "imaging/formats/cxfile.h"
+#include "platform/ini_file.h"
+
+namespace {
+
+bool setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+QString baseTempFolder()
+{
+    QString temp = appPaths().m_tempFolder;
+    if (temp.isEmpty())
+        temp = QDir::tempPath();
+    if (!temp.endsWith(QLatin1Char('/')))
+        temp += QLatin1Char('/');
+    return temp;
+}
+
+/// Names this code writes into the temporary folder.
+bool isOurFileName(const QString& name)
+{
+    if (name == QLatin1String(kProjectSettingsName))
+        return true;
+    static const QLatin1String suffixes[] = { QLatin1String("Frame.bmp"), QLatin1String("Bk.bmp"),
+        QLatin1String(".bmp") };
+    for (const QLatin1String& suffix : suffixes) {
+        if (!name.endsWith(suffix))
+            continue;
+        const QString number = name.left(name.size() - suffix.size());
+        bool ok = false;
+        number.toUInt(&ok);
+        if (ok && !number.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+/// Opens a fresh file for writing: whatever is at path (a stale file or a planted link) is
+/// removed first, and the file must not exist when it is created.
+bool openFresh(QFile& file)
+{
+    QFile::remove(file.fileName());
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+void putLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+} // namespace
+
+QString ProjectTempFolder()
+{
+    return baseTempFolder() + QStringLiteral("KivraTesselwick/") + QString::number(QCoreApplication::applicationPid())
+        + QLatin1Char('/');
+}
+
+bool PrepareProjectTempFolder(QString* error)
+{
+    const QString folder = ProjectTempFolder();
+    const QString path = folder.chopped(1);
+    const QFileInfo info(path);
+    if (info.isSymLink() || (info.exists() && !info.isDir()))
+        return setError(error, QStringLiteral("The temporary folder %1 is not a folder of this program.").arg(path));
+    if (!QDir().mkpath(path))
+        return setError(error, QStringLiteral("The temporary folder %1 could not be created.").arg(path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QDir dir(path);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
+        if (isOurFileName(name))
+            QFile::remove(folder + name);
+    return true;
+}
+
+void RemoveProjectTempFolder()
+{
+    const QString folder = ProjectTempFolder();
+    if (QFileInfo(folder.chopped(1)).isSymLink())
+        return;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
+        if (isOurFileName(name))
+            QFile::remove(folder + name);
+    QDir().rmdir(folder.chopped(1));
+}
+
+bool PackFiles(const QStringList& paths, const QString& target, QString* error)
+{
+    if (paths.isEmpty())
+        return true;
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return setError(error, QStringLiteral("The project file %1 could not be created: %2").arg(target, out.errorString()));
+    for (const QString& path : paths) {
+        QFile in(path);
+        const qint64 size = QFileInfo(path).size();
+        if (!QFileInfo(path).isFile() || size <= 0) {
+            out.cancelWriting();
+            return setError(error, QStringLiteral("The file %1 is missing or empty; the project was not saved.").arg(path));
+        }
+        if (size > qint64(UINT32_MAX)) {
+            out.cancelWriting();
+            return setError(error, QStringLiteral("The file %1 is too large for a project.").arg(path));
+        }
+        if (!in.open(QIODevice::ReadOnly)) {
+            out.cancelWriting();
+            return setError(error, QStringLiteral("The file %1 could not be read.").arg(path));
+        }
+        const QByteArray bytes = in.readAll();
+        if (bytes.size() != size) {
+            out.cancelWriting();
+            return setError(error, QStringLiteral("The file %1 changed while it was being read.").arg(path));
+        }
+        uint8_t length[4];
+        putLe32(length, uint32_t(size));
+        if (out.write(reinterpret_cast<const char*>(length), 4) != 4 || out.write(bytes) != bytes.size()) {
+            out.cancelWriting();
+            return setError(error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
+        }
+    }
+    if (!out.commit())
+        return setError(error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
+    return true;
+}
+
+bool UnpackProject(const QString& projectPath, QStringList& files, QString* error)
+{
+    files.clear();
+    QFile in(projectPath);
+    if (!in.open(QIODevice::ReadOnly))
+        return setError(error, QStringLiteral("The project file %1 could not be opened.").arg(projectPath));
+    const qint64 total = in.size();
+    if (total <= 0)
+        return setError(error, QStringLiteral("The project file %1 is empty.").arg(projectPath));
+    QString prepareError;
+    if (!PrepareProjectTempFolder(&prepareError))
+        return setError(error, prepareError);
+    const QString folder = ProjectTempFolder();
+
+    auto damaged = [&](const QString& what) {
+        return setError(error, QStringLiteral("The project file %1 is damaged: %2").arg(projectPath, what));
+    };
+    qint64 offset = 0;
+    for (int k = 0; offset < total; ++k) {
+        if (k >= kMaxProjectRecords)
+            return damaged(QStringLiteral("it holds more than %1 records; the rest was ignored.").arg(kMaxProjectRecords));
+        if (total - offset < 4)
+            return damaged(QStringLiteral("record %1 has a truncated length.").arg(k));
+        uint8_t length[4];
+        if (!in.seek(offset) || in.read(reinterpret_cast<char*>(length), 4) != 4)
+            return damaged(QStringLiteral("record %1 could not be read.").arg(k));
+        const qint64 n = qint64(length[0]) | qint64(length[1]) << 8 | qint64(length[2]) << 16 | qint64(length[3]) << 24;
+        if (n == 0)
+            return damaged(QStringLiteral("record %1 is empty.").arg(k));
+        if (n > total - offset - 4)
+            return damaged(QStringLiteral("record %1 claims %2 bytes but only %3 remain.").arg(k).arg(n).arg(total - offset - 4));
+        const QString name = k == 0 ? folder + QLatin1String(kProjectSettingsName)
+                                    : folder + QStringLiteral("%1.bmp").arg(k - 1);
+        QFile out(name);
+        if (!openFresh(out))
+            return setError(error, QStringLiteral("The file %1 could not be created.").arg(name));
+        // Copy in pieces: a record may be as large as the file itself.
+        qint64 left = n;
+        QByteArray buffer;
+        while (left > 0) {
+            buffer = in.read(std::min<qint64>(left, 1 << 20));
+            if (buffer.isEmpty() || out.write(buffer) != buffer.size()) {
+                out.close();
+                QFile::remove(name);
+                return damaged(QStringLiteral("record %1 could not be copied.").arg(k));
+            }
+            left -= buffer.size();
+        }
+        if (!out.flush()) {
+            out.close();
+            QFile::remove(name);
+            return setError(error, QStringLiteral("The file %1 could not be written.").arg(name));
+        }
+        out.close();
+        files.append(name);
+        offset += 4 + n;
+    }
+    return true;
+}
+
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+{
+    if (bitmap.isNull())
+        return false;
+    QImage source = bitmap;
+    bool fourthByte = false;
+    switch (source.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        fourthByte = true;
+        break;
+    case QImage::Format_ARGB32_Premultiplied:
+        source = source.convertToFormat(QImage::Format_ARGB32);
+        fourthByte = true;
+        break;
+    case QImage::Format_RGB888:
+        break;
+    default:
+        source = source.convertToFormat(QImage::Format_RGB888);
+        break;
+    }
+    if (source.isNull())
+        return false;
+    const int w = source.width();
+    const int h = source.height();
+    const quint64 pixelBytes = quint64(w) * quint64(h) * 4;
+    if (pixelBytes > UINT32_MAX - 54)
+        return false;
+
+    uint8_t header[54] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    putLe32(header + 10, 54);
+    putLe32(header + 14, 40);
+    putLe32(header + 18, uint32_t(w));
+    putLe32(header + 22, uint32_t(h));
+    header[26] = 1;
+    header[28] = 32;
+
+    QFile out(path);
+    if (!openFresh(out))
+        return false;
+    bool ok = out.write(reinterpret_cast<const char*>(header), sizeof(header)) == qint64(sizeof(header));
+    QByteArray row(w * 4, '\0');
+    for (int y = h - 1; ok && y >= 0; --y) {
+        auto* d = reinterpret_cast<uint8_t*>(row.data());
+        const uchar* s = source.constScanLine(y);
+        if (fourthByte) {
+            const auto* px = reinterpret_cast<const QRgb*>(s);
+            for (int x = 0; x < w; ++x, d += 4) {
+                d[0] = uint8_t(qBlue(px[x]));
+                d[1] = uint8_t(qGreen(px[x]));
+                d[2] = uint8_t(qRed(px[x]));
+                d[3] = uint8_t(qAlpha(px[x]));
+            }
+        } else {
+            for (int x = 0; x < w; ++x, d += 4, s += 3) {
+                d[0] = s[2];
+                d[1] = s[1];
+                d[2] = s[0];
+                d[3] = 0;
+            }
+        }
+        ok = out.write(row) == row.size();
+    }
+    ok = out.flush() && ok;
+    out.close();
+    if (!ok)
+        QFile::remove(path);
+    return ok;
+}
+
+QImage ReadSlotBitmap(const QString& path, QString* error)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("%1 could not be opened.").arg(QFileInfo(path).fileName()));
+        return QImage();
+    }
+    QByteArray bytes = in.readAll();
+    CxMemFile mem(reinterpret_cast<uint8_t*>(bytes.data()), size_t(bytes.size()));
+    CxImage image;
+    // Project pictures are BMP files; nothing else is tried on them.
+    if (!image.Decode(&mem, CXIMAGE_FORMAT_BMP)) {
+        setError(error, QStringLiteral("%1 is not a readable picture (%2).")
+                            .arg(QFileInfo(path).fileName(), QString::fromLatin1(image.GetLastError())));
+        return QImage();
+    }
+    return BitmapFromImage(image);
+}
+
+bool SaveProject(const CombinationSlots& model, const QString& settingsFile, const QString& target, QString* error)
+{
+    if (!PrepareProjectTempFolder(error))
+        return false;
+    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    if (!platform::IniFile::writeInt(settingsFile, section, QLatin1String(kSettingKeys[KeyCombinationIndex]), model.layout()))
+        return setError(error, QStringLiteral("The settings file %1 could not be written.").arg(settingsFile));
+    const QString folder = ProjectTempFolder();
+    QStringList list { settingsFile };
+    QList<int> used;
+    for (int i = 0; i < model.count(); ++i) {
+        const ComData& r = model.slot(i);
+        if (!r.m_used)
+            continue;
+        const QString composed = folder + QStringLiteral("%1.bmp").arg(i);
+        const QString frame = folder + QStringLiteral("%1Frame.bmp").arg(i);
+        const QString background = folder + QStringLiteral("%1Bk.bmp").arg(i);
+        if (!WriteSlotBitmap(r.m_composed, composed) || !WriteSlotBitmap(r.m_frame, frame)
+            || !WriteSlotBitmap(r.m_background, background))
+            return setError(error, QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
+        list << composed << frame << background;
+        used.append(i);
+    }
+    if (!platform::IniFile::writeString(settingsFile, section, QLatin1String(kSettingKeys[KeyComPictureFlag]),
+            BoothSettings::MakeComPictureFlag(used)))
+        return setError(error, QStringLiteral("The settings file %1 could not be written.").arg(settingsFile));
+    return PackFiles(list, target, error);
+}
+
+bool RestoreProject(CombinationSlots& model, const QStringList& files, int combinationIndex,
+    const QString& comPictureFlag, QString* error)
+{
+    QStringList problems;
+    if (combinationIndex < 0 || combinationIndex >= kLayoutCount) {
+        problems << QStringLiteral("The project names an unknown slot layout (%1); the first layout is used.").arg(combinationIndex);
+        combinationIndex = 0;
+    }
+    model.buildLayout(combinationIndex);
+    int cursor = 1;
+    const int n = std::min(model.count(), kMaxSlots);
+    for (int j = 0; j < n; ++j) {
+        if (!BoothSettings::IsSlotListed(comPictureFlag, j))
+            continue;
+        if (cursor + 2 >= files.size()) {
+            problems << QStringLiteral("The pictures of slot %1 and any later slot are missing.").arg(j + 1);
+            break;
+        }
+        QString composedError, frameError, backgroundError;
+        const QImage composed = ReadSlotBitmap(files[cursor], &composedError);
+        QImage frame = ReadSlotBitmap(files[cursor + 1], &frameError);
+        QImage background = ReadSlotBitmap(files[cursor + 2], &backgroundError);
+        cursor += 3;
+        if (composed.isNull()) {
+            problems << QStringLiteral("Slot %1 could not be restored: %2").arg(j + 1).arg(composedError);
+            continue;
+        }
+        // The picture with its frame is what the user sees; a lost part is replaced so the slot survives.
+        if (frame.isNull()) {
+            problems << QStringLiteral("The frame of slot %1 could not be restored: %2").arg(j + 1).arg(frameError);
+            frame = model.emptySlotPicture();
+        }
+        if (background.isNull()) {
+            problems << QStringLiteral("The picture without frame of slot %1 could not be restored: %2")
+                            .arg(j + 1)
+                            .arg(backgroundError);
+            background = composed;
+        }
+        model.restoreSlot(j, composed, frame, background);
+    }
+    if (problems.isEmpty())
+        return true;
+    return setError(error, problems.join(QLatin1Char('\n')));
+}

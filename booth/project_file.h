@@ -1,0 +1,55 @@
+// The project file (*.kivra): length-prefixed records holding the settings file and, for every
+// used slot, its composed picture, frame and picture without frame as 32-bit BMP files.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+class CombinationSlots;
+
+/// At most one settings record and three pictures for each of 16 model.
+inline constexpr int kMaxProjectRecords = 1 + 3 * 16;
+/// Name of the settings record when extracted.
+inline constexpr const char* kProjectSettingsName = "KivraTesselwick.ini";
+
+/// The folder this process unpacks projects into and writes slot pictures to:
+/// temp folder + "KivraTesselwick/" + process id + "/", so two running booths never share files.
+QString ProjectTempFolder();
+/// Creates the folder and removes the files an earlier unpack or save of this process left in it.
+/// False (with *error) when it cannot be made or is not a real folder of its own.
+bool PrepareProjectTempFolder(QString* error = nullptr);
+/// Removes the per-process folder and its files (at the end of the process).
+void RemoveProjectTempFolder();
+
+/// Writes the listed files as records into target, in list order. The file is written under a
+/// temporary name and renamed over target only when complete, so a failure leaves an earlier
+/// target untouched. An empty list writes nothing and succeeds. False, with *error, when a listed
+/// file is missing, empty, too large or unreadable, or target cannot be written.
+bool PackFiles(const QStringList& paths, const QString& target, QString* error = nullptr);
+
+/// Extracts the records of a project into ProjectTempFolder(): record 0 as the settings file,
+/// record k as "<k - 1>.bmp". files receives the extracted paths in record order. A damaged file
+/// (truncated length, a length of zero or past the end of the file, more than kMaxProjectRecords
+/// records) stops the extraction there: what was extracted stays in files and the result is false
+/// with *error describing the damage.
+bool UnpackProject(const QString& projectPath, QStringList& files, QString* error = nullptr);
+
+/// Writes a bitmap as an uncompressed 32-bit BMP (bottom-up, fourth byte copied from 32-bit
+/// bitmaps, 0 for 24-bit ones; other depths are raised to 24 bits first). Nothing is left at
+/// path on failure.
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path);
+/// Reads a slot picture written by WriteSlotBitmap (any BMP) as an opaque 32-bit bitmap; null and
+/// *error when it does not decode.
+QImage ReadSlotBitmap(const QString& path, QString* error = nullptr);
+
+/// Saves the slots into a project: the layout and the used-slot list go into settingsFile, which
+/// becomes the first record, followed by the three pictures of each used slot.
+bool SaveProject(
+    const CombinationSlots& model, const QString& settingsFile, const QString& target, QString* error = nullptr);
+
+/// Builds layout combinationIndex and restores the listed slots from extracted files (files[0] is
+/// the settings file). Slots whose pictures are missing or do not decode stay empty and are
+/// named in *error; the rest are restored. Returns true when everything listed was restored.
+bool RestoreProject(CombinationSlots& model, const QStringList& files, int combinationIndex,
+    const QString& comPictureFlag, QString* error = nullptr);
