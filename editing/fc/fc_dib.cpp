@@ -89,13 +89,12 @@ platform::PixelView FCDib::View() const
     return platform::PixelView { m_rows[0], Width(), Height(), -std::ptrdiff_t(m_pitch), ColorBits() / 8 };
 }
 
-bool FCDib::Create(int width, int height, int bitsPerPixel, std::uint32_t compression, const std::uint32_t* masks,
-    bool initPalette)
+bool FCDib::Create(
+    int width, int height, int bitsPerPixel, std::uint32_t compression, const std::uint32_t* masks, bool initPalette)
 {
     if (width == 0 || height == 0 || bitsPerPixel == 0) {
-        QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
-            ? QGuiApplication::primaryScreen()
-            : nullptr;
+        QScreen* screen
+            = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
         if (!screen)
             return Fail("No screen to take the bitmap size or depth from");
         const QSize size = screen->size();
@@ -222,7 +221,8 @@ bool FCDib::CopyFromBitmap(const QImage& bitmap, int bitsPerPixel)
     }
     case 8:
     case 1: {
-        const QImage indexed = bitmap.convertToFormat(bitsPerPixel == 8 ? QImage::Format_Indexed8 : QImage::Format_Mono);
+        const QImage indexed
+            = bitmap.convertToFormat(bitsPerPixel == 8 ? QImage::Format_Indexed8 : QImage::Format_Mono);
         if (indexed.isNull())
             return Fail("The bitmap could not be converted");
         if (!Create(w, h, bitsPerPixel))

@@ -15,8 +15,7 @@ constexpr double kPi = 3.1415926536;
 
 // Applies a blit from src onto dst (same depth). Depths below 8 bits go through one byte per
 // pixel so the shared byte-pixel routines serve them too.
-template <typename Blit>
-void blitAnyDepth(FCDib& dst, const FCDib& src, Blit blit)
+template <typename Blit> void blitAnyDepth(FCDib& dst, const FCDib& src, Blit blit)
 {
     if (src.ColorBits() >= 8) {
         blit(dst.View(), src.View());
@@ -28,8 +27,7 @@ void blitAnyDepth(FCDib& dst, const FCDib& src, Blit blit)
     packIndices(dst, out.data());
 }
 
-template <int N>
-void quarterTurn(FCDib& out, const FCDib& in, bool left)
+template <int N> void quarterTurn(FCDib& out, const FCDib& in, bool left)
 {
     const int w = in.Width(), h = in.Height();
     // Walk the source in tiles so both images stay in cache for large pictures.
@@ -79,9 +77,8 @@ bool FCDib::Stretch(int width, int height, bool keepProportions)
     if (!out.Create(newWidth, newHeight, ColorBits(), m_header.compression, masks, false))
         return Fail(out.GetLastError());
     out.m_palette = m_palette;
-    blitAnyDepth(out, *this, [](const platform::PixelView& d, const platform::PixelView& s) {
-        platform::stretchBlit(d, s);
-    });
+    blitAnyDepth(
+        out, *this, [](const platform::PixelView& d, const platform::PixelView& s) { platform::stretchBlit(d, s); });
     TakeOver(out);
     return true;
 }

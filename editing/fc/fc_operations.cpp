@@ -77,8 +77,8 @@ FcOpResult ApplyFcOperation(QImage& picture, const std::string& op, std::string&
     const bool hasArgs = colon != std::string_view::npos;
     const std::vector<std::string_view> args = splitArgs(hasArgs ? text.substr(colon + 1) : std::string_view());
 
-    static constexpr std::string_view kNames[] = { "emboss", "sharp", "mosaic", "windy", "stripe", "rgb",
-        "brightness", "contrast", "huesat", "rotate", "rotleft", "rotright", "stretch" };
+    static constexpr std::string_view kNames[] = { "emboss", "sharp", "mosaic", "windy", "stripe", "rgb", "brightness",
+        "contrast", "huesat", "rotate", "rotleft", "rotright", "stretch" };
     bool mine = false;
     for (std::string_view n : kNames)
         mine = mine || n == name;

@@ -10,104 +10,103 @@ namespace platform {
 
 namespace {
 
-    constexpr int kMaxExtent = 1 << 24;
-    // Parallelogram sampling multiplies three coordinates; 2^16 each keeps it far inside 64 bits.
-    constexpr int kMaxPlgExtent = 1 << 16;
+constexpr int kMaxExtent = 1 << 24;
+// Parallelogram sampling multiplies three coordinates; 2^16 each keeps it far inside 64 bits.
+constexpr int kMaxPlgExtent = 1 << 16;
 
-    template <int N>
-    inline void copyPixel(std::uint8_t* d, const std::uint8_t* s)
-    {
-        if constexpr (N == 4) {
-            std::uint32_t v;
-            std::memcpy(&v, s, 4);
-            std::memcpy(d, &v, 4);
-        } else if constexpr (N == 3) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-        } else if constexpr (N == 2) {
-            std::uint16_t v;
-            std::memcpy(&v, s, 2);
-            std::memcpy(d, &v, 2);
-        } else {
-            d[0] = s[0];
+template <int N> inline void copyPixel(std::uint8_t* d, const std::uint8_t* s)
+{
+    if constexpr (N == 4) {
+        std::uint32_t v;
+        std::memcpy(&v, s, 4);
+        std::memcpy(d, &v, 4);
+    } else if constexpr (N == 3) {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+    } else if constexpr (N == 2) {
+        std::uint16_t v;
+        std::memcpy(&v, s, 2);
+        std::memcpy(d, &v, 2);
+    } else {
+        d[0] = s[0];
+    }
+}
+
+// Floor division for a positive divisor.
+inline std::int64_t floorDiv(std::int64_t a, std::int64_t b)
+{
+    std::int64_t q = a / b;
+    if ((a % b) != 0 && a < 0)
+        --q;
+    return q;
+}
+
+template <int N>
+void stretchRows(const PixelView& dst, const PixelRect& dr, int x0, int x1, int y0, int y1, const PixelView& src,
+    const PixelRect& sr)
+{
+    // Byte offsets of the sampled source columns, once per call.
+    std::vector<std::ptrdiff_t> cols(std::size_t(x1 - x0));
+    for (int x = x0; x < x1; ++x) {
+        const std::int64_t i = x - dr.x;
+        const std::int64_t sx = sr.x + (2 * i + 1) * sr.width / (2 * std::int64_t(dr.width));
+        cols[std::size_t(x - x0)] = std::ptrdiff_t(sx) * N;
+    }
+    for (int y = y0; y < y1; ++y) {
+        const std::int64_t j = y - dr.y;
+        const int sy = int(sr.y + (2 * j + 1) * sr.height / (2 * std::int64_t(dr.height)));
+        const std::uint8_t* s = src.row(sy);
+        std::uint8_t* d = dst.row(y) + std::ptrdiff_t(x0) * N;
+        for (std::ptrdiff_t off : cols) {
+            copyPixel<N>(d, s + off);
+            d += N;
         }
     }
+}
 
-    // Floor division for a positive divisor.
-    inline std::int64_t floorDiv(std::int64_t a, std::int64_t b)
-    {
-        std::int64_t q = a / b;
-        if ((a % b) != 0 && a < 0)
-            --q;
-        return q;
-    }
+template <int N>
+void plgRows(const PixelView& dst, const PixelView& src, PixelPoint p0, std::int64_t ax, std::int64_t ay,
+    std::int64_t bx, std::int64_t by, std::int64_t det)
+{
+    // Doubled coordinates keep pixel centres integral: for the centre (x + 1/2, y + 1/2),
+    // Q = (2x + 1 - 2·p0.x, 2y + 1 - 2·p0.y), and the source position is
+    // u = sw·(Qx·by - Qy·bx) / (2·det), v = sh·(ax·Qy - ay·Qx) / (2·det).
+    const std::int64_t sw = src.width, sh = src.height;
+    const std::int64_t sign = det < 0 ? -1 : 1;
+    const std::int64_t D = 2 * det * sign;
+    const std::int64_t stepU = sign * sw * 2 * by;
+    const std::int64_t stepV = sign * sh * -2 * ay;
+    const std::int64_t stepUq = floorDiv(stepU, D), stepUr = stepU - stepUq * D;
+    const std::int64_t stepVq = floorDiv(stepV, D), stepVr = stepV - stepVq * D;
 
-    template <int N>
-    void stretchRows(const PixelView& dst, const PixelRect& dr, int x0, int x1, int y0, int y1, const PixelView& src,
-        const PixelRect& sr)
-    {
-        // Byte offsets of the sampled source columns, once per call.
-        std::vector<std::ptrdiff_t> cols(std::size_t(x1 - x0));
-        for (int x = x0; x < x1; ++x) {
-            const std::int64_t i = x - dr.x;
-            const std::int64_t sx = sr.x + (2 * i + 1) * sr.width / (2 * std::int64_t(dr.width));
-            cols[std::size_t(x - x0)] = std::ptrdiff_t(sx) * N;
-        }
-        for (int y = y0; y < y1; ++y) {
-            const std::int64_t j = y - dr.y;
-            const int sy = int(sr.y + (2 * j + 1) * sr.height / (2 * std::int64_t(dr.height)));
-            const std::uint8_t* s = src.row(sy);
-            std::uint8_t* d = dst.row(y) + std::ptrdiff_t(x0) * N;
-            for (std::ptrdiff_t off : cols) {
-                copyPixel<N>(d, s + off);
-                d += N;
+    for (int y = 0; y < dst.height; ++y) {
+        const std::int64_t qy = 2 * std::int64_t(y) + 1 - 2 * std::int64_t(p0.y);
+        const std::int64_t qx = 1 - 2 * std::int64_t(p0.x);
+        const std::int64_t nu = sign * sw * (qx * by - qy * bx);
+        const std::int64_t nv = sign * sh * (ax * qy - ay * qx);
+        std::int64_t u = floorDiv(nu, D), ur = nu - u * D;
+        std::int64_t v = floorDiv(nv, D), vr = nv - v * D;
+        std::uint8_t* d = dst.row(y);
+        for (int x = 0; x < dst.width; ++x) {
+            if (u >= 0 && u < sw && v >= 0 && v < sh)
+                copyPixel<N>(d, src.pixel(int(u), int(v)));
+            d += N;
+            u += stepUq;
+            ur += stepUr;
+            if (ur >= D) {
+                ur -= D;
+                ++u;
+            }
+            v += stepVq;
+            vr += stepVr;
+            if (vr >= D) {
+                vr -= D;
+                ++v;
             }
         }
     }
-
-    template <int N>
-    void plgRows(const PixelView& dst, const PixelView& src, PixelPoint p0, std::int64_t ax, std::int64_t ay,
-        std::int64_t bx, std::int64_t by, std::int64_t det)
-    {
-        // Doubled coordinates keep pixel centres integral: for the centre (x + 1/2, y + 1/2),
-        // Q = (2x + 1 - 2·p0.x, 2y + 1 - 2·p0.y), and the source position is
-        // u = sw·(Qx·by - Qy·bx) / (2·det), v = sh·(ax·Qy - ay·Qx) / (2·det).
-        const std::int64_t sw = src.width, sh = src.height;
-        const std::int64_t sign = det < 0 ? -1 : 1;
-        const std::int64_t D = 2 * det * sign;
-        const std::int64_t stepU = sign * sw * 2 * by;
-        const std::int64_t stepV = sign * sh * -2 * ay;
-        const std::int64_t stepUq = floorDiv(stepU, D), stepUr = stepU - stepUq * D;
-        const std::int64_t stepVq = floorDiv(stepV, D), stepVr = stepV - stepVq * D;
-
-        for (int y = 0; y < dst.height; ++y) {
-            const std::int64_t qy = 2 * std::int64_t(y) + 1 - 2 * std::int64_t(p0.y);
-            const std::int64_t qx = 1 - 2 * std::int64_t(p0.x);
-            const std::int64_t nu = sign * sw * (qx * by - qy * bx);
-            const std::int64_t nv = sign * sh * (ax * qy - ay * qx);
-            std::int64_t u = floorDiv(nu, D), ur = nu - u * D;
-            std::int64_t v = floorDiv(nv, D), vr = nv - v * D;
-            std::uint8_t* d = dst.row(y);
-            for (int x = 0; x < dst.width; ++x) {
-                if (u >= 0 && u < sw && v >= 0 && v < sh)
-                    copyPixel<N>(d, src.pixel(int(u), int(v)));
-                d += N;
-                u += stepUq;
-                ur += stepUr;
-                if (ur >= D) {
-                    ur -= D;
-                    ++u;
-                }
-                v += stepVq;
-                vr += stepVr;
-                if (vr >= D) {
-                    vr -= D;
-                    ++v;
-                }
-            }
-        }
-    }
+}
 
 } // namespace
 
@@ -128,8 +127,8 @@ bool stretchBlit(const PixelView& dst, const PixelRect& dr, const PixelView& src
     if (sr.x < 0 || sr.y < 0 || sr.x > src.width - sr.width || sr.y > src.height - sr.height)
         return false;
     // Bounds that keep the sampling arithmetic inside 64 bits.
-    if (dr.width > kMaxExtent || dr.height > kMaxExtent || std::llabs(dr.x) > kMaxExtent || std::llabs(dr.y) > kMaxExtent
-        || sr.width > kMaxExtent || sr.height > kMaxExtent)
+    if (dr.width > kMaxExtent || dr.height > kMaxExtent || std::llabs(dr.x) > kMaxExtent
+        || std::llabs(dr.y) > kMaxExtent || sr.width > kMaxExtent || sr.height > kMaxExtent)
         return false;
     const int x0 = std::max(dr.x, 0);
     const int y0 = std::max(dr.y, 0);

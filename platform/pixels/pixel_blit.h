@@ -50,7 +50,7 @@ bool stretchBlit(const PixelView& dst, const PixelView& src);
 /// pixel under the inverse-mapped centre; the others are left untouched. The mapping is computed
 /// in exact integer arithmetic. Returns false when a view is invalid or the pixel sizes differ;
 /// a degenerate parallelogram draws nothing and returns true.
-bool parallelogramBlit(const PixelView& dst, const PixelView& src, PixelPoint topLeft, PixelPoint topRight,
-    PixelPoint bottomLeft);
+bool parallelogramBlit(
+    const PixelView& dst, const PixelView& src, PixelPoint topLeft, PixelPoint topRight, PixelPoint bottomLeft);
 
 } // namespace platform

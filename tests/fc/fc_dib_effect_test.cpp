@@ -277,9 +277,8 @@ TEST(Stripe, MatchesTheLiftThenWaveReference)
         std::vector<std::vector<std::uint8_t>> ref(static_cast<std::size_t>(h));
         const int lift = swing * h * 95 / 10000;
         for (int y = 0; y < h; ++y)
-            ref[std::size_t(y)] = y + lift < h
-                ? std::vector<std::uint8_t>(img.Row(y + lift), img.Row(y + lift) + w * n)
-                : std::vector<std::uint8_t>(std::size_t(w * n), 255);
+            ref[std::size_t(y)] = y + lift < h ? std::vector<std::uint8_t>(img.Row(y + lift), img.Row(y + lift) + w * n)
+                                               : std::vector<std::uint8_t>(std::size_t(w * n), 255);
         double angle = 0;
         const double step = freq * 3.1415926536 / w / 10;
         for (int x = 0; x < w; ++x, angle += step) {

@@ -149,8 +149,22 @@ TEST(FCDib, DeviceBitmapRoundTripKeepsColours)
     ASSERT_TRUE(grey.CopyFromBitmap(in, 16));
     EXPECT_EQ(grey.CreateDeviceBitmap().pixel(6, 0), qRgb(181, 0, 198)); // 5-bit precision
 
+    // A two-colour picture survives the palette depths unchanged.
+    QImage two(11, 3, QImage::Format_RGB32);
+    two.fill(qRgb(255, 255, 255));
+    two.setPixel(0, 0, qRgb(0, 0, 0));
+    two.setPixel(10, 2, qRgb(0, 0, 0));
+    two.setPixel(5, 1, qRgb(0, 0, 0));
+    for (int bits : { 1, 8 }) {
+        FCImage pal;
+        ASSERT_TRUE(pal.CopyFromBitmap(two, bits));
+        EXPECT_EQ(pal.ColorBits(), bits);
+        EXPECT_EQ(pal.CreateDeviceBitmap(), two) << bits;
+    }
+
     FCImage none;
     EXPECT_FALSE(none.CopyFromBitmap(QImage(), 32));
+    EXPECT_FALSE(none.CopyFromBitmap(in, 4));
     EXPECT_TRUE(none.CreateDeviceBitmap().isNull());
 }
 
@@ -273,6 +287,19 @@ TEST(FCDib, RotateAngleBuildsTheLargerBlackCanvas)
     EXPECT_EQ(img.Width(), 224);
     EXPECT_EQ(img.Height(), 187);
     EXPECT_EQ(img.Palette().size(), 256u);
+
+    // Sub-byte pixels take the same path through whole bytes.
+    FCImage nibbles;
+    ASSERT_TRUE(nibbles.Create(9, 9, 4));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 5; ++x)
+            nibbles.Row(y)[x] = 0x55;
+    ASSERT_TRUE(nibbles.RotateAngle(45));
+    EXPECT_EQ(nibbles.Width(), 13);
+    EXPECT_EQ(nibbles.ColorBits(), 4);
+    EXPECT_EQ(nibbles.Row(6)[3] >> 4, 5); // pixel (6, 6), the centre
+    EXPECT_EQ(nibbles.Row(0)[0] >> 4, 0); // the corner stays black
+    EXPECT_EQ(nibbles.Palette()[5].red, 85);
 
     EXPECT_FALSE(img.RotateAngle(0));
     EXPECT_FALSE(img.RotateAngle(90));

@@ -18,8 +18,7 @@ QImage gradient(int w, int h)
 }
 
 // What an editing dialog gets: the effect run on a 32-bit copy, handed back as a device bitmap.
-template <typename F>
-QImage viaLibrary(const QImage& in, F effect)
+template <typename F> QImage viaLibrary(const QImage& in, F effect)
 {
     FCImage img;
     EXPECT_TRUE(img.CopyFromBitmap(in, 32));

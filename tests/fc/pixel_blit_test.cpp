@@ -18,8 +18,8 @@ struct Buffer {
         : bytes(std::size_t((w * bpp + pad) * h), 0)
     {
         const std::ptrdiff_t stride = w * bpp + pad;
-        view = PixelView { bottomUp ? bytes.data() + (h - 1) * stride : bytes.data(), w, h,
-            bottomUp ? -stride : stride, bpp };
+        view = PixelView { bottomUp ? bytes.data() + (h - 1) * stride : bytes.data(), w, h, bottomUp ? -stride : stride,
+            bpp };
     }
     // Each pixel's first byte numbers it, so a copy can be traced back to its source.
     void number()
