@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -315,9 +316,80 @@ public:
     /// Format id from the first three letters of an extension (no dot), case-insensitive; 0 if none.
     static uint32_t FormatFromExtension(const char* extension);
 
-    // ---- Geometry and colour operations (cximage_geometry.cpp, ...) ----
+    // ---- Geometry and colour operations (cximage_resample.cpp, cximage_geometry.cpp,
+    //      cximage_colour.cpp, cximage_mix.cpp) ----
+    /// Resizes with Catmull-Rom interpolation (enlarging) or area averaging (reducing), edges
+    /// repeated. Other method and overflow values behave as 16 and 5. With a destination this
+    /// image stays as it is. An escape keeps the rows done so far.
+    bool ResampleSmooth(int32_t newWidth, int32_t newHeight, int32_t method = 16, int32_t overflow = 5,
+                        CxImage* destination = nullptr, bool disableAveraging = false);
+    bool Flip(bool flipSelection = false, bool flipAlpha = true);
+    bool Mirror(bool mirrorSelection = false, bool mirrorAlpha = true);
+    bool Negative();
+    /// Converts to an 8-bit gray-scale palette image, gray = (306 r + 601 g + 117 b) >> 10.
+    bool GrayScale();
+    /// Converts to a 1-bit image: white where the gray value is above level.
+    bool Threshold(uint8_t level);
+    bool ApplyLookupTable(const uint8_t* table);
+    bool Gamma(float gamma);
+    bool HueRampPalette(float correction = 1.0f);
+    bool DecreaseBpp(uint32_t bits, bool errorDiffusion, const RGBQUAD* palette = nullptr, uint32_t entries = 0);
+    bool IncreaseBpp(uint32_t bits);
+    void SetStandardPalette();
+    /// Mix operations (the op argument of Mix).
+    enum MixOp : int32_t {
+        OpAdd = 0,
+        OpAnd = 1,
+        OpXor = 2,
+        OpOr = 3,
+        OpMask = 4,
+        OpSrcCopy = 5,
+        OpDstCopy = 6,
+        OpSub = 7,
+        OpSrcBlend = 8,
+        OpAlphaBlend = 9,
+        OpAvg = 10,
+    };
+    bool Mix(const CxImage& source, int32_t op, int32_t xOffset = 0, int32_t yOffset = 0, bool mixAlpha = false);
+    /// Pastes source with its lower-left corner at (x, y), skipping its transparent pixels.
+    bool PasteKeyed(const CxImage& source, int32_t x, int32_t y);
+    /// 1-bit mask, 1 where this image is transparent; into destination or in place.
+    bool KeyColourMask(CxImage* destination = nullptr);
 
-    // ---- Filters and selection (cximage_filters.cpp, cximage_selection.cpp, ...) ----
+    // ---- Filters and selection (cximage_filters.cpp, cximage_selection.cpp) ----
+    bool SelectionCreate();
+    bool SelectionDelete();
+    bool SelectionClear(uint8_t level = 0);
+    /// Selects the rectangle with both corners included (bottom-up rows, corners in any order).
+    bool SelectRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t level = 255);
+    /// Takes the mask from a gray-scale image of the same size.
+    bool SelectionSet(const CxImage& gray);
+    void SelectionSet(int32_t x, int32_t y, uint8_t level);
+    bool SelectionIsInside(int32_t x, int32_t y) const;
+    uint8_t SelectionGet(int32_t x, int32_t y) const { return m_selection[size_t(y) * GetWidth() + size_t(x)]; }
+    bool SelectionIsValid() const { return m_selection != nullptr; }
+    CxRect SelectionGetBox() const { return m_info.selectionBox; }
+    bool SelectionCopy(const CxImage& source);
+    void RecomputeSelectionBox();
+    bool SelectionFlip();
+    bool SelectionMirror();
+    /// The mask as an 8-bit gray-scale image; false without a mask.
+    bool SelectionToImage(CxImage* destination);
+
+    /// Uniform random integers in 0..32767 for Noise and Jitter; empty = the built-in generator.
+    using RandomSource = std::function<int32_t()>;
+    /// Convolution; kernel has size x size integers, row 0 weighing the row below the pixel.
+    bool Filter(const int32_t* kernel, int32_t size, int32_t divisor, int32_t offset);
+    bool Erode(int32_t size = 3);
+    bool Dilate(int32_t size = 3);
+    bool Edge(int32_t size = 2);
+    bool Contour();
+    bool Median(int32_t size = 3);
+    bool Noise(int32_t level, const RandomSource& random = {});
+    bool Jitter(int32_t radius = 2, const RandomSource& random = {});
+    bool BlurGaussian(float radius = 1.0f, CxImage* destination = nullptr);
+    bool UnsharpMask(float radius = 5.0f, float amount = 0.5f, int32_t threshold = 0);
+    bool SelectiveBlur(float radius, uint8_t threshold, CxImage* destination = nullptr);
 
 protected:
     /// Common encoder checks: stream and bitmap present.

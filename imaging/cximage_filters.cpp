@@ -1,0 +1,871 @@
+// CxImage neighbourhood filters: convolution, erode, dilate, edge, contour, median, noise,
+// jitter, Gaussian blur, unsharp mask and selective blur. All honour the selection.
+#include "imaging/cximage.h"
+#include "imaging/cximage_ops_p.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+using cximage_p::clampByte;
+using cximage_p::Plane;
+using cximage_p::Region;
+
+namespace {
+
+/// Neighbour offsets of a square window of the given size: lo .. hi inclusive.
+struct Window {
+    int lo;
+    int hi;
+    explicit Window(int size)
+        : lo(-(size / 2))
+        , hi(size - size / 2 - 1)
+    {
+    }
+};
+
+/// Result plane of a filter that works on a copy: the copy's own rows when they can be written
+/// directly, otherwise an expanded colour plane that is mapped back to palette entries at the end.
+struct Output {
+    Plane plane;
+    bool direct = true;
+};
+
+void outputOf(CxImage& work, const Plane& in, Output& out)
+{
+    out.direct = cximage_p::isDirectPlane(work);
+    if (out.direct) {
+        cximage_p::planeOf(work, out.plane);
+        return;
+    }
+    out.plane.width = in.width;
+    out.plane.height = in.height;
+    out.plane.channels = in.channels;
+    out.plane.stride = in.stride;
+    out.plane.storage.assign(in.rows, in.rows + in.stride * size_t(in.height));
+    out.plane.rows = out.plane.storage.data();
+}
+
+/// Runs fn(in, x, y, outPixel) on every selected pixel of the region of img, computing into a
+/// copy that replaces img at the end. An escape leaves img unchanged.
+template <class Fn> bool perPixelFilter(CxImage& img, const char* name, Fn fn)
+{
+    if (!img.IsValid())
+        return false;
+    CxImage work(img, true, true, true);
+    if (!work.IsValid()) {
+        img.SetLastError("%s", work.GetLastError());
+        return false;
+    }
+    Plane in;
+    cximage_p::planeOf(img, in);
+    Output out;
+    outputOf(work, in, out);
+    const Region r = cximage_p::regionOf(img);
+    const uint8_t* sel = img.SelectionPointer();
+    const int ch = in.channels;
+    for (int32_t y = r.bottom; y < r.top; ++y) {
+        img.SetProgress(r.top > r.bottom ? int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)) : 0);
+        if (img.GetEscape()) {
+            img.SetLastError("%s: stopped", name);
+            return false;
+        }
+        uint8_t* o = out.plane.row(y);
+        for (int32_t x = r.left; x < r.right; ++x) {
+            if (sel && !sel[size_t(y) * size_t(in.width) + size_t(x)])
+                continue;
+            fn(in, x, y, o + size_t(x) * size_t(ch));
+        }
+    }
+    if (!out.direct)
+        cximage_p::storePlane(work, out.plane, r);
+    return img.TakeOver(work);
+}
+
+// ---- Convolution ----
+
+/// One pixel of Filter by the plain rule, neighbours outside the image left out and the sum
+/// rescaled by total / used.
+void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset,
+                   int total, uint8_t* out)
+{
+    const Window win(size);
+    int sum[3] = { 0, 0, 0 };
+    int used = 0;
+    const int ch = in.channels;
+    for (int r = 0; r < size; ++r) {
+        const int yy = y + r + win.lo;
+        if (yy < 0 || yy >= in.height)
+            continue;
+        const uint8_t* row = in.row(yy);
+        for (int c = 0; c < size; ++c) {
+            const int xx = x + c + win.lo;
+            if (xx < 0 || xx >= in.width)
+                continue;
+            const int k = kernel[r * size + c];
+            used += k;
+            for (int i = 0; i < ch; ++i)
+                sum[i] += k * row[size_t(xx) * size_t(ch) + size_t(i)];
+        }
+    }
+    for (int i = 0; i < ch; ++i) {
+        int v;
+        if (divisor != 0 && used != 0) {
+            if (used == total)
+                v = offset + sum[i] / divisor;
+            else
+                v = offset + int(int64_t(sum[i]) * total / (int64_t(divisor) * used));
+        } else {
+            v = offset + sum[i];
+        }
+        out[i] = clampByte(v);
+    }
+}
+
+template <class Acc>
+__attribute__((target_clones("avx2", "default"))) void addWeighted(Acc* acc, const uint8_t* src, Acc k, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        acc[i] = Acc(acc[i] + k * Acc(src[i]));
+}
+
+/// offset + trunc(sum / divisor), clamped. Float division is exact here because |sum| < 2^22.
+__attribute__((target_clones("avx2", "default"))) void finishDivide(const int32_t* acc, uint8_t* out, size_t n,
+    float divisor, int offset)
+{
+    for (size_t i = 0; i < n; ++i) {
+        int v = offset + int(float(acc[i]) / divisor);
+        out[i] = uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void finishPlain(const int32_t* acc, uint8_t* out, size_t n,
+    int offset)
+{
+    for (size_t i = 0; i < n; ++i) {
+        int v = offset + acc[i];
+        out[i] = uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+    }
+}
+
+template <class Acc>
+void convolveInteriorRow(const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums,
+                         std::vector<Acc>& acc)
+{
+    const Window win(size);
+    const int ch = in.channels;
+    const size_t n = size_t(x1 - x0) * size_t(ch);
+    std::fill(acc.begin(), acc.begin() + ptrdiff_t(n), Acc(0));
+    for (int r = 0; r < size; ++r) {
+        const uint8_t* row = in.row(y + r + win.lo);
+        for (int c = 0; c < size; ++c) {
+            const int k = kernel[r * size + c];
+            if (k)
+                addWeighted<Acc>(acc.data(), row + size_t(x0 + c + win.lo) * size_t(ch), Acc(k), n);
+        }
+    }
+    for (size_t i = 0; i < n; ++i)
+        sums[i] = int32_t(acc[i]);
+}
+
+/// Applies the convolution to img (one channel or three) over the region; inner pixels take a
+/// vectorised path, pixels whose window is cut by the border take the plain rule.
+bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int offset)
+{
+    if (!img.IsValid())
+        return false;
+    if (!kernel || size < 1) {
+        img.SetLastError("Filter: bad kernel");
+        return false;
+    }
+    CxImage work(img, true, true, true);
+    if (!work.IsValid()) {
+        img.SetLastError("%s", work.GetLastError());
+        return false;
+    }
+    Plane in;
+    cximage_p::planeOf(img, in);
+    Output out;
+    outputOf(work, in, out);
+    const Region r = cximage_p::regionOf(img);
+    const uint8_t* sel = img.SelectionPointer();
+    const Window win(size);
+    const int ch = in.channels;
+    int total = 0, absSum = 0;
+    for (int i = 0; i < size * size; ++i) {
+        total += kernel[i];
+        absSum += std::abs(kernel[i]);
+    }
+    const int64_t maxSum = int64_t(absSum) * 255;
+    const bool small = maxSum < 32767;
+    const bool floatDivide = maxSum < (1 << 22) && std::abs(divisor) < (1 << 22);
+    // Inner columns: the whole window lies inside the image.
+    const int ix0 = std::max(r.left, -win.lo);
+    const int ix1 = std::min(r.right, in.width - win.hi);
+    std::vector<int16_t> acc16(size_t(std::max(in.width, 1)) * size_t(ch));
+    std::vector<int32_t> acc32(acc16.size());
+    std::vector<int32_t> sums(acc16.size());
+    std::vector<uint8_t> row(acc16.size());
+
+    for (int32_t y = r.bottom; y < r.top; ++y) {
+        img.SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
+        if (img.GetEscape()) {
+            img.SetLastError("Filter: stopped");
+            return false;
+        }
+        uint8_t* o = out.plane.row(y);
+        const bool innerRow = y + win.lo >= 0 && y + win.hi < in.height;
+        int fastFrom = r.right, fastTo = r.right;
+        if (innerRow && ix1 > ix0) {
+            fastFrom = ix0;
+            fastTo = ix1;
+            const size_t n = size_t(fastTo - fastFrom) * size_t(ch);
+            if (small)
+                convolveInteriorRow<int16_t>(in, y, kernel, size, fastFrom, fastTo, sums.data(), acc16);
+            else
+                convolveInteriorRow<int32_t>(in, y, kernel, size, fastFrom, fastTo, sums.data(), acc32);
+            // Inside, used == total: offset + sum / divisor, or offset + sum when that cannot divide.
+            if (divisor != 0 && total != 0) {
+                if (floatDivide) {
+                    finishDivide(sums.data(), row.data(), n, float(divisor), offset);
+                } else {
+                    for (size_t i = 0; i < n; ++i)
+                        row[i] = clampByte(offset + sums[i] / divisor);
+                }
+            } else {
+                finishPlain(sums.data(), row.data(), n, offset);
+            }
+            uint8_t* dst = o + size_t(fastFrom) * size_t(ch);
+            if (!sel) {
+                std::memcpy(dst, row.data(), n);
+            } else {
+                const uint8_t* s = sel + size_t(y) * size_t(in.width);
+                for (int x = fastFrom; x < fastTo; ++x) {
+                    if (s[x])
+                        std::memcpy(o + size_t(x) * size_t(ch), row.data() + size_t(x - fastFrom) * size_t(ch),
+                                    size_t(ch));
+                }
+            }
+        }
+        for (int32_t x = r.left; x < r.right; ++x) {
+            if (x == fastFrom) {
+                x = fastTo - 1;
+                continue;
+            }
+            if (sel && !sel[size_t(y) * size_t(in.width) + size_t(x)])
+                continue;
+            convolvePixel(in, x, y, kernel, size, divisor, offset, total, o + size_t(x) * size_t(ch));
+        }
+    }
+    if (!out.direct)
+        cximage_p::storePlane(work, out.plane, r);
+    return img.TakeOver(work);
+}
+
+// ---- Median ----
+
+/// Sort keys of the median: gray value first, then the neighbour's place in the window, so that
+/// equal grays always resolve the same way.
+inline uint32_t medianKey(uint8_t gray, int place, int places)
+{
+    return uint32_t(gray) * uint32_t(places) + uint32_t(place);
+}
+
+#define MEDIAN_SORT(a, b)                                                                                            \
+    do {                                                                                                             \
+        for (int i = 0; i < n; ++i) {                                                                                \
+            const uint16_t lo = std::min(k[a][i], k[b][i]);                                                           \
+            const uint16_t hi = std::max(k[a][i], k[b][i]);                                                           \
+            k[a][i] = lo;                                                                                            \
+            k[b][i] = hi;                                                                                            \
+        }                                                                                                            \
+    } while (0)
+
+/// Median of nine keys for n pixels at once (a fixed exchange network, leaves the median in k[4]).
+__attribute__((target_clones("avx2", "default"))) void median9(uint16_t (*k)[64], int n)
+{
+    MEDIAN_SORT(1, 2);
+    MEDIAN_SORT(4, 5);
+    MEDIAN_SORT(7, 8);
+    MEDIAN_SORT(0, 1);
+    MEDIAN_SORT(3, 4);
+    MEDIAN_SORT(6, 7);
+    MEDIAN_SORT(1, 2);
+    MEDIAN_SORT(4, 5);
+    MEDIAN_SORT(7, 8);
+    MEDIAN_SORT(0, 3);
+    MEDIAN_SORT(5, 8);
+    MEDIAN_SORT(4, 7);
+    MEDIAN_SORT(3, 6);
+    MEDIAN_SORT(1, 4);
+    MEDIAN_SORT(2, 5);
+    MEDIAN_SORT(4, 7);
+    MEDIAN_SORT(4, 2);
+    MEDIAN_SORT(6, 4);
+    MEDIAN_SORT(4, 2);
+}
+#undef MEDIAN_SORT
+
+// ---- Gaussian blur ----
+
+std::vector<float> gaussianKernel(float radius)
+{
+    const double s = std::fabs(double(radius)) / 2.0 + 0.25;
+    const double cut = 2.0 * s;
+    const int n = std::max(1, 2 * int(std::ceil(cut - 0.5)) + 1);
+    const int half = n / 2;
+    std::vector<double> w(size_t(n), 0.0);
+    double centre = 0.0;
+    for (int j = 0; j <= 50; ++j) {
+        const double t = 0.5 + 0.02 * j;
+        centre += std::exp(-t * t / (2.0 * s * s));
+    }
+    w[size_t(half)] = centre / 51.0;
+    for (int k = 1; k <= half; ++k) {
+        double sum = 0.0;
+        for (int j = 1; j <= 50; ++j) {
+            const double t = k - 0.5 + 0.02 * j;
+            if (t <= cut)
+                sum += std::exp(-t * t / (2.0 * s * s));
+        }
+        w[size_t(half + k)] = w[size_t(half - k)] = sum / 50.0;
+    }
+    double total = 0.0;
+    for (double v : w)
+        total += v;
+    std::vector<float> out(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        out[size_t(i)] = float(w[size_t(i)] / total);
+    return out;
+}
+
+inline uint8_t roundToByte(float v)
+{
+    return uint8_t(int(v + 0.5f));
+}
+
+__attribute__((target_clones("avx2", "default"))) void gaussAccumulate(float* acc, const uint8_t* src, float w,
+    size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        acc[i] = acc[i] + w * float(src[i]);
+}
+
+__attribute__((target_clones("avx2", "default"))) void gaussRound(const float* acc, uint8_t* out, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        out[i] = uint8_t(int(acc[i] + 0.5f));
+}
+
+/// One output value at a line position whose window is cut by the line's ends (or longer than the line).
+/// read(j) gives the value at line position j.
+template <class Read> uint8_t gaussEdge(const std::vector<float>& w, int pos, int len, Read read)
+{
+    const int half = int(w.size()) / 2;
+    float sum = 0.0f, weights = 0.0f;
+    for (int k = 0; k < int(w.size()); ++k) {
+        const int j = pos + k - half;
+        if (j < 0 || j >= len)
+            continue;
+        sum += w[size_t(k)] * float(read(j));
+        weights += w[size_t(k)];
+    }
+    return roundToByte(sum / weights);
+}
+
+/// Rows then columns. in and out have the same layout (ch interleaved channels, given strides).
+bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t outStride, const std::vector<float>& w)
+{
+    const int width = in.width, height = in.height, ch = in.channels;
+    const int n = int(w.size()), half = n / 2;
+    const size_t lineLen = size_t(width) * size_t(ch);
+    std::vector<uint8_t> mid(lineLen * size_t(height));
+    std::vector<float> acc(lineLen);
+
+    for (int y = 0; y < height; ++y) {
+        owner.SetProgress(int32_t(int64_t(y) * 50 / height));
+        if (owner.GetEscape())
+            return false;
+        const uint8_t* s = in.row(y);
+        uint8_t* d = mid.data() + size_t(y) * lineLen;
+        const bool fits = n <= width;
+        if (fits && width - 2 * half > 0) {
+            const size_t from = size_t(half) * size_t(ch);
+            const size_t count = size_t(width - 2 * half) * size_t(ch);
+            std::fill(acc.begin(), acc.begin() + ptrdiff_t(count), 0.0f);
+            for (int k = 0; k < n; ++k)
+                gaussAccumulate(acc.data(), s + size_t(k) * size_t(ch), w[size_t(k)], count);
+            gaussRound(acc.data(), d + from, count);
+        }
+        for (int x = 0; x < width; ++x) {
+            if (fits && x >= half && x < width - half)
+                continue;
+            for (int c = 0; c < ch; ++c)
+                d[size_t(x) * size_t(ch) + size_t(c)]
+                    = gaussEdge(w, x, width, [&](int j) { return s[size_t(j) * size_t(ch) + size_t(c)]; });
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        owner.SetProgress(50 + int32_t(int64_t(y) * 50 / height));
+        if (owner.GetEscape())
+            return false;
+        uint8_t* d = outRows + size_t(y) * outStride;
+        if (n <= height && y >= half && y < height - half) {
+            std::fill(acc.begin(), acc.end(), 0.0f);
+            for (int k = 0; k < n; ++k)
+                gaussAccumulate(acc.data(), mid.data() + size_t(y + k - half) * lineLen, w[size_t(k)], lineLen);
+            gaussRound(acc.data(), d, lineLen);
+            continue;
+        }
+        for (size_t i = 0; i < lineLen; ++i)
+            d[i] = gaussEdge(w, y, height, [&](int j) { return mid[size_t(j) * lineLen + i]; });
+    }
+    return true;
+}
+
+/// Palette images other than gray scale are worked on at 24 bits and brought back afterwards.
+struct Raised {
+    bool raised = false;
+    uint32_t bpp = 0;
+    uint32_t important = 0;
+    std::vector<RGBQUAD> palette;
+};
+
+bool raiseIfNeeded(CxImage& img, Raised& r)
+{
+    if (cximage_p::isDirectPlane(img))
+        return true;
+    r.raised = true;
+    r.bpp = img.GetBpp();
+    r.important = img.GetImportantColours();
+    r.palette.assign(img.GetPalette(), img.GetPalette() + img.GetNumColors());
+    return img.IncreaseBpp(24);
+}
+
+bool lowerBack(CxImage& img, const Raised& r)
+{
+    if (!r.raised)
+        return true;
+    if (!img.DecreaseBpp(r.bpp, false, r.palette.data(), uint32_t(r.palette.size())))
+        return false;
+    img.SetImportantColours(r.important);
+    return true;
+}
+
+int32_t builtInRandom()
+{
+    static thread_local std::minstd_rand engine(std::random_device {}());
+    return int32_t(engine() % 32768);
+}
+
+} // namespace
+
+bool CxImage::Filter(const int32_t* kernel, int32_t size, int32_t divisor, int32_t offset)
+{
+    return convolve(*this, kernel, size, divisor, offset);
+}
+
+bool CxImage::Erode(int32_t size)
+{
+    if (size < 1)
+        size = 1;
+    const Window win(size);
+    return perPixelFilter(*this, "Erode", [&](const Plane& in, int x, int y, uint8_t* out) {
+        uint8_t m[3] = { 255, 255, 255 };
+        for (int yy = std::max(0, y + win.lo); yy <= std::min(in.height - 1, y + win.hi); ++yy)
+            for (int xx = std::max(0, x + win.lo); xx <= std::min(in.width - 1, x + win.hi); ++xx)
+                for (int c = 0; c < in.channels; ++c)
+                    m[c] = std::min(m[c], in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)]);
+        std::memcpy(out, m, size_t(in.channels));
+    });
+}
+
+bool CxImage::Dilate(int32_t size)
+{
+    if (size < 1)
+        size = 1;
+    const Window win(size);
+    return perPixelFilter(*this, "Dilate", [&](const Plane& in, int x, int y, uint8_t* out) {
+        uint8_t m[3] = { 0, 0, 0 };
+        for (int yy = std::max(0, y + win.lo); yy <= std::min(in.height - 1, y + win.hi); ++yy)
+            for (int xx = std::max(0, x + win.lo); xx <= std::min(in.width - 1, x + win.hi); ++xx)
+                for (int c = 0; c < in.channels; ++c)
+                    m[c] = std::max(m[c], in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)]);
+        std::memcpy(out, m, size_t(in.channels));
+    });
+}
+
+bool CxImage::Edge(int32_t size)
+{
+    if (size < 1)
+        size = 1;
+    const Window win(size);
+    return perPixelFilter(*this, "Edge", [&](const Plane& in, int x, int y, uint8_t* out) {
+        uint8_t lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
+        for (int yy = std::max(0, y + win.lo); yy <= std::min(in.height - 1, y + win.hi); ++yy)
+            for (int xx = std::max(0, x + win.lo); xx <= std::min(in.width - 1, x + win.hi); ++xx)
+                for (int c = 0; c < in.channels; ++c) {
+                    const uint8_t v = in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)];
+                    lo[c] = std::min(lo[c], v);
+                    hi[c] = std::max(hi[c], v);
+                }
+        for (int c = 0; c < in.channels; ++c)
+            out[c] = uint8_t(255 - (hi[c] - lo[c]));
+    });
+}
+
+bool CxImage::Contour()
+{
+    return perPixelFilter(*this, "Contour", [&](const Plane& in, int x, int y, uint8_t* out) {
+        const uint8_t* centre = in.row(y) + size_t(x) * size_t(in.channels);
+        for (int c = 0; c < in.channels; ++c) {
+            int m = 0;
+            for (int xx = x - 1; xx <= x + 1; ++xx) {
+                if (xx < 0 || xx >= in.width)
+                    continue;
+                for (int yy = y - 1; yy <= y + 1; ++yy) {
+                    if (yy < 0 || yy >= in.height)
+                        continue;
+                    const int v = in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)];
+                    if (v - centre[c] > m)
+                        m = v;
+                }
+            }
+            out[c] = uint8_t(255 - std::min(m, 255));
+        }
+    });
+}
+
+bool CxImage::Median(int32_t size)
+{
+    if (!m_dib)
+        return false;
+    if (size < 1)
+        size = 1;
+    const Window win(size);
+    const int places = size * size;
+    CxImage work(*this, true, true, true);
+    if (!work.IsValid()) {
+        SetLastError("%s", work.GetLastError());
+        return false;
+    }
+    Plane in;
+    cximage_p::planeOf(*this, in);
+    Output out;
+    outputOf(work, in, out);
+    const int ch = in.channels;
+    const int w = in.width, h = in.height;
+    // Gray plane computed once; the sort runs on it.
+    std::vector<uint8_t> gray(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = in.row(y);
+        uint8_t* g = gray.data() + size_t(y) * size_t(w);
+        if (ch == 1)
+            std::memcpy(g, s, size_t(w));
+        else
+            for (int x = 0; x < w; ++x, s += 3)
+                g[x] = cximage_p::grayOf(s[2], s[1], s[0]);
+    }
+    const Region r = cximage_p::regionOf(*this);
+    const uint8_t* sel = m_selection;
+    auto copyFrom = [&](uint8_t* o, int x, int xx, int yy) {
+        std::memcpy(o + size_t(x) * size_t(ch), in.row(yy) + size_t(xx) * size_t(ch), size_t(ch));
+    };
+    std::vector<uint32_t> keys(static_cast<size_t>(places));
+    auto plainPixel = [&](uint8_t* o, int x, int y) {
+        int count = 0;
+        for (int dy = win.lo; dy <= win.hi; ++dy) {
+            const int yy = y + dy;
+            if (yy < 0 || yy >= h)
+                continue;
+            for (int dx = win.lo; dx <= win.hi; ++dx) {
+                const int xx = x + dx;
+                if (xx < 0 || xx >= w)
+                    continue;
+                const int place = (dy - win.lo) * size + (dx - win.lo);
+                keys[size_t(count++)] = medianKey(gray[size_t(yy) * size_t(w) + size_t(xx)], place, places);
+            }
+        }
+        std::nth_element(keys.begin(), keys.begin() + count / 2, keys.begin() + count);
+        const int place = int(keys[size_t(count / 2)] % uint32_t(places));
+        copyFrom(o, x, x + place % size + win.lo, y + place / size + win.lo);
+    };
+
+    uint16_t k[9][64];
+    for (int32_t y = r.bottom; y < r.top; ++y) {
+        SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
+        if (GetEscape()) {
+            SetLastError("Median: stopped");
+            return false;
+        }
+        uint8_t* o = out.plane.row(y);
+        const uint8_t* srow = sel ? sel + size_t(y) * size_t(w) : nullptr;
+        int x = r.left;
+        if (size == 3 && y >= 1 && y + 1 < h) {
+            // Inner pixels in blocks of 64 through the exchange network; border pixels below.
+            const int from = std::max(r.left, 1), to = std::min(r.right, w - 1);
+            for (; x < from; ++x)
+                if (!srow || srow[x])
+                    plainPixel(o, x, y);
+            for (int bx = from; bx < to; bx += 64) {
+                const int n = std::min(64, to - bx);
+                for (int p = 0; p < 9; ++p) {
+                    const uint8_t* g = gray.data() + size_t(y + p / 3 - 1) * size_t(w) + size_t(bx + p % 3 - 1);
+                    for (int i = 0; i < n; ++i)
+                        k[p][i] = uint16_t(g[i] * 9 + p);
+                }
+                median9(k, n);
+                for (int i = 0; i < n; ++i) {
+                    const int xx = bx + i;
+                    if (srow && !srow[xx])
+                        continue;
+                    const int place = k[4][i] % 9;
+                    copyFrom(o, xx, xx + place % 3 - 1, y + place / 3 - 1);
+                }
+            }
+            x = std::max(x, to);
+        }
+        for (; x < r.right; ++x)
+            if (!srow || srow[x])
+                plainPixel(o, x, y);
+    }
+    if (!out.direct)
+        cximage_p::storePlane(work, out.plane, r);
+    return TakeOver(work);
+}
+
+bool CxImage::Noise(int32_t level, const RandomSource& random)
+{
+    if (!m_dib)
+        return false;
+    const RandomSource& draw = random ? random : RandomSource(builtInRandom);
+    auto offset = [&]() { return int((double(draw()) / 32767.0 - 0.5) * double(level)); };
+    const Region r = cximage_p::regionOf(*this);
+    const int32_t w = int32_t(GetWidth());
+    for (int32_t y = r.bottom; y < r.top; ++y) {
+        SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
+        if (GetEscape())
+            break;
+        for (int32_t x = r.left; x < r.right; ++x) {
+            if (m_selection && !m_selection[size_t(y) * size_t(w) + size_t(x)])
+                continue;
+            if (GetBpp() == 24) {
+                uint8_t* p = BlindGetPixelPointer(x, y);
+                p[2] = clampByte(p[2] + offset());
+                p[1] = clampByte(p[1] + offset());
+                p[0] = clampByte(p[0] + offset());
+                continue;
+            }
+            RGBQUAD c = BlindGetPixelColor(x, y, false);
+            c.rgbRed = clampByte(c.rgbRed + offset());
+            c.rgbGreen = clampByte(c.rgbGreen + offset());
+            c.rgbBlue = clampByte(c.rgbBlue + offset());
+            BlindSetPixelIndex(x, y, NearestPaletteIndex(c));
+        }
+    }
+    return true;
+}
+
+bool CxImage::Jitter(int32_t radius, const RandomSource& random)
+{
+    if (!m_dib)
+        return false;
+    const RandomSource& draw = random ? random : RandomSource(builtInRandom);
+    CxImage work(*this, true, true, true);
+    if (!work.IsValid()) {
+        SetLastError("%s", work.GetLastError());
+        return false;
+    }
+    const Region r = cximage_p::regionOf(*this);
+    const int32_t w = int32_t(GetWidth());
+    const bool palette = GetNumColors() != 0;
+    for (int32_t y = r.bottom; y < r.top; ++y) {
+        SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
+        if (GetEscape()) {
+            SetLastError("Jitter: stopped");
+            return false;
+        }
+        for (int32_t x = r.left; x < r.right; ++x) {
+            if (m_selection && !m_selection[size_t(y) * size_t(w) + size_t(x)])
+                continue;
+            const int dx = int((double(draw()) / 32767.0 - 0.5) * 2.0 * radius);
+            const int dy = int((double(draw()) / 32767.0 - 0.5) * 2.0 * radius);
+            int32_t sx = x + dx, sy = y + dy;
+            if (!IsInside(sx, sy)) {
+                sx = x;
+                sy = y;
+            }
+            if (palette) {
+                work.BlindSetPixelIndex(x, y, BlindGetPixelIndex(sx, sy));
+            } else {
+                const uint8_t* s = BlindGetPixelPointer(sx, sy);
+                uint8_t* d = work.BlindGetPixelPointer(x, y);
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+            if (m_alpha)
+                work.m_alpha[size_t(y) * size_t(w) + size_t(x)] = m_alpha[size_t(sy) * size_t(w) + size_t(sx)];
+        }
+    }
+    return TakeOver(work);
+}
+
+bool CxImage::BlurGaussian(float radius, CxImage* destination)
+{
+    if (!m_dib)
+        return false;
+    CxImage raisedCopy;
+    const CxImage* input = this;
+    Raised raised;
+    if (!cximage_p::isDirectPlane(*this)) {
+        raisedCopy.Copy(*this, true, true, true);
+        if (!raisedCopy.IsValid() || !raiseIfNeeded(raisedCopy, raised)) {
+            SetLastError("%s", raisedCopy.GetLastError());
+            return false;
+        }
+        input = &raisedCopy;
+    }
+    CxImage result(*input, true, true, true);
+    if (!result.IsValid()) {
+        SetLastError("%s", result.GetLastError());
+        return false;
+    }
+    Plane in;
+    cximage_p::planeOf(*input, in);
+    if (!gaussianPasses(*this, in, result.GetBits(), result.GetEffWidth(), gaussianKernel(radius))) {
+        SetLastError("BlurGaussian: stopped");
+        return false;
+    }
+    if (const uint8_t* sel = input->SelectionPointer()) {
+        // Only selected pixels change.
+        const size_t ch = size_t(in.channels);
+        for (int y = 0; y < in.height; ++y) {
+            const uint8_t* s = in.row(y);
+            uint8_t* d = result.GetBits(uint32_t(y));
+            const uint8_t* m = sel + size_t(y) * size_t(in.width);
+            for (int x = 0; x < in.width; ++x)
+                if (!m[x])
+                    std::memcpy(d + size_t(x) * ch, s + size_t(x) * ch, ch);
+        }
+    }
+    if (!lowerBack(result, raised)) {
+        SetLastError("%s", result.GetLastError());
+        return false;
+    }
+    if (destination && destination != this)
+        return destination->TakeOver(result);
+    return TakeOver(result);
+}
+
+bool CxImage::UnsharpMask(float radius, float amount, int32_t threshold)
+{
+    if (!m_dib)
+        return false;
+    CxImage input(*this, true, true, true);
+    Raised raised;
+    if (!input.IsValid() || !raiseIfNeeded(input, raised)) {
+        SetLastError("%s", input.GetLastError());
+        return false;
+    }
+    CxImage blurred;
+    if (!input.BlurGaussian(radius, &blurred)) {
+        SetLastError("%s", input.GetLastError());
+        return false;
+    }
+    const Region r = cximage_p::regionOf(input);
+    const uint8_t* sel = input.SelectionPointer();
+    const int ch = input.GetBpp() == 24 ? 3 : 1;
+    const int32_t w = int32_t(input.GetWidth());
+    for (int32_t y = r.bottom; y < r.top; ++y) {
+        SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
+        if (GetEscape()) {
+            SetLastError("UnsharpMask: stopped");
+            return false;
+        }
+        const uint8_t* s = input.GetBits(uint32_t(y));
+        uint8_t* d = blurred.GetBits(uint32_t(y));
+        for (int32_t x = r.left; x < r.right; ++x) {
+            if (sel && !sel[size_t(y) * size_t(w) + size_t(x)])
+                continue;
+            for (int c = 0; c < ch; ++c) {
+                const size_t i = size_t(x) * size_t(ch) + size_t(c);
+                const int d0 = int(s[i]) - int(d[i]);
+                d[i] = std::abs(d0) >= threshold ? clampByte(int(amount * float(d0) + float(s[i]))) : s[i];
+            }
+        }
+    }
+    if (!lowerBack(blurred, raised)) {
+        SetLastError("%s", blurred.GetLastError());
+        return false;
+    }
+    return TakeOver(blurred);
+}
+
+bool CxImage::SelectiveBlur(float radius, uint8_t threshold, CxImage* destination)
+{
+    if (!m_dib)
+        return false;
+    CxImage work(*this, true, true, true);
+    Raised raised;
+    if (!work.IsValid() || !raiseIfNeeded(work, raised)) {
+        SetLastError("%s", work.GetLastError());
+        return false;
+    }
+    // High-pass: 128 + local contrast / 800 per channel.
+    static const int32_t highPass[9] = { -100, -100, -100, -100, 801, -100, -100, -100, -100 };
+    CxImage contrast(work, true, true, true);
+    if (!contrast.IsValid() || !contrast.Filter(highPass, 3, 800, 128)) {
+        SetLastError("%s", contrast.GetLastError());
+        return false;
+    }
+    const int lo = threshold <= 127 ? 128 - threshold : 0;
+    const int hi = threshold <= 127 ? 128 + threshold : 255;
+    const int32_t w = int32_t(work.GetWidth()), h = int32_t(work.GetHeight());
+    const int ch = work.GetBpp() == 24 ? 3 : 1;
+    CxImage blurred(work, true, false, true);
+    if (!blurred.IsValid() || !blurred.SelectionCreate()) {
+        SetLastError("%s", blurred.GetLastError());
+        return false;
+    }
+    uint8_t* mask = blurred.m_selection;
+    if (work.m_selection)
+        std::memcpy(mask, work.m_selection, size_t(w) * size_t(h));
+    else
+        std::memset(mask, 255, size_t(w) * size_t(h));
+    // Strong edges leave the selection, so the blur passes them by.
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* c = contrast.GetBits(uint32_t(y));
+        uint8_t* m = mask + size_t(y) * size_t(w);
+        for (int32_t x = 0; x < w; ++x) {
+            if (!m[x])
+                continue;
+            for (int k = 0; k < ch; ++k) {
+                const int v = c[size_t(x) * size_t(ch) + size_t(k)];
+                if (v < lo || v > hi) {
+                    m[x] = 0;
+                    break;
+                }
+            }
+        }
+    }
+    blurred.RecomputeSelectionBox();
+    if (!blurred.BlurGaussian(radius)) {
+        SetLastError("%s", blurred.GetLastError());
+        return false;
+    }
+    if (m_selection)
+        blurred.SelectionCopy(*this);
+    else
+        blurred.SelectionDelete();
+    if (!lowerBack(blurred, raised)) {
+        SetLastError("%s", blurred.GetLastError());
+        return false;
+    }
+    if (destination && destination != this)
+        return destination->TakeOver(blurred);
+    return TakeOver(blurred);
+}
