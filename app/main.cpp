@@ -11,6 +11,7 @@
 #include "app/app_prompts.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
+#include "booth/dlg_corvantis.h"
 #include "capture/capture_cli.h"
 
 namespace {
@@ -83,7 +84,14 @@ int main(int argc, char** argv)
         app.setProjectPath(QFileInfo(commandLine.projectPath()).absoluteFilePath());
     if (commandLine.demoContent())
         app.setDemoContentFolder(demoContentFolder(module));
-    // The main booth screen is installed here: app.setMainDialogRunner(...).
+    const QString screenshot = commandLine.screenshot().isEmpty()
+        ? QString()
+        : QFileInfo(commandLine.screenshot()).absoluteFilePath();
+    app.setMainDialogRunner([screenshot] {
+        DlgCorvantis screen;
+        screen.setScreenshotPath(screenshot);
+        return screen.exec();
+    });
 
     if (!app.InitInstance()) {
         platform::setPrompts(nullptr);

@@ -1,0 +1,140 @@
+// Thumbnail decoding and the worker pool behind the picture chooser.
+#include "output/thumbnail_loader.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QRunnable>
+#include <QThread>
+#include <QThreadPool>
+
+#include "editing/fc/fc_dib.h"
+#include "imaging/cximage.h"
+
+int ThumbnailFormatFromName(const QString& fileName)
+{
+    static const struct {
+        const char* ending;
+        int id;
+    } kEndings[] = {
+        { "bmp", 1 }, { "gif", 2 }, { "jpg", 3 }, { "jpeg", 3 }, { "png", 4 }, { "mng", 17 }, { "jng", 17 },
+        { "ico", 5 }, { "tif", 6 }, { "tiff", 6 }, { "tga", 7 }, { "pcx", 8 }, { "wbmp", 9 }, { "wmf", 10 },
+        { "emf", 10 }, { "j2k", 11 }, { "jp2", 11 }, { "j2c", 12 }, { "jpc", 12 }, { "pgx", 13 }, { "pnm", 14 },
+        { "pgm", 14 }, { "ppm", 14 }, { "ras", 15 },
+    };
+    // "wbmp" must win over "bmp", so the longer endings are tried first.
+    int best = 0;
+    int bestLength = 0;
+    for (const auto& e : kEndings) {
+        const QLatin1String ending(e.ending);
+        if (ending.size() > bestLength && fileName.endsWith(ending, Qt::CaseInsensitive)) {
+            best = e.id;
+            bestLength = int(ending.size());
+        }
+    }
+    return best;
+}
+
+QImage MakeThumbnail(const QString& path, QSize box)
+{
+    const int format = ThumbnailFormatFromName(path);
+    if (format == 0 || box.isEmpty())
+        return QImage();
+    const QByteArray file = path.toLocal8Bit();
+    CxImage image;
+    if (format == CXIMAGE_FORMAT_JPG) {
+        // Header first: the largest DCT scale that still leaves at least the box makes large
+        // photos cheap to decode (1/8 of a 4000 x 3000 picture is 500 x 375).
+        CxImage header;
+        header.SetEscape(-1);
+        if (header.Load(file.constData(), CXIMAGE_FORMAT_JPG)) {
+            int denom = 8;
+            while (denom > 1
+                && (int(header.GetWidth()) / denom < box.width() || int(header.GetHeight()) / denom < box.height()))
+                denom /= 2;
+            image.SetJpegScale(uint8_t(denom));
+        }
+    }
+    if (!image.Load(file.constData(), uint32_t(format)) || !image.IsValid())
+        return QImage();
+    QImage bitmap = image.ToDeviceBitmap();
+    if (bitmap.isNull())
+        return QImage();
+    if (bitmap.width() <= box.width() && bitmap.height() <= box.height())
+        return bitmap.convertToFormat(QImage::Format_RGB32);
+    // A smooth pre-shrink to twice the box keeps the nearest-neighbour stretch free of aliasing.
+    if (bitmap.width() > 2 * box.width() || bitmap.height() > 2 * box.height())
+        bitmap = bitmap.scaled(box * 2, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    FCDib dib;
+    if (!dib.CopyFromBitmap(bitmap, 32) || !dib.Stretch(box.width(), box.height(), true))
+        return bitmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return dib.CreateDeviceBitmap();
+}
+
+namespace {
+
+class ThumbnailJob : public QRunnable {
+public:
+    ThumbnailJob(std::function<void(QImage)> deliver, QString path, QSize box)
+        : m_deliver(std::move(deliver))
+        , m_path(std::move(path))
+        , m_box(box)
+    {
+    }
+    void run() override { m_deliver(MakeThumbnail(m_path, m_box)); }
+
+private:
+    std::function<void(QImage)> m_deliver;
+    QString m_path;
+    QSize m_box;
+};
+
+} // namespace
+
+ThumbnailLoader::ThumbnailLoader(QObject* parent)
+    : QObject(parent)
+    , m_pool(new QThreadPool(this))
+{
+    m_pool->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+}
+
+ThumbnailLoader::~ThumbnailLoader()
+{
+    m_pool->clear();
+    m_pool->waitForDone();
+}
+
+void ThumbnailLoader::cancelAll()
+{
+    ++m_generation;
+    m_pool->clear();
+    m_pending = 0;
+}
+
+void ThumbnailLoader::request(int tag, const QString& path, QSize box)
+{
+    const int generation = m_generation;
+    QPointer<ThumbnailLoader> self(this);
+    ++m_pending;
+    auto deliver = [self, generation, tag](QImage thumbnail) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, tag, thumbnail] {
+                if (!self || generation != self->m_generation)
+                    return;
+                --self->m_pending;
+                emit self->ready(tag, thumbnail);
+            },
+            Qt::QueuedConnection);
+    };
+    m_pool->start(new ThumbnailJob(std::move(deliver), path, box));
+}
+
+void ThumbnailLoader::waitForDone()
+{
+    m_pool->waitForDone();
+    QCoreApplication::sendPostedEvents(this);
+}
