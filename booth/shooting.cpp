@@ -73,11 +73,9 @@ void DlgCorvantis::OnShoot()
     // Shots of the same second share a name: an older file there must not pass for this shot.
     const QString path = ShotFileName(appPaths().m_tempFolder, QDateTime::currentDateTime());
     QFile::remove(path);
-    if (!m_live || !m_capture->GrabToFile(path, isFrameShown() ? 1 : 0)) {
-        platform::prompts().messageBox(this, QStringLiteral("The camera could not take the picture."),
-            platform::MbOk | platform::MbIconWarning);
-        return finish(-1);
-    }
+    // The camera may not have shown its first frame yet: the request is repeated while waiting.
+    auto grab = [&] { return m_live && m_capture->GrabToFile(path, isFrameShown() ? 1 : 0); };
+    bool requested = grab();
     QElapsedTimer waited;
     waited.start();
     while (!QFile::exists(path)) {
@@ -90,6 +88,8 @@ void DlgCorvantis::OnShoot()
         waitStep(10);
         if (!self)
             return;
+        if (!requested)
+            requested = grab();
     }
 
     CxImage shot;
