@@ -166,6 +166,9 @@ void DlgThumNail::readEntries()
         if (ThumbnailFormatFromName(name) != 0)
             m_entries.append(m_folder + name);
     }
+    // The original platform lists a folder in name order; plain directory order here is hash
+    // order, which would scatter a numbered series over the pages.
+    m_entries.sort(Qt::CaseInsensitive);
     const char* section = kSettingKeys[m_listKind ? KeyRecentlyPortrait : KeyRecentlyFrame];
     QStringList recent;
     for (int k = 0; k < 20; ++k) {
@@ -174,10 +177,11 @@ void DlgThumNail::readEntries()
         if (!value.isEmpty())
             recent.append(value);
     }
-    for (const QString& r : recent) {
+    for (QString& r : recent) {
         for (int i = int(m_entries.size()) - 1; i >= 0; --i) {
             if (samePath(m_entries[i], r)) {
-                m_entries.removeAt(i);
+                // The folder's spelling is the one that opens on a case-sensitive file system.
+                r = m_entries.takeAt(i);
                 break;
             }
         }
