@@ -215,8 +215,9 @@ void DlgCorvantis::createControls()
     m_countdown->setFont(f);
     m_countdown->setTextColor(QColor(0xFF, 0x00, 0xFF));
     m_countdown->setAlignment(Qt::AlignCenter);
-    // The 30-pixel font needs a little more than the classic 26 rows to keep its descenders.
-    m_countdown->setGeometry(457, 520, 308, 34);
+    // "count down 3 seconds" at 30 pixels is about 330 pixels wide and its descenders need more
+    // than 26 rows: the label keeps its centre and grows to fit.
+    m_countdown->setGeometry(436, 520, 350, 34);
     m_countdown->hide();
     platform::setControlId(m_countdown, kCountdownId);
 
@@ -667,6 +668,7 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
                                      : (photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder)
             + QLatin1Char('/');
     DlgThumNail browser(folder, this, photo ? 1 : 0);
+    browser.setFramePreview(!photo);
     if (browser.exec() != DlgThumNail::IdOk)
         return;
     const QString chosen = browser.chosenPath();

@@ -97,7 +97,7 @@ DlgThumNail::DlgThumNail(const QString& folder, QWidget* parent, int listKind)
     m_searchText->setGeometry(241, 463, 74, 18);
     m_searchText->setFrame(false);
     m_searchText->setPlaceholderText(QStringLiteral("file name"));
-    m_searchText->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: #1F2440; }"));
+    m_searchText->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: #F6F1E9; }"));
     platform::setControlId(m_searchText, kSearchTextId);
 
     auto bind = [this](int id, auto slot) {
@@ -230,7 +230,7 @@ void DlgThumNail::showPage()
         connect(b, &CThumbnailButton::leftClicked, this, &DlgThumNail::onLeftClicked);
         connect(b, &CThumbnailButton::doubleClicked, this, &DlgThumNail::onDoubleClicked);
         m_loader->request(int(m_buttons.size()), m_entries[i],
-            QSize(CThumbnailButton::kThumbWidth, CThumbnailButton::kThumbHeight));
+            QSize(CThumbnailButton::kThumbWidth, CThumbnailButton::kThumbHeight), m_framePreview);
         m_buttons.append(b);
         ++j;
     }

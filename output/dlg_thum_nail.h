@@ -44,6 +44,9 @@ public:
     /// The start-up without showing the dialog; false when the folder picker was cancelled.
     bool initialise();
 
+    /// Thumbnails show the see-through opening of frames (their centre colour) as checks.
+    void setFramePreview(bool on) { m_framePreview = on; }
+
     QString chosenPath() const { return m_chosen; }
     /// The folder shown, ending in "/".
     QString folder() const { return m_folder; }
@@ -80,6 +83,7 @@ private:
     int m_first = 0;
     QString m_chosen;
     bool m_initialised = false;
+    bool m_framePreview = false;
     QList<QPointer<CThumbnailButton>> m_buttons;
     ThumbnailLoader* m_loader;
     SkStatic* m_pageLabel;

@@ -38,7 +38,26 @@ int ThumbnailFormatFromName(const QString& fileName)
     return best;
 }
 
-QImage MakeThumbnail(const QString& path, QSize box)
+namespace {
+
+/// Pixels of the centre colour become a light checkerboard, as a see-through area is shown.
+void showKeyAsChecks(QImage& bitmap)
+{
+    bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
+    const int w = bitmap.width(), h = bitmap.height();
+    const QRgb key = bitmap.pixel(w / 2, h - 1 - h / 2) & 0xFFFFFF;
+    const int cell = std::max(4, w / 24);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            if ((row[x] & 0xFFFFFF) == key)
+                row[x] = ((x / cell + y / cell) % 2) ? 0xFFE6E6EA : 0xFFF7F7FA;
+    }
+}
+
+} // namespace
+
+QImage MakeThumbnail(const QString& path, QSize box, bool keyCentre)
 {
     const int format = ThumbnailFormatFromName(path);
     if (format == 0 || box.isEmpty())
@@ -63,6 +82,8 @@ QImage MakeThumbnail(const QString& path, QSize box)
     QImage bitmap = image.ToDeviceBitmap();
     if (bitmap.isNull())
         return QImage();
+    if (keyCentre)
+        showKeyAsChecks(bitmap);
     if (bitmap.width() <= box.width() && bitmap.height() <= box.height())
         return bitmap.convertToFormat(QImage::Format_RGB32);
     // A smooth pre-shrink to twice the box keeps the nearest-neighbour stretch free of aliasing.
@@ -78,18 +99,20 @@ namespace {
 
 class ThumbnailJob : public QRunnable {
 public:
-    ThumbnailJob(std::function<void(QImage)> deliver, QString path, QSize box)
+    ThumbnailJob(std::function<void(QImage)> deliver, QString path, QSize box, bool keyCentre)
         : m_deliver(std::move(deliver))
         , m_path(std::move(path))
         , m_box(box)
+        , m_keyCentre(keyCentre)
     {
     }
-    void run() override { m_deliver(MakeThumbnail(m_path, m_box)); }
+    void run() override { m_deliver(MakeThumbnail(m_path, m_box, m_keyCentre)); }
 
 private:
     std::function<void(QImage)> m_deliver;
     QString m_path;
     QSize m_box;
+    bool m_keyCentre;
 };
 
 } // namespace
@@ -114,7 +137,7 @@ void ThumbnailLoader::cancelAll()
     m_pending = 0;
 }
 
-void ThumbnailLoader::request(int tag, const QString& path, QSize box)
+void ThumbnailLoader::request(int tag, const QString& path, QSize box, bool keyCentre)
 {
     const int generation = m_generation;
     QPointer<ThumbnailLoader> self(this);
@@ -130,7 +153,7 @@ void ThumbnailLoader::request(int tag, const QString& path, QSize box)
             },
             Qt::QueuedConnection);
     };
-    m_pool->start(new ThumbnailJob(std::move(deliver), path, box));
+    m_pool->start(new ThumbnailJob(std::move(deliver), path, box, keyCentre));
 }
 
 void ThumbnailLoader::waitForDone()

@@ -17,8 +17,10 @@ int ThumbnailFormatFromName(const QString& fileName);
 
 /// Loads path and shrinks it to fit inside box keeping its aspect ratio (a picture already
 /// smaller than the box keeps its size). JPEGs are decoded at the smallest DCT scale that still
-/// covers the box. Null when the name fails the extension test or the file does not decode.
-QImage MakeThumbnail(const QString& path, QSize box = QSize(90, 67));
+/// covers the box. With keyCentre the pixels of the centre colour (a frame's see-through
+/// opening) show a light checkerboard instead. Null when the name fails the extension test or
+/// the file does not decode.
+QImage MakeThumbnail(const QString& path, QSize box = QSize(90, 67), bool keyCentre = false);
 
 /// Builds thumbnails on worker threads and hands each one to the user-interface thread as soon
 /// as it is ready. Requests of an older generation (a page that is gone) are dropped unread.
@@ -32,7 +34,7 @@ public:
     void cancelAll();
     /// Queues path; ready(tag, thumbnail) follows on this object's thread (a null thumbnail
     /// when the file is no picture).
-    void request(int tag, const QString& path, QSize box = QSize(90, 67));
+    void request(int tag, const QString& path, QSize box = QSize(90, 67), bool keyCentre = false);
     /// Waits until every queued request has been built (tests, benchmarks).
     void waitForDone();
     int pending() const { return m_pending; }
