@@ -13,6 +13,7 @@
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
 #include "capture/capture_cli.h"
+#include "platform/ini_file.h"
 
 namespace {
 
@@ -82,8 +83,17 @@ int main(int argc, char** argv)
     app.setModuleFolder(module);
     if (!commandLine.projectPath().isEmpty())
         app.setProjectPath(QFileInfo(commandLine.projectPath()).absoluteFilePath());
-    if (commandLine.demoContent())
+    if (commandLine.demoContent()) {
         app.setDemoContentFolder(demoContentFolder(module));
+        // The demo shows what the booth is for: opaque frames, a countdown and a new frame per
+        // shot, unless the settings file already says otherwise.
+        const QString ini = module + QLatin1String(appdefaults::kSettingsFileName);
+        const std::pair<const char*, int> demoValues[] = { { "Alpha", 255 }, { "ShottingDelay", 3 },
+            { "AutoChangeFrame", 1 } };
+        for (const auto& [key, value] : demoValues)
+            if (platform::IniFile::readString(ini, QStringLiteral("Configure"), QLatin1String(key)).isEmpty())
+                platform::IniFile::writeInt(ini, QStringLiteral("Configure"), QLatin1String(key), value);
+    }
     const QString screenshot = commandLine.screenshot().isEmpty()
         ? QString()
         : QFileInfo(commandLine.screenshot()).absoluteFilePath();

@@ -108,6 +108,11 @@ TEST_F(ScreenRender, EveryStateWithDemoContent)
     s.OnUsePicture();
     s.OnLayout(2);
     shot(s, "05_layout2_camera_off");
+    // A project of this sheet, for pictures of a restored booth.
+    if (!m_out.isEmpty()) {
+        m_prompts.saveFileReply = m_out + QStringLiteral("/demo_sheet.kivra");
+        s.OnSaveProject();
+    }
     s.OnLayout(3);
     shot(s, "06_layout3");
 
