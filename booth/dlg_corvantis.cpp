@@ -71,7 +71,6 @@ bool fitTo(const CxImage& src, QSize size, CxImage& out)
 DlgCorvantis::DlgCorvantis(QWidget* parent)
     : QDialog(parent)
     , m_capture(std::make_unique<CCaptureVideo>())
-    , m_alive(new QObject(this))
 {
     m_closeHandler = [] {
         std::fflush(nullptr);

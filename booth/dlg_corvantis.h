@@ -176,7 +176,7 @@ private:
     void onSlotReleased(int index, const QPoint& globalPos);
     void onSlotMenu(int index, const QPoint& globalPos);
     void setCountdown(const QString& text);
-    bool waitStep(int milliseconds);
+    static void waitStep(int milliseconds);
     void takeScreenshot();
 
     // Controls.
@@ -224,7 +224,6 @@ private:
     int m_shotWaitLimit = 5000;
     QString m_screenshotPath;
     QString m_projectPathOverride; ///< project chosen with the open command when there is no application object
-    QPointer<QObject> m_alive;
 
     std::function<void()> m_closeHandler;
     std::function<void(const QUrl&)> m_openUrl;

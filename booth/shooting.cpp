@@ -30,13 +30,13 @@ void DlgCorvantis::setCountdown(const QString& text)
     emit countdownChanged(text);
 }
 
-bool DlgCorvantis::waitStep(int milliseconds)
+void DlgCorvantis::waitStep(int milliseconds)
 {
-    // A short nested loop keeps the screen painting and answering while the booth waits.
+    // A short nested loop keeps the screen painting and answering while the booth waits. The
+    // screen may be gone when it returns: callers check their guard before touching members.
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
-    return !m_alive.isNull();
 }
 
 void DlgCorvantis::OnShoot()
@@ -69,6 +69,8 @@ void DlgCorvantis::OnShoot()
         }
     }
     setCountdown(QString());
+    if (!m_live)
+        return finish(-1); // the camera was switched off during the countdown
 
     // Shots of the same second share a name: an older file there must not pass for this shot.
     const QString path = ShotFileName(appPaths().m_tempFolder, QDateTime::currentDateTime());
@@ -88,6 +90,8 @@ void DlgCorvantis::OnShoot()
         waitStep(10);
         if (!self)
             return;
+        if (!m_live)
+            return finish(-1);
         if (!requested)
             requested = grab();
     }

@@ -2,6 +2,7 @@
 // checked where it matters; with KIVRA_SCREEN_SHOTS=DIR the pictures are also written there.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include "booth/dlg_corvantis.h"
@@ -16,12 +17,16 @@ using namespace screentest;
 
 namespace {
 
+QString demoFolder();
+
 class ScreenRender : public ScreenFixture {
 protected:
     void SetUp() override
     {
         ScreenFixture::SetUp();
-        const QString demo = QString::fromStdString((testsupport::sourceDir() / "resources" / "demo").string());
+        const QString demo = demoFolder();
+        if (demo.isEmpty())
+            GTEST_SKIP() << "resources/demo not found";
         for (const auto& [from, to] : { std::pair { QStringLiteral("Frame"), appPaths().m_frameFolder },
                  std::pair { QStringLiteral("Portrait"), appPaths().m_portraitFolder } }) {
             for (const QString& name : QDir(demo + "/" + from).entryList(QDir::Files))
@@ -43,6 +48,21 @@ protected:
 
     QString m_out;
 };
+
+/// The bundled demo content: in the source tree, or found upwards from the build tree.
+QString demoFolder()
+{
+    QStringList starts { QString::fromStdString(testsupport::sourceDir().string()), QDir::currentPath(),
+        QCoreApplication::applicationDirPath() };
+    for (QString dir : starts) {
+        for (int up = 0; up < 4 && !dir.isEmpty(); ++up) {
+            if (QFileInfo::exists(dir + QStringLiteral("/resources/demo/Frame")))
+                return dir + QStringLiteral("/resources/demo");
+            dir = QFileInfo(dir).dir().absolutePath();
+        }
+    }
+    return QString();
+}
 
 bool near(QRgb a, QRgb b, int tolerance)
 {

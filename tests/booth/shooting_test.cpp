@@ -158,3 +158,18 @@ TEST_F(Shooting, AutoChangeFrameAdvancesAfterShot)
     clickShoot(*screen);
     EXPECT_EQ(screen->frameIndex(), before + 1);
 }
+
+TEST_F(Shooting, CameraSwitchedOffDuringCountdownDropsTheShot)
+{
+    auto screen = liveScreen(1);
+    int finished = -2;
+    QObject::connect(screen.get(), &DlgCorvantis::shotFinished, [&](int slot) { finished = slot; });
+    QTimer::singleShot(300, screen.get(),
+        [&] { platform::findControl<CxSkinButton>(screen.get(), DlgCorvantis::kCameraId)->click(); });
+    clickShoot(*screen);
+    EXPECT_FALSE(screen->isLive());
+    EXPECT_EQ(finished, -1);
+    EXPECT_TRUE(m_prompts.messages.isEmpty());
+    EXPECT_TRUE(screen->slotModel().usedSlots().isEmpty());
+    EXPECT_FALSE(screen->isCountdownVisible());
+}
