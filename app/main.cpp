@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/project_file.h"
 #include "capture/capture_cli.h"
 #include "platform/ini_file.h"
 
@@ -83,6 +84,13 @@ int main(int argc, char** argv)
     app.setModuleFolder(module);
     if (!commandLine.projectPath().isEmpty())
         app.setProjectPath(QFileInfo(commandLine.projectPath()).absoluteFilePath());
+    app.setProjectUnpacker([](const QString& path) {
+        QStringList files;
+        QString error;
+        if (!UnpackProject(path, files, &error))
+            std::fprintf(stderr, "corvantis: %s\n", qPrintable(error));
+        return files;
+    });
     if (commandLine.demoContent()) {
         app.setDemoContentFolder(demoContentFolder(module));
         // The demo shows what the booth is for: opaque frames, a countdown and a new frame per
@@ -110,6 +118,7 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "corvantis: start-up finished; module folder %s, settings file %s\n",
         qPrintable(QDir::toNativeSeparators(appPaths().m_moduleFolder)), qPrintable(appPaths().m_settingsFile));
     const int code = app.ExitInstance();
+    RemoveProjectTempFolder();
     platform::setPrompts(nullptr);
     return code;
 }

@@ -8,8 +8,8 @@
 #include "booth/combination_slots.h"
 #include "booth/project_file.h"
 
-bool RunBoothLoad(CombinationSlots& model, const QString& projectPath, BoothSettings& settings, AppPaths& paths,
-    QString* error)
+bool RunBoothLoad(
+    CombinationSlots& model, const QString& projectPath, BoothSettings& settings, AppPaths& paths, QString* error)
 {
     if (projectPath.isEmpty()) {
         settings.LoadBoothSettings(paths);

@@ -46,8 +46,14 @@ constexpr int kSmallH = 62;
 constexpr int kColumns[4] = { 428, 518, 608, 698 };
 constexpr int kRows[4] = { 66, 134, 202, 270 };
 
-QRect large(int x, int y) { return QRect(x, y, kLargeW, kLargeH); }
-QRect small(int x, int y) { return QRect(x, y, kSmallW, kSmallH); }
+QRect large(int x, int y)
+{
+    return QRect(x, y, kLargeW, kLargeH);
+}
+QRect small(int x, int y)
+{
+    return QRect(x, y, kSmallW, kSmallH);
+}
 
 } // namespace
 

@@ -51,4 +51,7 @@ inline constexpr int kMaxSlots = 16;
 /// The slot rectangles of a layout, in slot order; empty for an unknown layout.
 std::vector<QRect> SlotLayoutRects(int layout);
 /// The button id choosing a layout (1180..1184).
-inline constexpr int LayoutButtonId(int layout) { return 1180 + layout; }
+inline constexpr int LayoutButtonId(int layout)
+{
+    return 1180 + layout;
+}

@@ -267,8 +267,8 @@ QImage CombinationSlots::sheet() const
         if (!ImageFromBitmap(ScaleBitmap(r.m_composed, rect.width(), rect.height(), ScaleSmooth), picture))
             continue;
         // Rows count from the bottom: the slot's bottom edge lands kSlotAreaTop + height - bottom up.
-        PastePicture(sheet, picture, 0, r.m_left - kSlotAreaLeft, kSlotAreaTop + kSheetHeight - r.m_bottom, false,
-            false);
+        PastePicture(
+            sheet, picture, 0, r.m_left - kSlotAreaLeft, kSlotAreaTop + kSheetHeight - r.m_bottom, false, false);
     }
     return BitmapFromImage(sheet);
 }

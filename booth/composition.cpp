@@ -205,9 +205,11 @@ bool ResampleForBooth(const CxImage& src, int width, int height, CxImage& out)
 {
     if (!src.IsValid() || width <= 0 || height <= 0)
         return false;
-    // Interim smooth scaling until the container's Catmull-Rom resampler is available.
-    const QImage scaled = BitmapFromImage(src).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return ImageFromBitmap(scaled, out);
+    CxImage source;
+    if (!RaiseTo24(src, source))
+        return false;
+    // Catmull-Rom (16) with the edge pixels repeated (5).
+    return source.ResampleSmooth(width, height, 16, 5, &out);
 }
 
 QImage ScaleBitmap(const QImage& bitmap, int width, int height, int kind)

@@ -73,7 +73,8 @@ bool loadPicture(const QString& path, CxImage& image, QString* error)
 {
     if (!image.Load(QFile::encodeName(path).constData(), CXIMAGE_FORMAT_UNKNOWN)) {
         const QString why = QString::fromLatin1(image.GetLastError());
-        *error = QStringLiteral("%1 is not a readable picture%2").arg(path, why.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + why);
+        *error = QStringLiteral("%1 is not a readable picture%2")
+                     .arg(path, why.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + why);
         return false;
     }
     return true;

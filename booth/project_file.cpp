@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -41,8 +43,8 @@ bool isOurFileName(const QString& name)
 {
     if (name == QLatin1String(kProjectSettingsName))
         return true;
-    static const QLatin1String suffixes[] = { QLatin1String("Frame.bmp"), QLatin1String("Bk.bmp"),
-        QLatin1String(".bmp") };
+    static const QLatin1String suffixes[]
+        = { QLatin1String("Frame.bmp"), QLatin1String("Bk.bmp"), QLatin1String(".bmp") };
     for (const QLatin1String& suffix : suffixes) {
         if (!name.endsWith(suffix))
             continue;
@@ -84,7 +86,7 @@ bool PrepareProjectTempFolder(QString* error)
     const QString folder = ProjectTempFolder();
     const QString path = folder.chopped(1);
     const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && !info.isDir()))
+    if (info.isSymLink() || (info.exists() && (!info.isDir() || info.ownerId() != ::getuid())))
         return setError(error, QStringLiteral("The temporary folder %1 is not a folder of this program.").arg(path));
     if (!QDir().mkpath(path))
         return setError(error, QStringLiteral("The temporary folder %1 could not be created.").arg(path));
@@ -114,13 +116,15 @@ bool PackFiles(const QStringList& paths, const QString& target, QString* error)
         return true;
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        return setError(error, QStringLiteral("The project file %1 could not be created: %2").arg(target, out.errorString()));
+        return setError(
+            error, QStringLiteral("The project file %1 could not be created: %2").arg(target, out.errorString()));
     for (const QString& path : paths) {
         QFile in(path);
         const qint64 size = QFileInfo(path).size();
         if (!QFileInfo(path).isFile() || size <= 0) {
             out.cancelWriting();
-            return setError(error, QStringLiteral("The file %1 is missing or empty; the project was not saved.").arg(path));
+            return setError(
+                error, QStringLiteral("The file %1 is missing or empty; the project was not saved.").arg(path));
         }
         if (size > qint64(UINT32_MAX)) {
             out.cancelWriting();
@@ -139,11 +143,13 @@ bool PackFiles(const QStringList& paths, const QString& target, QString* error)
         putLe32(length, uint32_t(size));
         if (out.write(reinterpret_cast<const char*>(length), 4) != 4 || out.write(bytes) != bytes.size()) {
             out.cancelWriting();
-            return setError(error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
+            return setError(
+                error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
         }
     }
     if (!out.commit())
-        return setError(error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
+        return setError(
+            error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
     return true;
 }
 
@@ -167,7 +173,8 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
     qint64 offset = 0;
     for (int k = 0; offset < total; ++k) {
         if (k >= kMaxProjectRecords)
-            return damaged(QStringLiteral("it holds more than %1 records; the rest was ignored.").arg(kMaxProjectRecords));
+            return damaged(
+                QStringLiteral("it holds more than %1 records; the rest was ignored.").arg(kMaxProjectRecords));
         if (total - offset < 4)
             return damaged(QStringLiteral("record %1 has a truncated length.").arg(k));
         uint8_t length[4];
@@ -177,9 +184,10 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
         if (n == 0)
             return damaged(QStringLiteral("record %1 is empty.").arg(k));
         if (n > total - offset - 4)
-            return damaged(QStringLiteral("record %1 claims %2 bytes but only %3 remain.").arg(k).arg(n).arg(total - offset - 4));
-        const QString name = k == 0 ? folder + QLatin1String(kProjectSettingsName)
-                                    : folder + QStringLiteral("%1.bmp").arg(k - 1);
+            return damaged(
+                QStringLiteral("record %1 claims %2 bytes but only %3 remain.").arg(k).arg(n).arg(total - offset - 4));
+        const QString name
+            = k == 0 ? folder + QLatin1String(kProjectSettingsName) : folder + QStringLiteral("%1.bmp").arg(k - 1);
         QFile out(name);
         if (!openFresh(out))
             return setError(error, QStringLiteral("The file %1 could not be created.").arg(name));
@@ -279,6 +287,44 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
     return ok;
 }
 
+namespace {
+
+/// Largest width or height of a slot picture read from a project.
+constexpr qint64 kMaxSlotSide = 16384;
+
+/// Checks an uncompressed BMP's declared size against the bytes present before anything is
+/// allocated for it; compressed files are left to the decoder.
+bool plausibleBitmap(const QByteArray& bytes, QString* why)
+{
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
+        *why = QStringLiteral("not a BMP file");
+        return false;
+    }
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
+    auto le = [b](int at) { return qint64(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+    const qint64 headerSize = le(14);
+    if (headerSize < 40)
+        return true; // old core headers: the decoder checks them
+    const qint64 width = qint32(le(18));
+    const qint64 height = qAbs(qint64(qint32(le(22))));
+    const int bits = b[28] | b[29] << 8;
+    const qint64 compression = le(30);
+    if (width <= 0 || height <= 0 || width > kMaxSlotSide || height > kMaxSlotSide) {
+        *why = QStringLiteral("picture size %1 x %2 out of range").arg(width).arg(height);
+        return false;
+    }
+    if (compression == 0 || compression == 3) {
+        const qint64 stride = (width * bits + 31) / 32 * 4;
+        if (stride * height > bytes.size()) {
+            *why = QStringLiteral("the pixel data is truncated");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 QImage ReadSlotBitmap(const QString& path, QString* error)
 {
     QFile in(path);
@@ -287,12 +333,18 @@ QImage ReadSlotBitmap(const QString& path, QString* error)
         return QImage();
     }
     QByteArray bytes = in.readAll();
+    QString why;
+    if (!plausibleBitmap(bytes, &why)) {
+        setError(error, QStringLiteral("%1 is not a readable picture (%2).").arg(QFileInfo(path).fileName(), why));
+        return QImage();
+    }
     CxMemFile mem(reinterpret_cast<uint8_t*>(bytes.data()), size_t(bytes.size()));
     CxImage image;
     // Project pictures are BMP files; nothing else is tried on them.
     if (!image.Decode(&mem, CXIMAGE_FORMAT_BMP)) {
-        setError(error, QStringLiteral("%1 is not a readable picture (%2).")
-                            .arg(QFileInfo(path).fileName(), QString::fromLatin1(image.GetLastError())));
+        setError(error,
+            QStringLiteral("%1 is not a readable picture (%2).")
+                .arg(QFileInfo(path).fileName(), QString::fromLatin1(image.GetLastError())));
         return QImage();
     }
     return BitmapFromImage(image);
@@ -303,7 +355,8 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
     if (!PrepareProjectTempFolder(error))
         return false;
     const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
-    if (!platform::IniFile::writeInt(settingsFile, section, QLatin1String(kSettingKeys[KeyCombinationIndex]), model.layout()))
+    if (!platform::IniFile::writeInt(
+            settingsFile, section, QLatin1String(kSettingKeys[KeyCombinationIndex]), model.layout()))
         return setError(error, QStringLiteral("The settings file %1 could not be written.").arg(settingsFile));
     const QString folder = ProjectTempFolder();
     QStringList list { settingsFile };
@@ -317,7 +370,8 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
         const QString background = folder + QStringLiteral("%1Bk.bmp").arg(i);
         if (!WriteSlotBitmap(r.m_composed, composed) || !WriteSlotBitmap(r.m_frame, frame)
             || !WriteSlotBitmap(r.m_background, background))
-            return setError(error, QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
+            return setError(error,
+                QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
         list << composed << frame << background;
         used.append(i);
     }
@@ -332,7 +386,8 @@ bool RestoreProject(CombinationSlots& model, const QStringList& files, int combi
 {
     QStringList problems;
     if (combinationIndex < 0 || combinationIndex >= kLayoutCount) {
-        problems << QStringLiteral("The project names an unknown slot layout (%1); the first layout is used.").arg(combinationIndex);
+        problems << QStringLiteral("The project names an unknown slot layout (%1); the first layout is used.")
+                        .arg(combinationIndex);
         combinationIndex = 0;
     }
     model.buildLayout(combinationIndex);

@@ -1,6 +1,7 @@
 // kivra-image command implementations: info and convert. New commands add one table row.
 #include "cli/kivra_image.h"
 
+#include "cli/image_apply.h"
 #include "imaging/cximage.h"
 
 #include <algorithm>
@@ -56,6 +57,7 @@ void usage(std::ostream& err)
     err << "usage:\n";
     for (const Command& c : kCommands)
         err << "  kivra-image " << c.usage << "\n";
+    err << "  kivra-image apply IN OUT OP...\n";
 }
 
 } // namespace
@@ -75,6 +77,8 @@ int runKivraImage(const std::vector<std::string>& args, std::ostream& out, std::
         usage(err);
         return 2;
     }
+    if (args[0] == "apply") // takes any number of operations
+        return runImageApply(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     for (const Command& c : kCommands) {
         if (args[0] != c.name)
             continue;

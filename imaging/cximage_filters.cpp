@@ -89,8 +89,8 @@ template <class Fn> bool perPixelFilter(CxImage& img, const char* name, Fn fn)
 
 /// One pixel of Filter by the plain rule, neighbours outside the image left out and the sum
 /// rescaled by total / used.
-void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset,
-                   int total, uint8_t* out)
+void convolvePixel(
+    const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset, int total, uint8_t* out)
 {
     const Window win(size);
     int sum[3] = { 0, 0, 0 };
@@ -133,8 +133,8 @@ __attribute__((target_clones("avx2", "default"))) void addWeighted(Acc* acc, con
 }
 
 /// offset + trunc(sum / divisor), clamped. Float division is exact here because |sum| < 2^22.
-__attribute__((target_clones("avx2", "default"))) void finishDivide(const int32_t* acc, uint8_t* out, size_t n,
-    float divisor, int offset)
+__attribute__((target_clones("avx2", "default"))) void finishDivide(
+    const int32_t* acc, uint8_t* out, size_t n, float divisor, int offset)
 {
     for (size_t i = 0; i < n; ++i) {
         int v = offset + int(float(acc[i]) / divisor);
@@ -142,8 +142,8 @@ __attribute__((target_clones("avx2", "default"))) void finishDivide(const int32_
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void finishPlain(const int32_t* acc, uint8_t* out, size_t n,
-    int offset)
+__attribute__((target_clones("avx2", "default"))) void finishPlain(
+    const int32_t* acc, uint8_t* out, size_t n, int offset)
 {
     for (size_t i = 0; i < n; ++i) {
         int v = offset + acc[i];
@@ -152,8 +152,8 @@ __attribute__((target_clones("avx2", "default"))) void finishPlain(const int32_t
 }
 
 template <class Acc>
-void convolveInteriorRow(const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums,
-                         std::vector<Acc>& acc)
+void convolveInteriorRow(
+    const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums, std::vector<Acc>& acc)
 {
     const Window win(size);
     const int ch = in.channels;
@@ -245,8 +245,8 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
                 const uint8_t* s = sel + size_t(y) * size_t(in.width);
                 for (int x = fastFrom; x < fastTo; ++x) {
                     if (s[x])
-                        std::memcpy(o + size_t(x) * size_t(ch), row.data() + size_t(x - fastFrom) * size_t(ch),
-                                    size_t(ch));
+                        std::memcpy(
+                            o + size_t(x) * size_t(ch), row.data() + size_t(x - fastFrom) * size_t(ch), size_t(ch));
                 }
             }
         }
@@ -274,14 +274,14 @@ inline uint32_t medianKey(uint8_t gray, int place, int places)
     return uint32_t(gray) * uint32_t(places) + uint32_t(place);
 }
 
-#define MEDIAN_SORT(a, b)                                                                                            \
-    do {                                                                                                             \
-        for (int i = 0; i < n; ++i) {                                                                                \
-            const uint16_t lo = std::min(k[a][i], k[b][i]);                                                           \
-            const uint16_t hi = std::max(k[a][i], k[b][i]);                                                           \
-            k[a][i] = lo;                                                                                            \
-            k[b][i] = hi;                                                                                            \
-        }                                                                                                            \
+#define MEDIAN_SORT(a, b)                                                                                              \
+    do {                                                                                                               \
+        for (int i = 0; i < n; ++i) {                                                                                  \
+            const uint16_t lo = std::min(k[a][i], k[b][i]);                                                            \
+            const uint16_t hi = std::max(k[a][i], k[b][i]);                                                            \
+            k[a][i] = lo;                                                                                              \
+            k[b][i] = hi;                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 /// Median of nine keys for n pixels at once (a fixed exchange network, leaves the median in k[4]).
@@ -308,6 +308,13 @@ __attribute__((target_clones("avx2", "default"))) void median9(uint16_t (*k)[64]
     MEDIAN_SORT(4, 2);
 }
 #undef MEDIAN_SORT
+
+__attribute__((target_clones("avx2", "default"))) void grayRow(
+    const uint8_t* __restrict s, uint8_t* __restrict g, size_t n)
+{
+    for (size_t x = 0; x < n; ++x)
+        g[x] = uint8_t((306 * s[3 * x + 2] + 601 * s[3 * x + 1] + 117 * s[3 * x]) >> 10);
+}
 
 // ---- Gaussian blur ----
 
@@ -347,17 +354,107 @@ inline uint8_t roundToByte(float v)
     return uint8_t(int(v + 0.5f));
 }
 
-__attribute__((target_clones("avx2", "default"))) void gaussAccumulate(float* acc, const uint8_t* src, float w,
-    size_t n)
+/// Weighted sums of n taps, tap k at offset k * step from each output position, summed in tap
+/// order starting from zero, then rounded. Fixed tap counts let the compiler keep the sum in registers.
+template <int N>
+__attribute__((target_clones("avx2", "default"))) void gaussTapsFixed(
+    const float* __restrict src, size_t step, const float* w, uint8_t* __restrict out, size_t n)
 {
-    for (size_t i = 0; i < n; ++i)
-        acc[i] = acc[i] + w * float(src[i]);
+    float wk[N];
+    const float* s[N];
+    for (int k = 0; k < N; ++k) {
+        wk[k] = w[k];
+        s[k] = src + size_t(k) * step;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        float sum = 0.0f;
+        for (int k = 0; k < N; ++k)
+            sum = sum + wk[k] * s[k][i];
+        out[i] = uint8_t(int(sum + 0.5f));
+    }
 }
 
-__attribute__((target_clones("avx2", "default"))) void gaussRound(const float* acc, uint8_t* out, size_t n)
+__attribute__((target_clones("avx2", "default"))) void gaussTapsAny(
+    const float* src, size_t step, const float* w, int taps, uint8_t* out, size_t n, float* acc)
 {
     for (size_t i = 0; i < n; ++i)
+        acc[i] = 0.0f;
+    for (int k = 0; k < taps; ++k) {
+        const float* s = src + size_t(k) * step;
+        const float wk = w[k];
+        for (size_t i = 0; i < n; ++i)
+            acc[i] = acc[i] + wk * s[i];
+    }
+    for (size_t i = 0; i < n; ++i)
         out[i] = uint8_t(int(acc[i] + 0.5f));
+}
+
+/// Same sums over n rows given by pointers (the column pass).
+template <int N>
+__attribute__((target_clones("avx2", "default"))) void gaussRowsFixed(
+    const float* const* rows, const float* w, uint8_t* __restrict out, size_t n)
+{
+    float wk[N];
+    const float* r[N];
+    for (int k = 0; k < N; ++k) {
+        wk[k] = w[k];
+        r[k] = rows[k];
+    }
+    for (size_t i = 0; i < n; ++i) {
+        float sum = 0.0f;
+        for (int k = 0; k < N; ++k)
+            sum = sum + wk[k] * r[k][i];
+        out[i] = uint8_t(int(sum + 0.5f));
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void toFloats(
+    const uint8_t* __restrict s, float* __restrict d, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        d[i] = float(s[i]);
+}
+
+void gaussTaps(const float* src, size_t step, const std::vector<float>& w, uint8_t* out, size_t n, float* acc)
+{
+    switch (w.size()) {
+    case 3:
+        return gaussTapsFixed<3>(src, step, w.data(), out, n);
+    case 5:
+        return gaussTapsFixed<5>(src, step, w.data(), out, n);
+    case 7:
+        return gaussTapsFixed<7>(src, step, w.data(), out, n);
+    case 9:
+        return gaussTapsFixed<9>(src, step, w.data(), out, n);
+    case 11:
+        return gaussTapsFixed<11>(src, step, w.data(), out, n);
+    default:
+        return gaussTapsAny(src, step, w.data(), int(w.size()), out, n, acc);
+    }
+}
+
+void gaussRows(const float* const* rows, const std::vector<float>& w, uint8_t* out, size_t n, float* acc)
+{
+    switch (w.size()) {
+    case 3:
+        return gaussRowsFixed<3>(rows, w.data(), out, n);
+    case 5:
+        return gaussRowsFixed<5>(rows, w.data(), out, n);
+    case 7:
+        return gaussRowsFixed<7>(rows, w.data(), out, n);
+    case 9:
+        return gaussRowsFixed<9>(rows, w.data(), out, n);
+    case 11:
+        return gaussRowsFixed<11>(rows, w.data(), out, n);
+    default:
+        for (size_t i = 0; i < n; ++i)
+            acc[i] = 0.0f;
+        for (size_t k = 0; k < w.size(); ++k)
+            for (size_t i = 0; i < n; ++i)
+                acc[i] = acc[i] + w[k] * rows[k][i];
+        for (size_t i = 0; i < n; ++i)
+            out[i] = uint8_t(int(acc[i] + 0.5f));
+    }
 }
 
 /// One output value at a line position whose window is cut by the line's ends (or longer than the line).
@@ -376,54 +473,78 @@ template <class Read> uint8_t gaussEdge(const std::vector<float>& w, int pos, in
     return roundToByte(sum / weights);
 }
 
-/// Rows then columns. in and out have the same layout (ch interleaved channels, given strides).
+/// Rows then columns, streamed: each row is convolved once into a ring of n float rows (its
+/// rounded values), from which the column pass makes the output rows. in and the output share the
+/// layout (ch interleaved channels).
 bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t outStride, const std::vector<float>& w)
 {
     const int width = in.width, height = in.height, ch = in.channels;
     const int n = int(w.size()), half = n / 2;
     const size_t lineLen = size_t(width) * size_t(ch);
-    std::vector<uint8_t> mid(lineLen * size_t(height));
-    std::vector<float> acc(lineLen);
+    std::vector<float> line(lineLen), acc(lineLen);
+    std::vector<uint8_t> midBytes(lineLen), outBytes(lineLen);
+    std::vector<float> ring(lineLen * size_t(n));
+    std::vector<int> ringRow(size_t(n), -1);
 
-    for (int y = 0; y < height; ++y) {
-        owner.SetProgress(int32_t(int64_t(y) * 50 / height));
-        if (owner.GetEscape())
-            return false;
+    // Row pass of source row y into its ring slot.
+    auto midRow = [&](int y) -> const float* {
+        const size_t slot = size_t(y % n);
+        float* m = ring.data() + slot * lineLen;
+        if (ringRow[slot] == y)
+            return m;
+        ringRow[slot] = y;
         const uint8_t* s = in.row(y);
-        uint8_t* d = mid.data() + size_t(y) * lineLen;
+        toFloats(s, line.data(), lineLen);
         const bool fits = n <= width;
         if (fits && width - 2 * half > 0) {
             const size_t from = size_t(half) * size_t(ch);
-            const size_t count = size_t(width - 2 * half) * size_t(ch);
-            std::fill(acc.begin(), acc.begin() + ptrdiff_t(count), 0.0f);
-            for (int k = 0; k < n; ++k)
-                gaussAccumulate(acc.data(), s + size_t(k) * size_t(ch), w[size_t(k)], count);
-            gaussRound(acc.data(), d + from, count);
+            gaussTaps(
+                line.data(), size_t(ch), w, midBytes.data() + from, size_t(width - 2 * half) * size_t(ch), acc.data());
         }
         for (int x = 0; x < width; ++x) {
             if (fits && x >= half && x < width - half)
                 continue;
             for (int c = 0; c < ch; ++c)
-                d[size_t(x) * size_t(ch) + size_t(c)]
+                midBytes[size_t(x) * size_t(ch) + size_t(c)]
                     = gaussEdge(w, x, width, [&](int j) { return s[size_t(j) * size_t(ch) + size_t(c)]; });
         }
-    }
+        toFloats(midBytes.data(), m, lineLen);
+        return m;
+    };
+
+    std::vector<const float*> rows(static_cast<size_t>(n));
     for (int y = 0; y < height; ++y) {
-        owner.SetProgress(50 + int32_t(int64_t(y) * 50 / height));
+        owner.SetProgress(int32_t(int64_t(y) * 100 / height));
         if (owner.GetEscape())
             return false;
         uint8_t* d = outRows + size_t(y) * outStride;
         if (n <= height && y >= half && y < height - half) {
-            std::fill(acc.begin(), acc.end(), 0.0f);
             for (int k = 0; k < n; ++k)
-                gaussAccumulate(acc.data(), mid.data() + size_t(y + k - half) * lineLen, w[size_t(k)], lineLen);
-            gaussRound(acc.data(), d, lineLen);
+                rows[size_t(k)] = midRow(y + k - half);
+            gaussRows(rows.data(), w, d, lineLen, acc.data());
             continue;
         }
+        // Rows near the top and bottom: only the taps that fall on the column, divided by their sum.
+        const int j0 = std::max(0, y - half), j1 = std::min(height - 1, y + half);
+        std::vector<const float*> part;
+        for (int j = j0; j <= j1; ++j)
+            part.push_back(midRow(j));
         for (size_t i = 0; i < lineLen; ++i)
-            d[i] = gaussEdge(w, y, height, [&](int j) { return mid[size_t(j) * lineLen + i]; });
+            d[i] = gaussEdge(w, y, height, [&](int j) { return part[size_t(j - j0)][i]; });
     }
     return true;
+}
+
+/// Unsharp step on n bytes: the blurred bytes b become the sharpened ones.
+__attribute__((target_clones("avx2", "default"))) void unsharpRow(
+    const uint8_t* __restrict s, uint8_t* __restrict b, size_t n, float amount, int threshold)
+{
+    for (size_t i = 0; i < n; ++i) {
+        const int d = int(s[i]) - int(b[i]);
+        int v = int(amount * float(d) + float(s[i]));
+        v = v < 0 ? 0 : (v > 255 ? 255 : v);
+        b[i] = (d < 0 ? -d : d) >= threshold ? uint8_t(v) : s[i];
+    }
 }
 
 /// Palette images other than gray scale are worked on at 24 bits and brought back afterwards.
@@ -561,18 +682,22 @@ bool CxImage::Median(int32_t size)
     // Gray plane computed once; the sort runs on it.
     std::vector<uint8_t> gray(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y) {
-        const uint8_t* s = in.row(y);
         uint8_t* g = gray.data() + size_t(y) * size_t(w);
         if (ch == 1)
-            std::memcpy(g, s, size_t(w));
+            std::memcpy(g, in.row(y), size_t(w));
         else
-            for (int x = 0; x < w; ++x, s += 3)
-                g[x] = cximage_p::grayOf(s[2], s[1], s[0]);
+            grayRow(in.row(y), g, size_t(w));
     }
     const Region r = cximage_p::regionOf(*this);
     const uint8_t* sel = m_selection;
     auto copyFrom = [&](uint8_t* o, int x, int xx, int yy) {
-        std::memcpy(o + size_t(x) * size_t(ch), in.row(yy) + size_t(xx) * size_t(ch), size_t(ch));
+        const uint8_t* s = in.row(yy) + size_t(xx) * size_t(ch);
+        uint8_t* d = o + size_t(x) * size_t(ch);
+        d[0] = s[0];
+        if (ch == 3) {
+            d[1] = s[1];
+            d[2] = s[2];
+        }
     };
     std::vector<uint32_t> keys(static_cast<size_t>(places));
     auto plainPixel = [&](uint8_t* o, int x, int y) {
@@ -595,6 +720,9 @@ bool CxImage::Median(int32_t size)
     };
 
     uint16_t k[9][64];
+    ptrdiff_t placeOffset[9];
+    for (int p = 0; p < 9; ++p)
+        placeOffset[p] = ptrdiff_t(p / 3 - 1) * ptrdiff_t(in.stride) + ptrdiff_t(p % 3 - 1) * ch;
     for (int32_t y = r.bottom; y < r.top; ++y) {
         SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
         if (GetEscape()) {
@@ -618,12 +746,17 @@ bool CxImage::Median(int32_t size)
                         k[p][i] = uint16_t(g[i] * 9 + p);
                 }
                 median9(k, n);
-                for (int i = 0; i < n; ++i) {
-                    const int xx = bx + i;
-                    if (srow && !srow[xx])
+                const uint8_t* base = in.row(y) + size_t(bx) * size_t(ch);
+                uint8_t* d = o + size_t(bx) * size_t(ch);
+                for (int i = 0; i < n; ++i, base += ch, d += ch) {
+                    if (srow && !srow[bx + i])
                         continue;
-                    const int place = k[4][i] % 9;
-                    copyFrom(o, xx, xx + place % 3 - 1, y + place / 3 - 1);
+                    const uint8_t* s = base + placeOffset[k[4][i] % 9];
+                    d[0] = s[0];
+                    if (ch == 3) {
+                        d[1] = s[1];
+                        d[2] = s[2];
+                    }
                 }
             }
             x = std::max(x, to);
@@ -729,7 +862,8 @@ bool CxImage::BlurGaussian(float radius, CxImage* destination)
         }
         input = &raisedCopy;
     }
-    CxImage result(*input, true, true, true);
+    // Every pixel is written by the passes; the copy only needs palette, selection and alpha.
+    CxImage result(*input, false, true, true);
     if (!result.IsValid()) {
         SetLastError("%s", result.GetLastError());
         return false;
@@ -765,37 +899,42 @@ bool CxImage::UnsharpMask(float radius, float amount, int32_t threshold)
 {
     if (!m_dib)
         return false;
-    CxImage input(*this, true, true, true);
+    CxImage raisedCopy;
+    CxImage* in = this;
     Raised raised;
-    if (!input.IsValid() || !raiseIfNeeded(input, raised)) {
-        SetLastError("%s", input.GetLastError());
-        return false;
+    if (!cximage_p::isDirectPlane(*this)) {
+        raisedCopy.Copy(*this, true, true, true);
+        if (!raisedCopy.IsValid() || !raiseIfNeeded(raisedCopy, raised)) {
+            SetLastError("%s", raisedCopy.GetLastError());
+            return false;
+        }
+        in = &raisedCopy;
     }
     CxImage blurred;
-    if (!input.BlurGaussian(radius, &blurred)) {
-        SetLastError("%s", input.GetLastError());
+    if (!in->BlurGaussian(radius, &blurred)) {
+        SetLastError("%s", in->GetLastError());
         return false;
     }
-    const Region r = cximage_p::regionOf(input);
-    const uint8_t* sel = input.SelectionPointer();
-    const int ch = input.GetBpp() == 24 ? 3 : 1;
-    const int32_t w = int32_t(input.GetWidth());
+    const Region r = cximage_p::regionOf(*in);
+    const uint8_t* sel = in->SelectionPointer();
+    const int ch = in->GetBpp() == 24 ? 3 : 1;
+    const int32_t w = int32_t(in->GetWidth());
     for (int32_t y = r.bottom; y < r.top; ++y) {
         SetProgress(int32_t(int64_t(y - r.bottom) * 100 / (r.top - r.bottom)));
         if (GetEscape()) {
             SetLastError("UnsharpMask: stopped");
             return false;
         }
-        const uint8_t* s = input.GetBits(uint32_t(y));
+        const uint8_t* s = in->GetBits(uint32_t(y));
         uint8_t* d = blurred.GetBits(uint32_t(y));
+        if (!sel) {
+            const size_t from = size_t(r.left) * size_t(ch);
+            unsharpRow(s + from, d + from, size_t(r.right - r.left) * size_t(ch), amount, threshold);
+            continue;
+        }
         for (int32_t x = r.left; x < r.right; ++x) {
-            if (sel && !sel[size_t(y) * size_t(w) + size_t(x)])
-                continue;
-            for (int c = 0; c < ch; ++c) {
-                const size_t i = size_t(x) * size_t(ch) + size_t(c);
-                const int d0 = int(s[i]) - int(d[i]);
-                d[i] = std::abs(d0) >= threshold ? clampByte(int(amount * float(d0) + float(s[i]))) : s[i];
-            }
+            if (sel[size_t(y) * size_t(w) + size_t(x)])
+                unsharpRow(s + size_t(x) * size_t(ch), d + size_t(x) * size_t(ch), size_t(ch), amount, threshold);
         }
     }
     if (!lowerBack(blurred, raised)) {
@@ -809,12 +948,16 @@ bool CxImage::SelectiveBlur(float radius, uint8_t threshold, CxImage* destinatio
 {
     if (!m_dib)
         return false;
-    CxImage work(*this, true, true, true);
+    CxImage raisedCopy;
     Raised raised;
-    if (!work.IsValid() || !raiseIfNeeded(work, raised)) {
-        SetLastError("%s", work.GetLastError());
-        return false;
+    if (!cximage_p::isDirectPlane(*this)) {
+        raisedCopy.Copy(*this, true, true, true);
+        if (!raisedCopy.IsValid() || !raiseIfNeeded(raisedCopy, raised)) {
+            SetLastError("%s", raisedCopy.GetLastError());
+            return false;
+        }
     }
+    const CxImage& work = raised.raised ? raisedCopy : *this;
     // High-pass: 128 + local contrast / 800 per channel.
     static const int32_t highPass[9] = { -100, -100, -100, -100, 801, -100, -100, -100, -100 };
     CxImage contrast(work, true, true, true);

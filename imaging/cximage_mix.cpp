@@ -90,8 +90,8 @@ bool CxImage::Mix(const CxImage& source, int32_t op, int32_t xOffset, int32_t yO
                     r = c2;
                     break;
                 }
-                const int d = (absDiff(c1.rgbRed, t.rgbRed) + absDiff(c1.rgbGreen, t.rgbGreen)
-                                  + absDiff(c1.rgbBlue, t.rgbBlue))
+                const int d
+                    = (absDiff(c1.rgbRed, t.rgbRed) + absDiff(c1.rgbGreen, t.rgbGreen) + absDiff(c1.rgbBlue, t.rgbBlue))
                     / 3;
                 if (d < 17) {
                     const float a1 = float(d) / 16.0f;

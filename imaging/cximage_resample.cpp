@@ -123,11 +123,22 @@ struct Target {
 
 /// Enlarging path: every source row is interpolated horizontally once (kept in a ring of four),
 /// then four such rows are blended vertically for each destination row.
-__attribute__((target_clones("avx2", "default"))) void verticalBlend4(const float* r0, const float* r1,
-    const float* r2, const float* r3, const float* w, float* out, size_t n)
+__attribute__((target_clones("avx2", "default"))) void verticalBlend4(const float* __restrict r0,
+    const float* __restrict r1, const float* __restrict r2, const float* __restrict r3, const float* w,
+    uint8_t* __restrict out, size_t n)
+{
+    const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3];
+    for (size_t i = 0; i < n; ++i) {
+        const float v = r0[i] * w0 + r1[i] * w1 + r2[i] * w2 + r3[i] * w3;
+        out[i] = v <= 0.0f ? 0 : (v >= 255.0f ? 255 : uint8_t(int(v)));
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void bytesToFloats(
+    const uint8_t* __restrict s, float* __restrict d, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
-        out[i] = r0[i] * w[0] + r1[i] * w[1] + r2[i] * w[2] + r3[i] * w[3];
+        d[i] = float(s[i]);
 }
 
 int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, const Target& dst, CxImage& owner)
@@ -138,30 +149,30 @@ int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, c
     const size_t rowLen = size_t(dstW) * size_t(ch);
     std::vector<float> ring(rowLen * 4);
     int ringRow[4] = { -1, -1, -1, -1 };
-    std::vector<float> out(rowLen);
 
+    std::vector<float> srcRow(size_t(src.width) * size_t(ch));
     auto horizontal = [&](int sy0) -> const float* {
         float* h = ring.data() + size_t(sy0 & 3) * rowLen;
         if (ringRow[sy0 & 3] == sy0)
             return h;
         ringRow[sy0 & 3] = sy0;
-        const uint8_t* s = src.row(sy0);
+        const float* s = srcRow.data();
+        bytesToFloats(src.row(sy0), srcRow.data(), srcRow.size());
         if (ch == 3) {
             for (int x = 0; x < dstW; ++x) {
                 const Taps4& t = tx[size_t(x)];
-                const uint8_t* a = s + size_t(t.index[0]) * 3;
-                const uint8_t* b = s + size_t(t.index[1]) * 3;
-                const uint8_t* c = s + size_t(t.index[2]) * 3;
-                const uint8_t* d = s + size_t(t.index[3]) * 3;
+                const float* a = s + size_t(t.index[0]) * 3;
+                const float* b = s + size_t(t.index[1]) * 3;
+                const float* c = s + size_t(t.index[2]) * 3;
+                const float* d = s + size_t(t.index[3]) * 3;
                 for (int k = 0; k < 3; ++k)
-                    h[3 * x + k] = float(a[k]) * t.weight[0] + float(b[k]) * t.weight[1] + float(c[k]) * t.weight[2]
-                        + float(d[k]) * t.weight[3];
+                    h[3 * x + k] = a[k] * t.weight[0] + b[k] * t.weight[1] + c[k] * t.weight[2] + d[k] * t.weight[3];
             }
         } else {
             for (int x = 0; x < dstW; ++x) {
                 const Taps4& t = tx[size_t(x)];
-                h[x] = float(s[t.index[0]]) * t.weight[0] + float(s[t.index[1]]) * t.weight[1]
-                    + float(s[t.index[2]]) * t.weight[2] + float(s[t.index[3]]) * t.weight[3];
+                h[x] = s[t.index[0]] * t.weight[0] + s[t.index[1]] * t.weight[1] + s[t.index[2]] * t.weight[2]
+                    + s[t.index[3]] * t.weight[3];
             }
         }
         return h;
@@ -177,10 +188,7 @@ int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, c
         const float* r1 = horizontal(t.index[1]);
         const float* r2 = horizontal(t.index[2]);
         const float* r3 = horizontal(t.index[3]);
-        verticalBlend4(r0, r1, r2, r3, t.weight, out.data(), rowLen);
-        uint8_t* d = dst.row(y);
-        for (size_t i = 0; i < rowLen; ++i)
-            d[i] = toByte(out[i]);
+        verticalBlend4(r0, r1, r2, r3, t.weight, dst.row(y), rowLen);
     }
     return dstH;
 }
@@ -263,7 +271,8 @@ int mixedPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const T
                         continue;
                     const float area = (r - l) * (t - b);
                     for (int k = 0; k < ch; ++k)
-                        sum[k] += std::clamp(interpolateAt(src, k, nullptr, (l + r) / 2.0f, (b + t) / 2.0f), 0.0f, 255.0f)
+                        sum[k]
+                            += std::clamp(interpolateAt(src, k, nullptr, (l + r) / 2.0f, (b + t) / 2.0f), 0.0f, 255.0f)
                             * area;
                 }
             }
@@ -276,8 +285,8 @@ int mixedPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const T
 
 } // namespace
 
-bool CxImage::ResampleSmooth(int32_t newWidth, int32_t newHeight, int32_t method, int32_t overflow,
-                             CxImage* destination, bool disableAveraging)
+bool CxImage::ResampleSmooth(
+    int32_t newWidth, int32_t newHeight, int32_t method, int32_t overflow, CxImage* destination, bool disableAveraging)
 {
     (void)method; // Catmull-Rom with edge repetition is the only method the program uses
     (void)overflow;
@@ -342,7 +351,8 @@ bool CxImage::ResampleSmooth(int32_t newWidth, int32_t newHeight, int32_t method
             a.channels = 1;
             a.width = w;
             a.height = h;
-            interpolatePlane(a, newWidth, newHeight, sx, sy, Target { work.AlphaGetPointer(), size_t(newWidth) }, *this);
+            interpolatePlane(
+                a, newWidth, newHeight, sx, sy, Target { work.AlphaGetPointer(), size_t(newWidth) }, *this);
         } else {
             uint8_t* d = work.AlphaGetPointer();
             for (int32_t y = 0; y < newHeight; ++y) {

@@ -103,7 +103,7 @@ public:
     std::uint8_t* Bits() const { return m_bits; }
     /// Row y counted from the top.
     std::uint8_t* Row(int y) const { return m_rows[std::size_t(y)]; }
-    /// Pixel (x, y) counted from the top-left; 24 bits and more only.
+    /// Pixel (x, y) counted from the top-left; depths of whole bytes only.
     std::uint8_t* Pixel(int x, int y) const { return Row(y) + x * (ColorBits() / 8); }
     /// The colour table (empty above 8 bits).
     std::vector<FCRgbQuad>& Palette() { return m_palette; }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "editing/fc/fc_dib_p.h"
 
@@ -25,66 +26,51 @@ inline int percentFactor(int percent)
     return percent * 128 / 100;
 }
 
-// Hue/saturation over four pixels at a time. The conversion is the plain double-precision formula;
+// Hue/saturation over eight pixels at a time. The conversion is the plain double-precision formula;
 // the lanes only replace branches by selections, which give the same values, because on photos
-// those branches follow no pattern. Compiled for AVX2 and for the baseline, chosen at run time.
-struct UnitTable {
-    double v[256];
-    UnitTable()
-    {
-        for (int i = 0; i < 256; ++i)
-            v[i] = i / 255.0;
-    }
-};
-const UnitTable kUnit;
-
+// those branches follow no pattern. The row loop is compiled for AVX-512, AVX2 and the baseline
+// and chosen at run time; the library is built without fused multiply-add, so all agree.
 #pragma GCC diagnostic ignored "-Wpsabi" // the vectors never cross a call boundary
-using V4d = double __attribute__((vector_size(32)));
-using V4l = long long __attribute__((vector_size(32)));
+using V8d = double __attribute__((vector_size(64)));
+using V8l = long long __attribute__((vector_size(64)));
+using V8i = int __attribute__((vector_size(32)));
 
-[[gnu::always_inline]] inline V4d hlsComponent(V4d p, V4d q, V4d t)
+[[gnu::always_inline]] inline V8d hlsComponent(V8d p, V8d q, V8d t)
 {
-    const V4d zero = V4d {} + 0.0, one = zero + 1.0;
+    const V8d zero = V8d {} + 0.0, one = zero + 1.0;
     t = t + (t < 0 ? one : zero);
     t = t - (t > 1 ? one : zero);
     return t * 6 < 1 ? p + (q - p) * 6 * t : (t * 2 < 1 ? q : (t * 3 < 2 ? p + (q - p) * (2.0 / 3.0 - t) * 6 : p));
 }
 
 // Truncation toward zero, then clamping to 0..255.
-[[gnu::always_inline]] inline V4l toChannel(V4d v)
+[[gnu::always_inline]] inline V8i toChannel(V8d v)
 {
-    V4d x = v * 255;
-    x = x >= 255 ? V4d {} + 255.0 : x;
-    x = x > 0 ? x : V4d {} + 0.0;
-    return __builtin_convertvector(x, V4l);
+    V8d x = v * 255;
+    x = x >= 255 ? V8d {} + 255.0 : x;
+    x = x > 0 ? x : V8d {} + 0.0;
+    return __builtin_convertvector(x, V8i);
 }
 
-/// Adjusts four pixels of blue, green, red bytes lying step bytes apart.
-[[gnu::always_inline]] inline void hueSaturation4(std::uint8_t* px, std::ptrdiff_t step, int fh, int fs)
+/// Eight pixels as 0xXXRRGGBB; the top byte passes through.
+[[gnu::always_inline]] inline V8i hueSaturation8(V8i px, int fh, int fs)
 {
-    std::uint8_t* const p[4] = { px, px + step, px + 2 * step, px + 3 * step };
-    // Channel / 255 from a table: the same values as dividing, without the divisions. The
-    // largest and smallest channels are picked on the whole numbers. Building the vectors from
-    // scalars in registers avoids a store-forwarding stall per vector.
-    auto unit = [](int v) { return kUnit.v[v]; };
-    auto hi = [unit](const std::uint8_t* q) { return unit(std::max(q[0], std::max(q[1], q[2]))); };
-    auto lo = [unit](const std::uint8_t* q) { return unit(std::min(q[0], std::min(q[1], q[2]))); };
-    const V4d b { unit(p[0][0]), unit(p[1][0]), unit(p[2][0]), unit(p[3][0]) };
-    const V4d g { unit(p[0][1]), unit(p[1][1]), unit(p[2][1]), unit(p[3][1]) };
-    const V4d r { unit(p[0][2]), unit(p[1][2]), unit(p[2][2]), unit(p[3][2]) };
-    const V4d mx { hi(p[0]), hi(p[1]), hi(p[2]), hi(p[3]) };
-    const V4d mn { lo(p[0]), lo(p[1]), lo(p[2]), lo(p[3]) };
-    const V4d zero = V4d {} + 0.0;
+    const V8d zero = V8d {} + 0.0;
+    const V8d b = __builtin_convertvector(px & 255, V8d) / 255.0;
+    const V8d g = __builtin_convertvector((px >> 8) & 255, V8d) / 255.0;
+    const V8d r = __builtin_convertvector((px >> 16) & 255, V8d) / 255.0;
+    const V8d mx = r > g ? (r > b ? r : b) : (g > b ? g : b);
+    const V8d mn = r < g ? (r < b ? r : b) : (g < b ? g : b);
 
     // To hue, lightness, saturation.
-    const V4l grey = mx == mn;
-    const V4d l = (mx + mn) / 2;
-    const V4d d = mx - mn;
-    V4d s = d / (l < 0.5 ? mx + mn : 2 - mx - mn);
+    const V8l grey = mx == mn;
+    const V8d l = (mx + mn) / 2;
+    const V8d d = mx - mn;
+    V8d s = d / (l < 0.5 ? mx + mn : 2 - mx - mn);
     // One division for the three sectors (red largest first, then green); adding 0 changes nothing.
-    const V4d num = mx == r ? g - b : (mx == g ? b - r : r - g);
-    const V4d offset = mx == r ? zero : (mx == g ? zero + 2.0 : zero + 4.0);
-    V4d h = num / d + offset;
+    const V8d num = mx == r ? g - b : (mx == g ? b - r : r - g);
+    const V8d offset = mx == r ? zero : (mx == g ? zero + 2.0 : zero + 4.0);
+    V8d h = num / d + offset;
     h = h / 6;
     h = h + (h < 0 ? zero + 1.0 : zero);
     h = grey ? zero : h;
@@ -95,37 +81,50 @@ using V4l = long long __attribute__((vector_size(32)));
         s = s * double(fs) / 128;
 
     // And back.
-    const V4d q = l <= 0.5 ? l * (1 + s) : l + s - l * s;
-    const V4d pp = 2 * l - q;
-    const V4l flat = s == 0;
-    const V4l lc = toChannel(l);
-    const V4l rc = flat ? lc : toChannel(hlsComponent(pp, q, h + 1.0 / 3.0));
-    const V4l gc = flat ? lc : toChannel(hlsComponent(pp, q, h));
-    const V4l bc = flat ? lc : toChannel(hlsComponent(pp, q, h - 1.0 / 3.0));
-    for (int k = 0; k < 4; ++k) {
-        p[k][0] = std::uint8_t(bc[k]);
-        p[k][1] = std::uint8_t(gc[k]);
-        p[k][2] = std::uint8_t(rc[k]);
-    }
+    const V8d q = l <= 0.5 ? l * (1 + s) : l + s - l * s;
+    const V8d pp = 2 * l - q;
+    const V8i flat = __builtin_convertvector(s == 0, V8i);
+    const V8i lc = toChannel(l);
+    const V8i rc = flat ? lc : toChannel(hlsComponent(pp, q, h + 1.0 / 3.0));
+    const V8i gc = flat ? lc : toChannel(hlsComponent(pp, q, h));
+    const V8i bc = flat ? lc : toChannel(hlsComponent(pp, q, h - 1.0 / 3.0));
+    return (px & int(0xFF000000u)) | bc | gc << 8 | rc << 16;
 }
 
-/// Adjusts count pixels of blue, green, red bytes lying step bytes apart.
-[[gnu::target_clones("arch=x86-64-v4", "avx2", "default")]] void hueSaturationRun(
-    std::uint8_t* px, int count, int step, int fh, int fs)
+#if defined(__x86_64__)
+#define FC_VECTOR_CLONES [[gnu::target_clones("arch=x86-64-v4", "avx2", "default")]]
+#else
+#define FC_VECTOR_CLONES
+#endif
+
+/// Adjusts count pixels of blue, green, red bytes lying step (3 or 4) bytes apart.
+FC_VECTOR_CLONES void hueSaturationRun(std::uint8_t* px, int count, int step, int fh, int fs)
 {
     int i = 0;
-    for (; i + 4 <= count; i += 4)
-        hueSaturation4(px + std::ptrdiff_t(i) * step, step, fh, fs);
-    if (i == count)
-        return;
-    // The last one to three pixels go through a padded copy.
-    std::uint8_t tail[16] = {};
-    const int rest = count - i;
-    for (int k = 0; k < rest; ++k)
-        std::memcpy(tail + 4 * k, px + std::ptrdiff_t(i + k) * step, 3);
-    hueSaturation4(tail, 4, fh, fs);
-    for (int k = 0; k < rest; ++k)
-        std::memcpy(px + std::ptrdiff_t(i + k) * step, tail + 4 * k, 3);
+    if (step == 4) {
+        for (; i + 8 <= count; i += 8) {
+            V8i v;
+            std::memcpy(&v, px + std::ptrdiff_t(i) * 4, sizeof v);
+            v = hueSaturation8(v, fh, fs);
+            std::memcpy(px + std::ptrdiff_t(i) * 4, &v, sizeof v);
+        }
+    }
+    // Packed 24-bit pixels and the last few of a row go through a padded copy.
+    for (; i < count; i += 8) {
+        const int lanes = std::min(8, count - i);
+        V8i v = {};
+        for (int k = 0; k < lanes; ++k) {
+            const std::uint8_t* p = px + std::ptrdiff_t(i + k) * step;
+            v[k] = p[0] | p[1] << 8 | p[2] << 16;
+        }
+        v = hueSaturation8(v, fh, fs);
+        for (int k = 0; k < lanes; ++k) {
+            std::uint8_t* p = px + std::ptrdiff_t(i + k) * step;
+            p[0] = std::uint8_t(v[k]);
+            p[1] = std::uint8_t(v[k] >> 8);
+            p[2] = std::uint8_t(v[k] >> 16);
+        }
+    }
 }
 
 } // namespace
@@ -163,15 +162,17 @@ bool FCDibEffect::Emboss(int strength)
     if (!CheckTrueColour("Emboss"))
         return false;
     SetProgress(0);
+    // Results for every difference of channel sums, -765..765.
+    std::uint8_t table[2 * 765 + 1];
+    for (int d = -765; d <= 765; ++d)
+        table[d + 765] = std::uint8_t(clamp255(128 + std::int64_t(strength) * (d / 3)));
     const int n = ColorBits() / 8, w = Width();
-    const std::int64_t k = strength;
     for (int y = 0; y < Height(); ++y) {
         std::uint8_t* p = Row(y);
         int current = sum3(p);
         for (int j = 0; j < w - 1; ++j, p += n) {
             const int next = sum3(p + n);
-            const auto v = std::uint8_t(clamp255(128 + k * ((current - next) / 3)));
-            p[0] = p[1] = p[2] = v;
+            p[0] = p[1] = p[2] = table[current - next + 765];
             current = next;
         }
         p[0] = p[1] = p[2] = 128;
@@ -188,16 +189,20 @@ bool FCDibEffect::Sharp(int step)
     if (step < 1)
         return Fail("Sharp: the step must be at least 1");
     SetProgress(0);
+    // The new channel depends only on it and its neighbour: one table of 256 × 256 results.
+    // Equal neighbours map to themselves, which is the "unchanged" case.
+    std::vector<std::uint8_t> table(65536);
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b)
+            table[std::size_t(a << 8 | b)] = std::uint8_t(clamp255(a + std::int64_t(step) * (a - b)));
+    const std::uint8_t* t = table.data();
     const int n = ColorBits() / 8, w = Width();
-    const std::int64_t k = step;
     for (int y = 0; y < Height(); ++y) {
         std::uint8_t* p = Row(y);
         for (int j = 0; j < w - 1; ++j, p += n) {
-            for (int c = 0; c < 3; ++c) {
-                const int a = p[c], b = p[n + c];
-                if (a != b)
-                    p[c] = std::uint8_t(clamp255(a + k * (a - b)));
-            }
+            p[0] = t[p[0] << 8 | p[n]];
+            p[1] = t[p[1] << 8 | p[n + 1]];
+            p[2] = t[p[2] << 8 | p[n + 2]];
         }
         RowProgress(y);
     }
@@ -217,7 +222,7 @@ bool FCDibEffect::Mosaic(int block)
         const int bh = std::min(block, h - by);
         for (int bx = 0; bx < w; bx += block) {
             const int bw = std::min(block, w - bx);
-            unsigned sum[3] = { 0, 0, 0 };
+            std::uint64_t sum[3] = { 0, 0, 0 }; // a block may hold millions of pixels
             for (int y = by; y < by + bh; ++y) {
                 const std::uint8_t* p = Row(y) + std::ptrdiff_t(bx) * n;
                 for (int x = 0; x < bw; ++x, p += n) {
@@ -226,9 +231,10 @@ bool FCDibEffect::Mosaic(int block)
                     sum[2] += p[2];
                 }
             }
-            const unsigned count = unsigned(bw) * unsigned(bh);
-            const std::uint8_t mean[3] = { std::uint8_t(std::min(sum[0] / count, 255u)),
-                std::uint8_t(std::min(sum[1] / count, 255u)), std::uint8_t(std::min(sum[2] / count, 255u)) };
+            const std::uint64_t count = std::uint64_t(bw) * std::uint64_t(bh);
+            std::uint8_t mean[3];
+            for (int c = 0; c < 3; ++c)
+                mean[c] = std::uint8_t(std::min<std::uint64_t>(sum[c] / count, 255));
             for (int y = by; y < by + bh; ++y) {
                 std::uint8_t* p = Row(y) + std::ptrdiff_t(bx) * n;
                 for (int x = 0; x < bw; ++x, p += n) {

@@ -27,9 +27,8 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_RAS, "Sun raster", "ras", false, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_MNG, "MNG", "mng jng", true, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_SKA, "SKA", "ska", false, nullptr, nullptr, nullptr },
-    { CXIMAGE_FORMAT_RAW, "camera raw",
-        "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false, nullptr, nullptr,
-        "Save RAW not supported" },
+    { CXIMAGE_FORMAT_RAW, "camera raw", "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false,
+        nullptr, nullptr, "Save RAW not supported" },
 };
 } // namespace
 

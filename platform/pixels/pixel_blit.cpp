@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace platform {
@@ -65,6 +66,27 @@ void stretchRows(const PixelView& dst, const PixelRect& dr, int x0, int x1, int 
     }
 }
 
+inline std::int64_t ceilDiv(std::int64_t a, std::int64_t b)
+{
+    return -floorDiv(-a, b);
+}
+
+// The inclusive range of x in which 0 <= f0 + k·x <= limit; empty when lo > hi.
+void solveRange(std::int64_t f0, std::int64_t k, std::int64_t limit, std::int64_t& lo, std::int64_t& hi)
+{
+    if (k == 0) {
+        const bool inside = f0 >= 0 && f0 <= limit;
+        lo = inside ? std::numeric_limits<int>::min() : 1;
+        hi = inside ? std::numeric_limits<int>::max() : 0;
+    } else if (k > 0) {
+        lo = ceilDiv(-f0, k);
+        hi = floorDiv(limit - f0, k);
+    } else {
+        lo = ceilDiv(f0 - limit, -k);
+        hi = floorDiv(f0, -k);
+    }
+}
+
 template <int N>
 void plgRows(const PixelView& dst, const PixelView& src, PixelPoint p0, std::int64_t ax, std::int64_t ay,
     std::int64_t bx, std::int64_t by, std::int64_t det)
@@ -85,12 +107,20 @@ void plgRows(const PixelView& dst, const PixelView& src, PixelPoint p0, std::int
         const std::int64_t qx = 1 - 2 * std::int64_t(p0.x);
         const std::int64_t nu = sign * sw * (qx * by - qy * bx);
         const std::int64_t nv = sign * sh * (ax * qy - ay * qx);
-        std::int64_t u = floorDiv(nu, D), ur = nu - u * D;
-        std::int64_t v = floorDiv(nv, D), vr = nv - v * D;
-        std::uint8_t* d = dst.row(y);
-        for (int x = 0; x < dst.width; ++x) {
-            if (u >= 0 && u < sw && v >= 0 && v < sh)
-                copyPixel<N>(d, src.pixel(int(u), int(v)));
+        // Only the span of the row whose centres map inside the source is visited.
+        std::int64_t loU, hiU, loV, hiV;
+        solveRange(nu, stepU, sw * D - 1, loU, hiU);
+        solveRange(nv, stepV, sh * D - 1, loV, hiV);
+        const std::int64_t x0 = std::max<std::int64_t>({ 0, loU, loV });
+        const std::int64_t x1 = std::min<std::int64_t>({ dst.width - 1, hiU, hiV });
+        if (x0 > x1)
+            continue;
+        const std::int64_t nu0 = nu + x0 * stepU, nv0 = nv + x0 * stepV;
+        std::int64_t u = floorDiv(nu0, D), ur = nu0 - u * D;
+        std::int64_t v = floorDiv(nv0, D), vr = nv0 - v * D;
+        std::uint8_t* d = dst.row(y) + x0 * N;
+        for (std::int64_t x = x0; x <= x1; ++x) {
+            copyPixel<N>(d, src.pixel(int(u), int(v)));
             d += N;
             u += stepUq;
             ur += stepUr;

@@ -137,6 +137,44 @@ TEST(Sharp, PushesChannelsAwayFromTheRightNeighbour)
     EXPECT_FALSE(img.Sharp(0));
 }
 
+TEST(EmbossAndSharp, MatchPlainLoopsOnNoise)
+{
+    for (int k : { 1, 7, 100 }) {
+        FCImage emboss, sharp;
+        ASSERT_TRUE(emboss.Create(45, 7, 32));
+        fillNoise(emboss, std::uint32_t(k));
+        ASSERT_TRUE(sharp.CopyFrom(emboss));
+        std::vector<std::vector<int>> e, sh;
+        for (int y = 0; y < 7; ++y) {
+            std::vector<int> er(45), sums(45);
+            for (int x = 0; x < 45; ++x)
+                sums[std::size_t(x)] = emboss.Pixel(x, y)[0] + emboss.Pixel(x, y)[1] + emboss.Pixel(x, y)[2];
+            for (int x = 0; x < 44; ++x)
+                er[std::size_t(x)]
+                    = std::clamp(128 + k * ((sums[std::size_t(x)] - sums[std::size_t(x + 1)]) / 3), 0, 255);
+            er[44] = 128;
+            e.push_back(er);
+            for (int c = 0; c < 3; ++c) {
+                std::vector<int> row = rowChannel(sharp, y, c);
+                for (int x = 0; x < 44; ++x) {
+                    const int a = row[std::size_t(x)], b = row[std::size_t(x + 1)];
+                    if (a != b)
+                        row[std::size_t(x)] = std::clamp(a + k * (a - b), 0, 255);
+                }
+                sh.push_back(row);
+            }
+        }
+        ASSERT_TRUE(emboss.Emboss(k));
+        ASSERT_TRUE(sharp.Sharp(k));
+        for (int y = 0; y < 7; ++y) {
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(rowChannel(emboss, y, c), e[std::size_t(y)]) << k;
+                EXPECT_EQ(rowChannel(sharp, y, c), sh[std::size_t(y * 3 + c)]) << k;
+            }
+        }
+    }
+}
+
 TEST(Mosaic, FiveByFiveWithBlockTwoHasNarrowLastBlocks)
 {
     FCImage img;

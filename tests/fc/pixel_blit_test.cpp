@@ -150,3 +150,43 @@ TEST(ParallelogramBlit, LeavesPixelsOutsideAloneAndIgnoresDegenerateShapes)
         EXPECT_EQ(b, 0);
     EXPECT_FALSE(platform::parallelogramBlit(flat.view, src.view, { 0, 0 }, { 1 << 30, 0 }, { 0, 5 }));
 }
+
+TEST(ParallelogramBlit, MatchesThePlainInverseMappingForManyShapes)
+{
+    Buffer src(13, 9, 2);
+    src.number();
+    std::uint32_t seed = 5;
+    auto next = [&seed](int range) {
+        seed = seed * 1664525u + 1013904223u;
+        return int((seed >> 8) % std::uint32_t(range)) - range / 2;
+    };
+    for (int shape = 0; shape < 200; ++shape) {
+        const PixelPoint p0 { next(40) + 10, next(40) + 10 }, p1 { next(60) + 10, next(60) + 10 },
+            p2 { next(60) + 10, next(60) + 10 };
+        Buffer dst(31, 27, 2);
+        std::fill(dst.bytes.begin(), dst.bytes.end(), 0xEE);
+        ASSERT_TRUE(platform::parallelogramBlit(dst.view, src.view, p0, p1, p2));
+        // Each centre solved on its own in exact rational arithmetic.
+        const double ax = p1.x - p0.x, ay = p1.y - p0.y, bx = p2.x - p0.x, by = p2.y - p0.y;
+        const long long det = (long long)(ax * by - ay * bx);
+        for (int y = 0; y < 27; ++y)
+            for (int x = 0; x < 31; ++x) {
+                const long long qx = 2 * x + 1 - 2 * p0.x, qy = 2 * y + 1 - 2 * p0.y;
+                long long nu = 13 * (qx * (long long)by - qy * (long long)bx);
+                long long nv = 9 * ((long long)ax * qy - (long long)ay * qx);
+                long long den = 2 * det;
+                if (den < 0) {
+                    nu = -nu;
+                    nv = -nv;
+                    den = -den;
+                }
+                const bool inside = det != 0 && nu >= 0 && nu < 13 * den && nv >= 0 && nv < 9 * den;
+                if (inside) {
+                    ASSERT_EQ(dst.sx(x, y), nu / den) << shape << ": " << x << "," << y;
+                    ASSERT_EQ(dst.sy(x, y), nv / den) << shape << ": " << x << "," << y;
+                } else {
+                    ASSERT_EQ(dst.sx(x, y), 0xEE) << shape << ": " << x << "," << y;
+                }
+            }
+    }
+}

@@ -108,12 +108,12 @@ TEST(CxImageJpg, GrayRoundTripGivesGrayPalette)
 
 TEST(CxImageJpg, QualityIsWrittenAsSet)
 {
-    static const int kLuminance[64] = { 16, 11, 10, 16, 24, 40, 51, 61, 12, 12, 14, 19, 26, 58, 60, 55, 14, 13, 16,
-        24, 40, 57, 69, 56, 14, 17, 22, 29, 51, 87, 80, 62, 18, 22, 37, 56, 68, 109, 103, 77, 24, 35, 55, 64, 81, 104,
-        113, 92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99 };
-    static const int kZigzag[64] = { 0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5, 12, 19, 26, 33, 40, 48,
-        41, 34, 27, 20, 13, 6, 7, 14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59,
-        52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63 };
+    static const int kLuminance[64] = { 16, 11, 10, 16, 24, 40, 51, 61, 12, 12, 14, 19, 26, 58, 60, 55, 14, 13, 16, 24,
+        40, 57, 69, 56, 14, 17, 22, 29, 51, 87, 80, 62, 18, 22, 37, 56, 68, 109, 103, 77, 24, 35, 55, 64, 81, 104, 113,
+        92, 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99 };
+    static const int kZigzag[64] = { 0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5, 12, 19, 26, 33, 40, 48, 41,
+        34, 27, 20, 13, 6, 7, 14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52,
+        45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63 };
     for (int quality : { 99, 90, 50 }) {
         CxImage src = smooth(16, 16);
         src.SetJpegQuality(float(quality));
@@ -288,4 +288,32 @@ TEST(CxImageJpg, CmykFromImageMagick)
     EXPECT_GT(c.rgbRed, 230);
     EXPECT_LT(c.rgbGreen, 25);
     EXPECT_LT(c.rgbBlue, 25);
+}
+
+TEST(CxImageJpg, CodecOptionsChangeCodingAndOutput)
+{
+    CxImage src = smooth(48, 32);
+    src.SetCodecOption(CxImageJPG::ENCODE_PROGRESSIVE | CxImageJPG::ENCODE_OPTIMIZE | CxImageJPG::ENCODE_SUBSAMPLE_444,
+        CXIMAGE_FORMAT_JPG);
+    std::vector<uint8_t> bytes = encodeJpeg(src);
+    bool progressive = false;
+    for (size_t i = 2; i + 1 < bytes.size(); ++i)
+        progressive |= bytes[i] == 0xFF && bytes[i + 1] == 0xC2;
+    EXPECT_TRUE(progressive);
+    CxImage back;
+    ASSERT_TRUE(decodeJpeg(back, bytes));
+    EXPECT_LE(maxDifference(back, src), 10);
+
+    CxImage gray;
+    gray.SetCodecOption(CxImageJPG::DECODE_GRAYSCALE, CXIMAGE_FORMAT_JPG);
+    ASSERT_TRUE(decodeJpeg(gray, bytes));
+    EXPECT_EQ(gray.GetBpp(), 8);
+    EXPECT_TRUE(gray.IsGrayScale());
+
+    CxImage quantized;
+    quantized.SetCodecOption(CxImageJPG::DECODE_QUANTIZE | CxImageJPG::DECODE_DITHER, CXIMAGE_FORMAT_JPG);
+    ASSERT_TRUE(decodeJpeg(quantized, bytes));
+    EXPECT_EQ(quantized.GetBpp(), 8);
+    EXPECT_FALSE(quantized.IsGrayScale());
+    EXPECT_LE(maxDifference(quantized, src), 60);
 }

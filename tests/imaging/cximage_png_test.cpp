@@ -144,7 +144,8 @@ TEST(CxImagePng, ImageMagickVariantsLoad)
         GTEST_SKIP() << "ImageMagick not installed";
     testsupport::TempDir dir;
     // Left half opaque red, right half half-transparent blue; 8 x 4.
-    const std::string base = im + " -size 4x4 xc:red \\( -size 4x4 xc:blue -alpha set -channel A -evaluate set 50% +channel \\) +append ";
+    const std::string base
+        = im + " -size 4x4 xc:red \\( -size 4x4 xc:blue -alpha set -channel A -evaluate set 50% +channel \\) +append ";
     struct Case {
         std::string args;
         std::string file;
@@ -163,9 +164,8 @@ TEST(CxImagePng, ImageMagickVariantsLoad)
     };
     for (const Case& c : cases) {
         const std::string out = dir.file(c.file.substr(c.file.find(':') + 1));
-        const std::string target = c.file.find(':') != std::string::npos
-            ? c.file.substr(0, c.file.find(':') + 1) + out
-            : out;
+        const std::string target
+            = c.file.find(':') != std::string::npos ? c.file.substr(0, c.file.find(':') + 1) + out : out;
         ASSERT_TRUE(run(base + c.args + " " + target)) << c.file;
         CxImage img;
         ASSERT_TRUE(img.Load(out.c_str(), CXIMAGE_FORMAT_PNG)) << c.file << ": " << img.GetLastError();
@@ -192,8 +192,9 @@ TEST(CxImagePng, ImageMagickVariantsLoad)
     EXPECT_TRUE(g.IsGrayScale());
     EXPECT_EQ(g.GetPixelIndex(0, 1), 255);
     EXPECT_EQ(g.GetPixelIndex(0, 0), 0);
-    ASSERT_TRUE(run(im + " -size 4x2 xc:gray50 -alpha set -channel A -evaluate set 25% +channel -define png:color-type=4 "
-        + dir.file("ga.png")));
+    ASSERT_TRUE(
+        run(im + " -size 4x2 xc:gray50 -alpha set -channel A -evaluate set 25% +channel -define png:color-type=4 "
+            + dir.file("ga.png")));
     ASSERT_TRUE(g.Load(dir.file("ga.png").c_str(), CXIMAGE_FORMAT_PNG)) << g.GetLastError();
     EXPECT_EQ(g.GetBpp(), 8);
     EXPECT_NEAR(g.GetPixelIndex(2, 1), 127, 1);
