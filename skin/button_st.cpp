@@ -15,6 +15,7 @@ CButtonST::CButtonST(QWidget* parent)
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    setFont(skin::theme::captionFont(13));
     const QPalette pal = QApplication::palette();
     const QColor face = pal.color(QPalette::Button);
     const QColor text = pal.color(QPalette::ButtonText);

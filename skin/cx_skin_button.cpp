@@ -16,6 +16,8 @@ CxSkinButton::CxSkinButton(QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_NoSystemBackground, false);
     setFocusPolicy(Qt::StrongFocus);
+    setFont(skin::theme::captionFont(13));
+    m_textColour = QColor(skin::theme::kPaper);
     // Connected first, so every other receiver of clicked() sees the new check state. clicked()
     // only comes from a release over the button (or the keyboard), never from one outside.
     connect(this, &QAbstractButton::clicked, this, [this] {

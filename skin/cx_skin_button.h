@@ -65,7 +65,7 @@ private:
     int m_drawMode = 0;
     int m_border = 0;
     int m_focusMargin = 0;
-    QColor m_textColour = Qt::black;
+    QColor m_textColour; ///< paper by default: captions sit on the dark skin
     Kind m_kind = PushKind;
     bool m_checked = false;
     bool m_over = false;

@@ -7,6 +7,13 @@
 
 namespace skin {
 
+// Button sets: "<set>_normal", "_down", "_over", "_focus", "_disabled" are the state bitmaps in
+// CxSkinButton::SetSkin's order and "<set>_mask" their shape (white outside). The 60/70/80 x 23
+// sets (509-519 and the buttonNN_* additions) are the secondary buttons and share buttonNN_mask;
+// primaryNN_* are the coral sets for OK, Save and Print, with the same masks. Captions are drawn
+// by the buttons, except on the main screen (main_*), whose pictures carry glyph and caption.
+// Image-button faces come as "_normal" / "_over" pairs for CButtonST::SetIcon. Check images for
+// CButtonST::SetCheckImages: radio_off / radio_on (468 / 471), check_off / check_on (470 / 469).
 enum SkinId : int {
     kAppIcon = 128,
     kIconOk = 152,

@@ -466,9 +466,10 @@ void mainButtons()
             const QColor ink = st == ButtonState::Down ? QColor(kInk)
                 : st == ButtonState::Disabled          ? QColor(kMuted)
                                                        : QColor(kPaper);
+            // Whole-pixel cells: 2 pixels and a 1-pixel gap per grid unit.
             for (const QRectF& c : cells)
                 p.fillRect(
-                    QRectF(3 + c.x() * 2.5, 2 + c.y() * 2.5, c.width() * 2.5 - 1, c.height() * 2.5 - 1).toAlignedRect(),
+                    QRect(2 + int(c.x()) * 3, 1 + int(c.y()) * 3, int(c.width()) * 3 - 1, int(c.height()) * 3 - 1),
                     ink);
             p.end();
             return a;
@@ -580,7 +581,7 @@ void windows()
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0, 0, 0, 45));
         p.drawRoundedRect(QRectF(6, 330, 488, 70), 10, 10);
-        for (int x : {60, 138, 216, 294, 372})
+        for (int x : { 60, 138, 216, 294, 372 })
             slotTile(p, QRectF(x, 337, 71, 53));
         paintField(p, QRectF(333, 30, 97, 244));
         p.end();

@@ -158,7 +158,7 @@ TEST(CxSkinButton, SpaceTogglesACheckKindLikeAClick)
 {
     QWidget host;
     CxSkinButton b(&host);
-    b.SetSkinImages(solid({40, 20}, 0xFF3C4475), {}, {}, {}, {}, {});
+    b.SetSkinImages(solid({ 40, 20 }, 0xFF3C4475), {}, {}, {}, {}, {});
     b.setKind(CxSkinButton::CheckKind);
     bool seen = false;
     QObject::connect(&b, &QAbstractButton::clicked, [&] { seen = b.GetCheck(); });
