@@ -135,6 +135,7 @@ bool CxImage::Threshold(uint8_t level)
         return false;
     work.SetPaletteColor(0, 0, 0, 0);
     work.SetPaletteColor(1, 255, 255, 255);
+    work.Clear(0);
     copyPlanes(work, *this);
     // The gray transparent index would point past a two-entry palette: keep it on its new side.
     if (m_info.transparentIndex >= 0)
@@ -145,7 +146,6 @@ bool CxImage::Threshold(uint8_t level)
             break;
         const uint8_t* s = GetBits(uint32_t(y));
         uint8_t* d = work.GetBits(uint32_t(y));
-        std::memset(d, 0, work.GetEffWidth());
         for (int32_t x = 0; x < w; ++x) {
             if (s[x] > level)
                 d[x >> 3] = uint8_t(d[x >> 3] | (0x80 >> (x & 7)));

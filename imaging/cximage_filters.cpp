@@ -27,6 +27,13 @@ struct Window {
     }
 };
 
+/// Window sizes beyond twice the picture cover it whole from every pixel; larger ones change nothing.
+int32_t windowSize(const CxImage& img, int32_t size)
+{
+    const int64_t cap = 2 * int64_t(std::max(img.GetWidth(), img.GetHeight())) + 1;
+    return int32_t(std::clamp<int64_t>(size, 1, cap));
+}
+
 /// Result plane of a filter that works on a copy: the copy's own rows when they can be written
 /// directly, otherwise an expanded colour plane that is mapped back to palette entries at the end.
 struct Output {
@@ -89,12 +96,12 @@ template <class Fn> bool perPixelFilter(CxImage& img, const char* name, Fn fn)
 
 /// One pixel of Filter by the plain rule, neighbours outside the image left out and the sum
 /// rescaled by total / used.
-void convolvePixel(
-    const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset, int total, uint8_t* out)
+void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int size, int divisor, int offset,
+    int64_t total, uint8_t* out)
 {
     const Window win(size);
-    int sum[3] = { 0, 0, 0 };
-    int used = 0;
+    int64_t sum[3] = { 0, 0, 0 };
+    int64_t used = 0;
     const int ch = in.channels;
     for (int r = 0; r < size; ++r) {
         const int yy = y + r + win.lo;
@@ -108,20 +115,20 @@ void convolvePixel(
             const int k = kernel[r * size + c];
             used += k;
             for (int i = 0; i < ch; ++i)
-                sum[i] += k * row[size_t(xx) * size_t(ch) + size_t(i)];
+                sum[i] += int64_t(k) * row[size_t(xx) * size_t(ch) + size_t(i)];
         }
     }
     for (int i = 0; i < ch; ++i) {
-        int v;
+        int64_t v;
         if (divisor != 0 && used != 0) {
             if (used == total)
                 v = offset + sum[i] / divisor;
             else
-                v = offset + int(int64_t(sum[i]) * total / (int64_t(divisor) * used));
+                v = offset + sum[i] * total / (int64_t(divisor) * used);
         } else {
             v = offset + sum[i];
         }
-        out[i] = clampByte(v);
+        out[i] = uint8_t(std::clamp<int64_t>(v, 0, 255));
     }
 }
 
@@ -151,6 +158,23 @@ __attribute__((target_clones("avx2", "default"))) void finishPlain(
     }
 }
 
+/// The common 3 x 3 case in one pass: nine taps per value, summed in registers.
+template <class Acc>
+__attribute__((target_clones("avx2", "default"))) void convolve3x3(const uint8_t* __restrict r0,
+    const uint8_t* __restrict r1, const uint8_t* __restrict r2, size_t step, const int32_t* kernel,
+    int32_t* __restrict sums, size_t n)
+{
+    Acc k[9];
+    for (int i = 0; i < 9; ++i)
+        k[i] = Acc(kernel[i]);
+    for (size_t i = 0; i < n; ++i) {
+        const Acc v = Acc(k[0] * Acc(r0[i]) + k[1] * Acc(r0[i + step]) + k[2] * Acc(r0[i + 2 * step])
+            + k[3] * Acc(r1[i]) + k[4] * Acc(r1[i + step]) + k[5] * Acc(r1[i + 2 * step]) + k[6] * Acc(r2[i])
+            + k[7] * Acc(r2[i + step]) + k[8] * Acc(r2[i + 2 * step]));
+        sums[i] = int32_t(v);
+    }
+}
+
 template <class Acc>
 void convolveInteriorRow(
     const Plane& in, int y, const int32_t* kernel, int size, int x0, int x1, int32_t* sums, std::vector<Acc>& acc)
@@ -158,6 +182,11 @@ void convolveInteriorRow(
     const Window win(size);
     const int ch = in.channels;
     const size_t n = size_t(x1 - x0) * size_t(ch);
+    if (size == 3) {
+        const size_t from = size_t(x0 - 1) * size_t(ch);
+        convolve3x3<Acc>(in.row(y - 1) + from, in.row(y) + from, in.row(y + 1) + from, size_t(ch), kernel, sums, n);
+        return;
+    }
     std::fill(acc.begin(), acc.begin() + ptrdiff_t(n), Acc(0));
     for (int r = 0; r < size; ++r) {
         const uint8_t* row = in.row(y + r + win.lo);
@@ -194,12 +223,14 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
     const uint8_t* sel = img.SelectionPointer();
     const Window win(size);
     const int ch = in.channels;
-    int total = 0, absSum = 0;
+    int64_t total = 0, absSum = 0;
     for (int i = 0; i < size * size; ++i) {
         total += kernel[i];
-        absSum += std::abs(kernel[i]);
+        absSum += std::abs(int64_t(kernel[i]));
     }
-    const int64_t maxSum = int64_t(absSum) * 255;
+    const int64_t maxSum = absSum * 255;
+    // Sums that could leave 32 bits take the plain 64-bit rule everywhere.
+    const bool fits32 = maxSum < (int64_t(1) << 31) && total == int32_t(total);
     const bool small = maxSum < 32767;
     const bool floatDivide = maxSum < (1 << 22) && std::abs(divisor) < (1 << 22);
     // Inner columns: the whole window lies inside the image.
@@ -219,7 +250,7 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
         uint8_t* o = out.plane.row(y);
         const bool innerRow = y + win.lo >= 0 && y + win.hi < in.height;
         int fastFrom = r.right, fastTo = r.right;
-        if (innerRow && ix1 > ix0) {
+        if (innerRow && ix1 > ix0 && fits32) {
             fastFrom = ix0;
             fastTo = ix1;
             const size_t n = size_t(fastTo - fastFrom) * size_t(ch);
@@ -269,9 +300,9 @@ bool convolve(CxImage& img, const int32_t* kernel, int size, int divisor, int of
 
 /// Sort keys of the median: gray value first, then the neighbour's place in the window, so that
 /// equal grays always resolve the same way.
-inline uint32_t medianKey(uint8_t gray, int place, int places)
+inline uint64_t medianKey(uint8_t gray, int place, int places)
 {
-    return uint32_t(gray) * uint32_t(places) + uint32_t(place);
+    return uint64_t(gray) * uint64_t(places) + uint64_t(place);
 }
 
 #define MEDIAN_SORT(a, b)                                                                                              \
@@ -318,12 +349,15 @@ __attribute__((target_clones("avx2", "default"))) void grayRow(
 
 // ---- Gaussian blur ----
 
-std::vector<float> gaussianKernel(float radius)
+/// Taps beyond maxHalf never reach a pixel of the picture; leaving them out changes nothing, since
+/// such a kernel is longer than every line and each position divides by the taps it uses.
+std::vector<float> gaussianKernel(float radius, int maxHalf)
 {
     const double s = std::fabs(double(radius)) / 2.0 + 0.25;
     const double cut = 2.0 * s;
-    const int n = std::max(1, 2 * int(std::ceil(cut - 0.5)) + 1);
-    const int half = n / 2;
+    const double fullHalf = std::ceil(cut - 0.5);
+    const int half = fullHalf > double(maxHalf) ? maxHalf : std::max(0, int(fullHalf));
+    const int n = 2 * half + 1;
     std::vector<double> w(size_t(n), 0.0);
     double centre = 0.0;
     for (int j = 0; j <= 50; ++j) {
@@ -502,8 +536,8 @@ bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t ou
                 line.data(), size_t(ch), w, midBytes.data() + from, size_t(width - 2 * half) * size_t(ch), acc.data());
         }
         for (int x = 0; x < width; ++x) {
-            if (fits && x >= half && x < width - half)
-                continue;
+            if (fits && x == half && width - half > half)
+                x = width - half; // the inner positions are done above
             for (int c = 0; c < ch; ++c)
                 midBytes[size_t(x) * size_t(ch) + size_t(c)]
                     = gaussEdge(w, x, width, [&](int j) { return s[size_t(j) * size_t(ch) + size_t(c)]; });
@@ -591,8 +625,7 @@ bool CxImage::Filter(const int32_t* kernel, int32_t size, int32_t divisor, int32
 
 bool CxImage::Erode(int32_t size)
 {
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     return perPixelFilter(*this, "Erode", [&](const Plane& in, int x, int y, uint8_t* out) {
         uint8_t m[3] = { 255, 255, 255 };
@@ -606,8 +639,7 @@ bool CxImage::Erode(int32_t size)
 
 bool CxImage::Dilate(int32_t size)
 {
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     return perPixelFilter(*this, "Dilate", [&](const Plane& in, int x, int y, uint8_t* out) {
         uint8_t m[3] = { 0, 0, 0 };
@@ -621,8 +653,7 @@ bool CxImage::Dilate(int32_t size)
 
 bool CxImage::Edge(int32_t size)
 {
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     return perPixelFilter(*this, "Edge", [&](const Plane& in, int x, int y, uint8_t* out) {
         uint8_t lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
@@ -664,8 +695,7 @@ bool CxImage::Median(int32_t size)
 {
     if (!m_dib)
         return false;
-    if (size < 1)
-        size = 1;
+    size = windowSize(*this, size);
     const Window win(size);
     const int places = size * size;
     CxImage work(*this, true, true, true);
@@ -699,7 +729,7 @@ bool CxImage::Median(int32_t size)
             d[2] = s[2];
         }
     };
-    std::vector<uint32_t> keys(static_cast<size_t>(places));
+    std::vector<uint64_t> keys(static_cast<size_t>(places));
     auto plainPixel = [&](uint8_t* o, int x, int y) {
         int count = 0;
         for (int dy = win.lo; dy <= win.hi; ++dy) {
@@ -715,7 +745,7 @@ bool CxImage::Median(int32_t size)
             }
         }
         std::nth_element(keys.begin(), keys.begin() + count / 2, keys.begin() + count);
-        const int place = int(keys[size_t(count / 2)] % uint32_t(places));
+        const int place = int(keys[size_t(count / 2)] % uint64_t(places));
         copyFrom(o, x, x + place % size + win.lo, y + place / size + win.lo);
     };
 
@@ -851,6 +881,10 @@ bool CxImage::BlurGaussian(float radius, CxImage* destination)
 {
     if (!m_dib)
         return false;
+    if (!std::isfinite(radius)) {
+        SetLastError("BlurGaussian: the radius must be a finite number");
+        return false;
+    }
     CxImage raisedCopy;
     const CxImage* input = this;
     Raised raised;
@@ -863,14 +897,13 @@ bool CxImage::BlurGaussian(float radius, CxImage* destination)
         input = &raisedCopy;
     }
     // Every pixel is written by the passes; the copy only needs palette, selection and alpha.
-    CxImage result(*input, false, true, true);
-    if (!result.IsValid()) {
-        SetLastError("%s", result.GetLastError());
+    CxImage result;
+    if (!cximage_p::makeShapedImage(result, *input, *this))
         return false;
-    }
     Plane in;
     cximage_p::planeOf(*input, in);
-    if (!gaussianPasses(*this, in, result.GetBits(), result.GetEffWidth(), gaussianKernel(radius))) {
+    const int maxHalf = std::max(in.width, in.height) + 1;
+    if (!gaussianPasses(*this, in, result.GetBits(), result.GetEffWidth(), gaussianKernel(radius, maxHalf))) {
         SetLastError("BlurGaussian: stopped");
         return false;
     }

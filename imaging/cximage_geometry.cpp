@@ -21,11 +21,9 @@ bool CxImage::Mirror(bool mirrorSelection, bool mirrorAlpha)
 {
     if (!m_dib)
         return false;
-    CxImage work(*this, false, true, true);
-    if (!work.IsValid()) {
-        SetLastError("%s", work.GetLastError());
+    CxImage work;
+    if (!cximage_p::makeShapedImage(work, *this, *this))
         return false;
-    }
     const int32_t w = int32_t(GetWidth());
     const int32_t h = int32_t(GetHeight());
     for (int32_t y = 0; y < h; ++y) {

@@ -16,8 +16,12 @@ inline uint8_t absDiff(uint8_t a, uint8_t b)
 
 bool CxImage::Mix(const CxImage& source, int32_t op, int32_t xOffset, int32_t yOffset, bool mixAlpha)
 {
-    if (!m_dib || !source.IsValid())
+    if (!m_dib)
         return false;
+    if (!source.IsValid()) {
+        SetLastError("Mix: the source image is empty");
+        return false;
+    }
     if (op < OpAdd || op > OpAvg) {
         SetLastError("Mix: unknown operation %d", op);
         return false;
@@ -139,8 +143,12 @@ bool CxImage::Mix(const CxImage& source, int32_t op, int32_t xOffset, int32_t yO
 
 bool CxImage::PasteKeyed(const CxImage& source, int32_t x, int32_t y)
 {
-    if (!m_dib || !source.IsValid())
+    if (!m_dib)
         return false;
+    if (!source.IsValid()) {
+        SetLastError("PasteKeyed: the source image is empty");
+        return false;
+    }
     const bool keyed = source.TransparentIndex() >= 0;
     const int32_t sw = int32_t(source.GetWidth());
     const int32_t sh = int32_t(source.GetHeight());

@@ -62,6 +62,26 @@ inline bool makeWorkImage(CxImage& work, CxImage& owner, uint32_t w, uint32_t h,
     return true;
 }
 
+/// Makes work an image like src (attributes, palette, selection, alpha) whose pixel rows are left for
+/// the caller to fill; on failure the error text goes to owner.
+inline bool makeShapedImage(CxImage& work, const CxImage& src, CxImage& owner)
+{
+    if (!makeWorkImage(work, owner, src.GetWidth(), src.GetHeight(), src.GetBpp()))
+        return false;
+    if (src.GetPalette())
+        work.SetPalette(src.GetPalette(), src.GetNumColors());
+    work.SetImportantColours(src.GetImportantColours());
+    if (src.SelectionIsValid() && !work.SelectionCopy(src)) {
+        owner.SetLastError("%s", work.GetLastError());
+        return false;
+    }
+    if (src.AlphaIsValid() && !work.AlphaCopy(src)) {
+        owner.SetLastError("can't allocate the alpha channel");
+        return false;
+    }
+    return true;
+}
+
 /// Pixels as interleaved bytes: the rows of a 24-bit (3 channels) or 8-bit gray-scale (1 channel)
 /// image themselves, or an expanded blue-green-red copy of any other palette image.
 struct Plane {

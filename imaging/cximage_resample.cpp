@@ -290,8 +290,12 @@ bool CxImage::ResampleSmooth(
 {
     (void)method; // Catmull-Rom with edge repetition is the only method the program uses
     (void)overflow;
-    if (newWidth <= 0 || newHeight <= 0 || !m_dib)
+    if (!m_dib)
         return false;
+    if (newWidth <= 0 || newHeight <= 0) {
+        SetLastError("ResampleSmooth: the new size must be greater than zero");
+        return false;
+    }
     const int32_t w = int32_t(GetWidth());
     const int32_t h = int32_t(GetHeight());
     if (newWidth == w && newHeight == h) {

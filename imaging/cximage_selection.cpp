@@ -41,8 +41,11 @@ bool CxImage::SelectionDelete()
 
 bool CxImage::SelectionClear(uint8_t level)
 {
-    if (!m_selection)
+    if (!m_selection) {
+        if (m_dib)
+            SetLastError("SelectionClear: there is no selection");
         return false;
+    }
     std::memset(m_selection, level, size_t(GetWidth()) * GetHeight());
     if (level)
         m_info.selectionBox = CxRect { 0, int32_t(GetHeight()), int32_t(GetWidth()), 0 };
@@ -56,7 +59,7 @@ bool CxImage::SelectRectangle(int32_t left, int32_t top, int32_t right, int32_t 
     if (!m_dib)
         return false;
     if (!m_selection && !SelectionCreate())
-        return false;
+        return false; // SelectionCreate has set the error
     const int32_t w = int32_t(GetWidth());
     const int32_t h = int32_t(GetHeight());
     // 64-bit so that corners near the int limits cannot overflow when made exclusive.
@@ -118,8 +121,12 @@ bool CxImage::SelectionIsInside(int32_t x, int32_t y) const
 
 bool CxImage::SelectionCopy(const CxImage& source)
 {
-    if (!source.m_selection || !m_dib || source.GetWidth() != GetWidth() || source.GetHeight() != GetHeight())
+    if (!m_dib)
         return false;
+    if (!source.m_selection || source.GetWidth() != GetWidth() || source.GetHeight() != GetHeight()) {
+        SetLastError("SelectionCopy: the source has no selection of this size");
+        return false;
+    }
     const size_t n = size_t(GetWidth()) * GetHeight();
     if (!m_selection)
         m_selection = static_cast<uint8_t*>(std::malloc(n));
@@ -184,8 +191,12 @@ bool CxImage::SelectionMirror()
 
 bool CxImage::SelectionToImage(CxImage* destination)
 {
-    if (!m_selection || !destination)
+    if (!m_dib)
         return false;
+    if (!m_selection || !destination) {
+        SetLastError("SelectionToImage: there is no selection");
+        return false;
+    }
     CxImage gray;
     if (!gray.Create(GetWidth(), GetHeight(), 8, GetType())) {
         SetLastError("%s", gray.GetLastError());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -315,6 +316,40 @@ TEST(CxImageFilters, EmptyImagesAndEscape)
     EXPECT_FALSE(img.Median(3));
     EXPECT_FALSE(img.BlurGaussian(1.0f));
     EXPECT_EQ(opref::maxDiff(img, before), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(CxImageFilters, OutsizedArgumentsStayBounded)
+{
+    CxImage img = opref::randomImage(9, 6, 21);
+    CxImage big(img), huge(img);
+    // A window far larger than the picture behaves like one that just covers it.
+    ASSERT_TRUE(big.Median(19));
+    ASSERT_TRUE(huge.Median(1 << 30));
+    EXPECT_EQ(opref::maxDiff(big, huge), 0);
+    CxImage d1(img), d2(img);
+    ASSERT_TRUE(d1.Dilate(1 << 30));
+    ASSERT_TRUE(d2.Dilate(21));
+    EXPECT_EQ(opref::maxDiff(d1, d2), 0);
+    // So does a Gaussian far wider than the picture.
+    CxImage g1(img), g2(img);
+    ASSERT_TRUE(g1.BlurGaussian(1e9f));
+    ASSERT_TRUE(g2.BlurGaussian(200.0f));
+    EXPECT_LE(opref::maxDiff(g1, g2), 1);
+    EXPECT_FALSE(img.BlurGaussian(std::nanf("")));
+    EXPECT_STRNE(img.GetLastError(), "");
+}
+
+TEST(CxImageFilter, LargeWeightsUseWideSums)
+{
+    const std::vector<int> k = { 40000000, -1, 3, 0, -40000000, 7, 1, 1, 1 };
+    CxImage img = opref::randomImage(8, 7, 22);
+    const CxImage ref = opref::filter(img, k, 3, 1000003, 17);
+    ASSERT_TRUE(img.Filter(k.data(), 3, 1000003, 17));
+    EXPECT_EQ(opref::maxDiff(img, ref), 0);
 }
 
 } // namespace

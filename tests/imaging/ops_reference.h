@@ -177,7 +177,7 @@ inline CxImage filter(const CxImage& src, const std::vector<int>& kernel, int si
                     used += kv;
                     const RGBQUAD p = src.GetPixelColor(xx, yy, false);
                     for (int k = 0; k < 3; ++k)
-                        sum[k] += kv * channel(p, k);
+                        sum[k] += long(kv) * channel(p, k);
                 }
             }
             RGBQUAD res {};
