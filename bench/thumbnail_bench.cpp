@@ -13,9 +13,11 @@
 #include <benchmark/benchmark.h>
 
 #include "app/app_paths.h"
+#include "imaging/cximage.h"
 #include "output/dlg_thum_nail.h"
 #include "output/thumbnail_button.h"
 #include "output/thumbnail_loader.h"
+#include "tests/output/exif_jpeg_p.h"
 
 namespace {
 
@@ -52,6 +54,43 @@ const QString& photoFolder()
     return folder;
 }
 
+/// The same pictures as a camera writes them, with a 160 x 120 EXIF thumbnail.
+const QString& cameraFolder()
+{
+    static QTemporaryDir dir;
+    static QString folder;
+    if (folder.isEmpty()) {
+        folder = dir.path() + QStringLiteral("/");
+        const QImage main(photoFolder() + QStringLiteral("photo00.jpg"));
+        const QImage thumb = main.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QString first = folder + QStringLiteral("camera00.jpg");
+        exiftest::writeJpegWithExifThumbnail(first, main, thumb);
+        for (int i = 1; i < 20; ++i)
+            QFile::copy(first, folder + QStringLiteral("camera%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    return folder;
+}
+
+void showPage(benchmark::State& state, const QString& folder)
+{
+    appPaths().setModuleFolder(QDir::tempPath());
+    for (auto _ : state) {
+        DlgThumNail dialog(folder);
+        dialog.initialise();
+        dialog.show();
+        dialog.waitForThumbnails();
+        QCoreApplication::processEvents();
+        if (dialog.buttons().size() != 20 || !dialog.buttons().last()->hasThumbnail())
+            state.SkipWithError("page not complete");
+    }
+}
+
+void BM_PageOfTwentyCameraJpegs(benchmark::State& state)
+{
+    showPage(state, cameraFolder());
+}
+BENCHMARK(BM_PageOfTwentyCameraJpegs)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
 void BM_PageOfTwentyLargeJpegs(benchmark::State& state)
 {
     const QString folder = photoFolder();
@@ -76,6 +115,17 @@ void BM_OneLargeJpegThumbnail(benchmark::State& state)
         benchmark::DoNotOptimize(MakeThumbnail(path));
 }
 BENCHMARK(BM_OneLargeJpegThumbnail)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeLargeJpegAtOneEighth(benchmark::State& state)
+{
+    const QByteArray path = (photoFolder() + QStringLiteral("photo00.jpg")).toLocal8Bit();
+    for (auto _ : state) {
+        CxImage image;
+        image.SetJpegScale(8);
+        benchmark::DoNotOptimize(image.Load(path.constData(), CXIMAGE_FORMAT_JPG));
+    }
+}
+BENCHMARK(BM_DecodeLargeJpegAtOneEighth)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

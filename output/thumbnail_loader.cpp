@@ -11,8 +11,12 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <libexif/exif-data.h>
+#include <libexif/exif-loader.h>
+
 #include "editing/fc/fc_dib.h"
 #include "imaging/cximage.h"
+#include "imaging/formats/cxfile.h"
 
 int ThumbnailFormatFromName(const QString& fileName)
 {
@@ -55,6 +59,35 @@ void showKeyAsChecks(QImage& bitmap)
     }
 }
 
+/// The thumbnail a camera stores in the EXIF block of its JPEGs, when it covers box and shows
+/// the whole picture (same aspect ratio as width x height); otherwise an invalid image.
+bool exifThumbnail(const QByteArray& file, QSize box, int width, int height, CxImage& out)
+{
+    ExifLoader* loader = exif_loader_new();
+    if (!loader)
+        return false;
+    exif_loader_write_file(loader, file.constData());
+    ExifData* data = exif_loader_get_data(loader);
+    exif_loader_unref(loader);
+    if (!data)
+        return false;
+    bool ok = false;
+    if (data->data && data->size > 0) {
+        CxMemFile mem(data->data, data->size);
+        CxImage thumb;
+        if (thumb.Decode(&mem, CXIMAGE_FORMAT_JPG) && thumb.IsValid()) {
+            const int tw = int(thumb.GetWidth()), th = int(thumb.GetHeight());
+            // An edited photo may carry the thumbnail of its uncropped original.
+            const bool sameShape = width > 0 && height > 0
+                && std::abs(double(tw) / th - double(width) / height) < 0.02 * double(width) / height;
+            if (tw >= box.width() && th >= box.height() && sameShape)
+                ok = out.TakeOver(thumb);
+        }
+    }
+    exif_data_unref(data);
+    return ok;
+}
+
 } // namespace
 
 QImage MakeThumbnail(const QString& path, QSize box, bool keyCentre)
@@ -70,6 +103,15 @@ QImage MakeThumbnail(const QString& path, QSize box, bool keyCentre)
         CxImage header;
         header.SetEscape(-1);
         if (header.Load(file.constData(), CXIMAGE_FORMAT_JPG)) {
+            // A large camera picture brings its own small copy: no need to decode the whole file.
+            if (int(header.GetWidth()) > 4 * box.width()
+                && exifThumbnail(file, box, int(header.GetWidth()), int(header.GetHeight()), image)) {
+                QImage bitmap = image.ToDeviceBitmap();
+                if (keyCentre)
+                    showKeyAsChecks(bitmap);
+                return bitmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(QImage::Format_RGB32);
+            }
             int denom = 8;
             while (denom > 1
                 && (int(header.GetWidth()) / denom < box.width() || int(header.GetHeight()) / denom < box.height()))

@@ -17,6 +17,7 @@
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
 #include "tests/common/test_support.h"
+#include "tests/output/exif_jpeg_p.h"
 
 namespace {
 
@@ -274,4 +275,26 @@ TEST(ThumbnailLoading, StaleResultsOfAnOldPageAreDropped)
     loader.waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(tags, QList<int> { 2 });
+}
+
+TEST(ThumbnailLoading, CameraJpegUsesItsExifThumbnailWhenItShowsTheWholePicture)
+{
+    testsupport::TempDir dir;
+    QImage main(1600, 1200, QImage::Format_RGB32);
+    main.fill(qRgb(200, 40, 40));
+    QImage thumb(160, 120, QImage::Format_RGB32);
+    thumb.fill(qRgb(40, 40, 200));
+    const QString path = QString::fromStdString(dir.file("camera.jpg"));
+    ASSERT_TRUE(exiftest::writeJpegWithExifThumbnail(path, main, thumb));
+    QImage t = MakeThumbnail(path, QSize(90, 67));
+    ASSERT_FALSE(t.isNull());
+    EXPECT_EQ(t.size(), QSize(89, 67));
+    EXPECT_NEAR(qBlue(t.pixel(40, 30)), 200, 12); // the stored copy, not the decoded picture
+
+    // A thumbnail of another shape belongs to an uncropped original: the picture itself is used.
+    QImage wide(160, 90, QImage::Format_RGB32);
+    wide.fill(qRgb(40, 40, 200));
+    ASSERT_TRUE(exiftest::writeJpegWithExifThumbnail(path, main, wide));
+    t = MakeThumbnail(path, QSize(90, 67));
+    EXPECT_NEAR(qRed(t.pixel(40, 30)), 200, 12);
 }
