@@ -17,7 +17,7 @@
 #include "output/dlg_thum_nail.h"
 #include "output/thumbnail_button.h"
 #include "output/thumbnail_loader.h"
-#include "tests/output/exif_jpeg_p.h"
+#include "tests/output/exif_jpeg_writer.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
 #include "tests/common/test_support.h"
-#include "tests/output/exif_jpeg_p.h"
+#include "tests/output/exif_jpeg_writer.h"
 
 namespace {
 
