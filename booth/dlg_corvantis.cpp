@@ -322,6 +322,12 @@ void DlgCorvantis::setLiveMode(bool live)
     m_photoArea->setVisible(!live);
     m_frameArea->setVisible(!live && isFrameShown() && m_frame.IsValid());
     m_tracker->setVisible(!live);
+    // What needs the camera, or needs it off, says so by its look.
+    for (int id : { kUsePictureId, kPreviousPhotoId, kNextPhotoId, kSelectPhotoId, kAddPhotoId })
+        if (QWidget* w = platform::findControl(this, id))
+            w->setEnabled(!live);
+    if (QWidget* shoot = platform::findControl(this, kShootId))
+        shoot->setEnabled(live);
     if (!live)
         m_tracker->setTrackedRect(photoArea());
     else
@@ -589,8 +595,8 @@ void DlgCorvantis::onSlotPressed(int index)
     m_dragFrom = index;
     updateCurrentSlot();
     const QImage cursor = skin::SkinBitmap(skin::kCursorDrag);
-    QApplication::setOverrideCursor(cursor.isNull() ? QCursor(Qt::ClosedHandCursor)
-                                                    : QCursor(QPixmap::fromImage(cursor), 4, 4));
+    QApplication::setOverrideCursor(
+        cursor.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(QPixmap::fromImage(cursor), 4, 4));
 }
 
 void DlgCorvantis::onSlotReleased(int index, const QPoint& globalPos)
@@ -625,11 +631,21 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
     if (!m_slots.setCurrentSlot(slot))
         return;
     switch (command) {
-    case CmdCopy: m_slots.copyCurrent(); break;
-    case CmdPaste: m_slots.pasteIntoCurrent(); break;
-    case CmdRemove: m_slots.removeCurrent(); break;
-    case CmdClear: m_slots.clearAll(); break;
-    case CmdApplyToAll: m_slots.applyFrameToAll(); break;
+    case CmdCopy:
+        m_slots.copyCurrent();
+        break;
+    case CmdPaste:
+        m_slots.pasteIntoCurrent();
+        break;
+    case CmdRemove:
+        m_slots.removeCurrent();
+        break;
+    case CmdClear:
+        m_slots.clearAll();
+        break;
+    case CmdApplyToAll:
+        m_slots.applyFrameToAll();
+        break;
     case CmdToEditArea: {
         const ComData& r = m_slots.slot(slot);
         if (!r.m_used)
@@ -654,7 +670,8 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
         }
         break;
     }
-    default: break;
+    default:
+        break;
     }
     updateCurrentSlot();
 }
@@ -663,9 +680,8 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
 {
     if (photo && m_live)
         return;
-    const QString folder = anyFolder ? QString()
-                                     : (photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder)
-            + QLatin1Char('/');
+    const QString folder
+        = anyFolder ? QString() : (photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder) + QLatin1Char('/');
     DlgThumNail browser(folder, this, photo ? 1 : 0);
     browser.setFramePreview(!photo);
     if (browser.exec() != DlgThumNail::IdOk)
@@ -751,16 +767,16 @@ void DlgCorvantis::OnSaveProject()
         return;
     QString error;
     if (!SaveProject(m_slots, appPaths().m_settingsFile, target, &error))
-        platform::prompts().messageBox(this,
-            QStringLiteral("The project could not be saved.\n%1").arg(error), platform::MbOk | platform::MbIconError);
+        platform::prompts().messageBox(this, QStringLiteral("The project could not be saved.\n%1").arg(error),
+            platform::MbOk | platform::MbIconError);
 }
 
 void DlgCorvantis::OnAbout()
 {
     platform::prompts().messageBox(this,
         QStringLiteral("%1\nVersion %2\n\nFramed portrait sheets from a webcam.")
-            .arg(QLatin1String(appdefaults::kProductName), appPaths().m_version.isEmpty()
-                    ? QLatin1String(appdefaults::kVersion) : appPaths().m_version),
+            .arg(QLatin1String(appdefaults::kProductName),
+                appPaths().m_version.isEmpty() ? QLatin1String(appdefaults::kVersion) : appPaths().m_version),
         platform::MbOk | platform::MbIconInformation, QStringLiteral("About"));
 }
 
@@ -790,8 +806,8 @@ void DlgCorvantis::OnGraphNotify()
     m_live = false;
     setLiveMode(false);
     showFrameArea();
-    platform::prompts().messageBox(this,
-        QStringLiteral("The camera stopped.\n%1").arg(events.first().text), platform::MbOk | platform::MbIconWarning);
+    platform::prompts().messageBox(this, QStringLiteral("The camera stopped.\n%1").arg(events.first().text),
+        platform::MbOk | platform::MbIconWarning);
 }
 
 // ---- Events ----

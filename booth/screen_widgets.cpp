@@ -102,15 +102,24 @@ QRect CPhotoTracker::handleRect(int handle) const
     const int l = r.left() - h, t = r.top() - h, rt = r.right() + 1, b = r.bottom() + 1;
     const int cx = r.center().x() - h / 2, cy = r.center().y() - h / 2;
     switch (handle) {
-    case HitTopLeft: return QRect(l, t, h, h);
-    case HitTopRight: return QRect(rt, t, h, h);
-    case HitBottomRight: return QRect(rt, b, h, h);
-    case HitBottomLeft: return QRect(l, b, h, h);
-    case HitTop: return QRect(cx, t, h, h);
-    case HitRight: return QRect(rt, cy, h, h);
-    case HitBottom: return QRect(cx, b, h, h);
-    case HitLeft: return QRect(l, cy, h, h);
-    default: return QRect();
+    case HitTopLeft:
+        return QRect(l, t, h, h);
+    case HitTopRight:
+        return QRect(rt, t, h, h);
+    case HitBottomRight:
+        return QRect(rt, b, h, h);
+    case HitBottomLeft:
+        return QRect(l, b, h, h);
+    case HitTop:
+        return QRect(cx, t, h, h);
+    case HitRight:
+        return QRect(rt, cy, h, h);
+    case HitBottom:
+        return QRect(cx, b, h, h);
+    case HitLeft:
+        return QRect(l, cy, h, h);
+    default:
+        return QRect();
     }
 }
 
@@ -131,16 +140,38 @@ QRect CPhotoTracker::track(const QRect& r, Hit hit, const QPoint& d, QSize minSi
 {
     int l = r.left(), t = r.top(), rt = r.left() + r.width(), b = r.top() + r.height();
     switch (hit) {
-    case HitMiddle: return r.translated(d);
-    case HitTopLeft: l += d.x(); t += d.y(); break;
-    case HitTopRight: rt += d.x(); t += d.y(); break;
-    case HitBottomRight: rt += d.x(); b += d.y(); break;
-    case HitBottomLeft: l += d.x(); b += d.y(); break;
-    case HitTop: t += d.y(); break;
-    case HitRight: rt += d.x(); break;
-    case HitBottom: b += d.y(); break;
-    case HitLeft: l += d.x(); break;
-    default: return r;
+    case HitMiddle:
+        return r.translated(d);
+    case HitTopLeft:
+        l += d.x();
+        t += d.y();
+        break;
+    case HitTopRight:
+        rt += d.x();
+        t += d.y();
+        break;
+    case HitBottomRight:
+        rt += d.x();
+        b += d.y();
+        break;
+    case HitBottomLeft:
+        l += d.x();
+        b += d.y();
+        break;
+    case HitTop:
+        t += d.y();
+        break;
+    case HitRight:
+        rt += d.x();
+        break;
+    case HitBottom:
+        b += d.y();
+        break;
+    case HitLeft:
+        l += d.x();
+        break;
+    default:
+        return r;
     }
     if (rt - l < minSize.width()) {
         if (hit == HitTopLeft || hit == HitBottomLeft || hit == HitLeft)

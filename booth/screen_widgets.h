@@ -58,8 +58,18 @@ class CPhotoTracker : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kHandle = 7;
-    enum Hit { HitNothing = -1, HitTopLeft, HitTopRight, HitBottomRight, HitBottomLeft, HitTop, HitRight,
-        HitBottom, HitLeft, HitMiddle };
+    enum Hit {
+        HitNothing = -1,
+        HitTopLeft,
+        HitTopRight,
+        HitBottomRight,
+        HitBottomLeft,
+        HitTop,
+        HitRight,
+        HitBottom,
+        HitLeft,
+        HitMiddle
+    };
 
     explicit CPhotoTracker(QWidget* parent = nullptr);
     /// The tracked rectangle in the parent's coordinates.

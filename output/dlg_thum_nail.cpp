@@ -49,11 +49,11 @@ CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool prim
     using namespace skin;
     auto* b = new CxSkinButton(parent);
     if (primary)
-        b->SetSkin(kPrimary70Normal, kPrimary70Down, kPrimary70Over, kPrimary70Disabled, kPrimary70Focus,
-            kButton70Mask, 0, 0, 0);
-    else
-        b->SetSkin(kButton70Normal, kButton70Down, kButton70Over, kButton70Disabled, kButton70Focus, kButton70Mask,
+        b->SetSkin(kPrimary70Normal, kPrimary70Down, kPrimary70Over, kPrimary70Disabled, kPrimary70Focus, kButton70Mask,
             0, 0, 0);
+    else
+        b->SetSkin(
+            kButton70Normal, kButton70Down, kButton70Over, kButton70Disabled, kButton70Focus, kButton70Mask, 0, 0, 0);
     b->setText(text);
     b->setFont(theme::captionFont(13, primary));
     b->SetTextColor(QColor(theme::kPaper));
@@ -74,14 +74,14 @@ DlgThumNail::DlgThumNail(const QString& folder, QWidget* parent, int listKind)
     setWindowTitle(QStringLiteral("Choose a picture"));
     setSkinBackground(kThumbnailBackground, QSize(698, 536));
 
-    imageButton(this, kFirstPageId, kPageFirstNormal, kPageFirstOver, QRect(497, 457, 45, 29),
-        QStringLiteral("First page"));
+    imageButton(
+        this, kFirstPageId, kPageFirstNormal, kPageFirstOver, QRect(497, 457, 45, 29), QStringLiteral("First page"));
     imageButton(this, kPreviousPageId, kPagePreviousNormal, kPagePreviousOver, QRect(546, 457, 45, 29),
         QStringLiteral("Previous page"));
-    imageButton(this, kNextPageId, kPageNextNormal, kPageNextOver, QRect(595, 457, 45, 29),
-        QStringLiteral("Next page"));
-    imageButton(this, kLastPageId, kPageLastNormal, kPageLastOver, QRect(642, 457, 45, 29),
-        QStringLiteral("Last page"));
+    imageButton(
+        this, kNextPageId, kPageNextNormal, kPageNextOver, QRect(595, 457, 45, 29), QStringLiteral("Next page"));
+    imageButton(
+        this, kLastPageId, kPageLastNormal, kPageLastOver, QRect(642, 457, 45, 29), QStringLiteral("Last page"));
     imageButton(this, kSearchId, kSearchNormal, kSearchOver, QRect(320, 461, 25, 22), QStringLiteral("Search"));
     imageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(664, 1, 25, 25), QStringLiteral("Close"));
     textButton(this, kOkId, QStringLiteral("O k"), true, QRect(533, 496, 70, 23));
@@ -172,8 +172,9 @@ void DlgThumNail::readEntries()
     const char* section = kSettingKeys[m_listKind ? KeyRecentlyPortrait : KeyRecentlyFrame];
     QStringList recent;
     for (int k = 0; k < 20; ++k) {
-        const QString value = AppToolkit::ReadSettingString(
-            appPaths().m_settingsFile, QLatin1String(section), QString::number(k)).trimmed();
+        const QString value
+            = AppToolkit::ReadSettingString(appPaths().m_settingsFile, QLatin1String(section), QString::number(k))
+                  .trimmed();
         if (!value.isEmpty())
             recent.append(value);
     }

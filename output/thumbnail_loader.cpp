@@ -24,10 +24,30 @@ int ThumbnailFormatFromName(const QString& fileName)
         const char* ending;
         int id;
     } kEndings[] = {
-        { "bmp", 1 }, { "gif", 2 }, { "jpg", 3 }, { "jpeg", 3 }, { "png", 4 }, { "mng", 17 }, { "jng", 17 },
-        { "ico", 5 }, { "tif", 6 }, { "tiff", 6 }, { "tga", 7 }, { "pcx", 8 }, { "wbmp", 9 }, { "wmf", 10 },
-        { "emf", 10 }, { "j2k", 11 }, { "jp2", 11 }, { "j2c", 12 }, { "jpc", 12 }, { "pgx", 13 }, { "pnm", 14 },
-        { "pgm", 14 }, { "ppm", 14 }, { "ras", 15 },
+        { "bmp", 1 },
+        { "gif", 2 },
+        { "jpg", 3 },
+        { "jpeg", 3 },
+        { "png", 4 },
+        { "mng", 17 },
+        { "jng", 17 },
+        { "ico", 5 },
+        { "tif", 6 },
+        { "tiff", 6 },
+        { "tga", 7 },
+        { "pcx", 8 },
+        { "wbmp", 9 },
+        { "wmf", 10 },
+        { "emf", 10 },
+        { "j2k", 11 },
+        { "jp2", 11 },
+        { "j2c", 12 },
+        { "jpc", 12 },
+        { "pgx", 13 },
+        { "pnm", 14 },
+        { "pgm", 14 },
+        { "ppm", 14 },
+        { "ras", 15 },
     };
     // "wbmp" must win over "bmp", so the longer endings are tried first.
     int best = 0;

@@ -257,7 +257,8 @@ void stickers()
     save(sticker([](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(kMarigold));
-        p.drawPolygon(QPolygonF { { 12, 96 }, { 12, 36 }, { 40, 64 }, { 64, 24 }, { 88, 64 }, { 116, 36 }, { 116, 96 } });
+        p.drawPolygon(
+            QPolygonF { { 12, 96 }, { 12, 36 }, { 40, 64 }, { 64, 24 }, { 88, 64 }, { 116, 36 }, { 116, 96 } });
         p.drawRoundedRect(QRectF(12, 92, 104, 18), 4, 4);
         p.setBrush(QColor(kCoral));
         p.drawEllipse(QPointF(64, 100), 6, 6);
@@ -301,7 +302,8 @@ void backdrops()
         for (int i = -600; i < 800; i += 30) {
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(stripes[((i + 600) / 30) % 4]));
-            p.drawPolygon(QPolygonF { { qreal(i), 0 }, { qreal(i + 30), 0 }, { qreal(i + 630), 600 }, { qreal(i + 600), 600 } });
+            p.drawPolygon(
+                QPolygonF { { qreal(i), 0 }, { qreal(i + 30), 0 }, { qreal(i + 630), 600 }, { qreal(i + 600), 600 } });
         }
         save(img, "Background", "sunny_stripes");
     }

@@ -41,15 +41,33 @@ TEST_F(Screen, ControlsSitAtTheirPlaces)
         int id;
         QRect r;
     } expected[] = {
-        { 1142, { 15, 448, 88, 62 } }, { 1084, { 247, 308, 118, 62 } }, { 1140, { 124, 448, 102, 64 } },
-        { 1174, { 570, 410, 80, 80 } }, { 1176, { 658, 418, 64, 64 } }, { 1177, { 724, 418, 64, 64 } },
-        { 1178, { 437, 418, 64, 64 } }, { 1179, { 502, 418, 64, 64 } }, { 1185, { 15, 308, 88, 62 } },
-        { 1192, { 15, 378, 88, 62 } }, { 1191, { 124, 308, 102, 64 } }, { 1193, { 124, 379, 102, 64 } },
-        { 1135, { 247, 448, 118, 62 } }, { 1196, { 247, 378, 118, 62 } }, { 1197, { 124, 518, 102, 64 } },
-        { 1198, { 247, 518, 118, 62 } }, { 1194, { 15, 519, 88, 62 } }, { 1180, { 544, 344, 16, 16 } },
-        { 1181, { 591, 344, 16, 16 } }, { 1182, { 639, 344, 16, 16 } }, { 1183, { 686, 344, 16, 16 } },
-        { 1184, { 735, 344, 16, 16 } }, { 1245, { 8, 31, 108, 19 } }, { 1091, { 117, 31, 89, 19 } },
-        { 1248, { 206, 31, 73, 19 } }, { 1247, { 735, 1, 25, 25 } }, { 1175, { 765, 1, 25, 25 } },
+        { 1142, { 15, 448, 88, 62 } },
+        { 1084, { 247, 308, 118, 62 } },
+        { 1140, { 124, 448, 102, 64 } },
+        { 1174, { 570, 410, 80, 80 } },
+        { 1176, { 658, 418, 64, 64 } },
+        { 1177, { 724, 418, 64, 64 } },
+        { 1178, { 437, 418, 64, 64 } },
+        { 1179, { 502, 418, 64, 64 } },
+        { 1185, { 15, 308, 88, 62 } },
+        { 1192, { 15, 378, 88, 62 } },
+        { 1191, { 124, 308, 102, 64 } },
+        { 1193, { 124, 379, 102, 64 } },
+        { 1135, { 247, 448, 118, 62 } },
+        { 1196, { 247, 378, 118, 62 } },
+        { 1197, { 124, 518, 102, 64 } },
+        { 1198, { 247, 518, 118, 62 } },
+        { 1194, { 15, 519, 88, 62 } },
+        { 1180, { 544, 344, 16, 16 } },
+        { 1181, { 591, 344, 16, 16 } },
+        { 1182, { 639, 344, 16, 16 } },
+        { 1183, { 686, 344, 16, 16 } },
+        { 1184, { 735, 344, 16, 16 } },
+        { 1245, { 8, 31, 108, 19 } },
+        { 1091, { 117, 31, 89, 19 } },
+        { 1248, { 206, 31, 73, 19 } },
+        { 1247, { 735, 1, 25, 25 } },
+        { 1175, { 765, 1, 25, 25 } },
         { 1083, { 423, 61, 364, 276 } },
     };
     for (const auto& e : expected) {
@@ -208,8 +226,7 @@ TEST_F(Screen, SlotMenuRemoveOnEmptySlotLeavesItEmpty)
     QStringList items;
     for (QAction* a : s.slotMenu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(items,
-        (QStringList { "Copy", "Paste", "Remove", "Clear", "-", "To edit area", "Apply to all" }));
+    EXPECT_EQ(items, (QStringList { "Copy", "Paste", "Remove", "Clear", "-", "To edit area", "Apply to all" }));
     const QImage emptyShown = s.slotPicture(2)->picture();
     s.OnSlotCommand(2, DlgCorvantis::CmdRemove);
     EXPECT_EQ(s.slotModel().slot(2).m_used, 0);
@@ -245,12 +262,12 @@ TEST_F(Screen, DraggingOneSlotOntoAnotherSwapsPictures)
     CSlotPicture* to = s.slotPicture(4);
     const QPointF inFrom(10, 10);
     const QPointF target = to->mapTo(&s, QPoint(10, 10));
-    QMouseEvent press(QEvent::MouseButtonPress, inFrom, from->mapToGlobal(inFrom), Qt::LeftButton, Qt::LeftButton,
-        Qt::NoModifier);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, inFrom, from->mapToGlobal(inFrom), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(from, &press);
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
-    QMouseEvent release(QEvent::MouseButtonRelease, inFrom, s.mapToGlobal(target), Qt::LeftButton, Qt::NoButton,
-        Qt::NoModifier);
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, inFrom, s.mapToGlobal(target), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(from, &release);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(s.slotModel().slot(0).m_used, 0);
@@ -295,7 +312,8 @@ TEST_F(Screen, SelectFrameEntersRecentListOnce)
     EXPECT_TRUE(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "1").isEmpty());
     // With all twenty keys taken, the list shifts down and the new path goes first.
     for (int k = 0; k < 20; ++k)
-        AppToolkit::WriteSettingString(settings, "RecentlyFrame", QString::number(k), QStringLiteral("/p/%1.png").arg(k));
+        AppToolkit::WriteSettingString(
+            settings, "RecentlyFrame", QString::number(k), QStringLiteral("/p/%1.png").arg(k));
     DlgCorvantis::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
     EXPECT_EQ(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "0"), a);
     EXPECT_EQ(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "1"), QStringLiteral("/p/0.png"));

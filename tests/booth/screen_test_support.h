@@ -36,8 +36,7 @@ inline QImage makePhoto(QRgb colour, QSize size = QSize(640, 480))
 }
 
 /// Processes events until done() or the time is up.
-template <typename F>
-bool waitUntil(F done, int milliseconds)
+template <typename F> bool waitUntil(F done, int milliseconds)
 {
     QElapsedTimer t;
     t.start();
