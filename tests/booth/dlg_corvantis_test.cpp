@@ -366,3 +366,41 @@ TEST_F(Screen, LinksAboutAndClose)
     button(s, 1175)->click();
     EXPECT_TRUE(closed);
 }
+
+TEST_F(Screen, CameraThatStopsTurnsTheButtonOffAndSaysSo)
+{
+    // A camera that ends its stream after a few frames, like one that is unplugged.
+    CCaptureVideo::SetTestCameraSource(QStringLiteral(
+        "videotestsrc is-live=true num-buffers=8 ! capsfilter caps=video/x-raw,width=64,height=48,framerate=30/1"));
+    addFrames(1);
+    writeSettings(0);
+    DlgCorvantis s;
+    s.show();
+    button(s, 1142)->click();
+    const bool stopped = waitUntil([&] { return !s.isLive(); }, 5000);
+    CCaptureVideo::SetTestCameraSource(QString());
+    ASSERT_TRUE(stopped);
+    EXPECT_FALSE(button(s, 1142)->GetCheck());
+    EXPECT_TRUE(platform::findControl(&s, 1094)->isVisible());
+    ASSERT_EQ(m_prompts.messages.size(), 1);
+    EXPECT_TRUE(m_prompts.messages[0].text.startsWith(QStringLiteral("The camera stopped.")))
+        << m_prompts.messages[0].text.toStdString();
+    EXPECT_TRUE(s.capture().DrainEvents().isEmpty());
+}
+
+TEST_F(Screen, ScreenshotIsWrittenOnceShownAndEndsTheScreen)
+{
+    addFrames(1);
+    addPhotos(1);
+    writeSettings(0);
+    const QString png = QString::fromStdString(m_dir.file("screen.png"));
+    DlgCorvantis s;
+    s.setScreenshotPath(png);
+    s.open();
+    ASSERT_TRUE(waitUntil([&] { return !s.isVisible(); }, 5000));
+    EXPECT_EQ(s.result(), QDialog::Accepted);
+    const QImage shot(png);
+    ASSERT_EQ(shot.size(), QSize(800, 600));
+    // The skin is in the picture: the title band is night blue, not empty.
+    EXPECT_LT(qRed(shot.pixel(400, 14)), 80);
+}
