@@ -300,7 +300,7 @@ bool CxImageJPG::Decode(CxFile* file)
     }
 
     if (!Create(cinfo.output_width, cinfo.output_height, (gray || quantize) ? 8 : 24, CXIMAGE_FORMAT_JPG)) {
-        std::snprintf(err.message, sizeof(err.message), "%s", GetLastError());
+        std::snprintf(err.message, sizeof(err.message), "%.199s", GetLastError());
         longjmp(err.jump, 1);
     }
     if (gray)
