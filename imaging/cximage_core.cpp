@@ -228,7 +228,7 @@ void CxImage::Copy(const CxImage& src, bool copyPixels, bool copySelection, bool
     m_head = src.m_head;
     if (copyPixels)
         std::memcpy(m_dib, src.m_dib, src.GetSize());
-    else
+    else if (src.GetPaletteSize())
         std::memcpy(GetPalette(), src.GetPalette(), src.GetPaletteSize());
     std::memcpy(m_dib, &m_head, sizeof(m_head));
     m_info.selectionBox = box;
