@@ -101,3 +101,6 @@ BENCHMARK(BM_UnsharpMask)->Arg(640)->Arg(4000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectiveBlur)->Arg(640)->Arg(4000)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// An own main, so that no library that carries a program main can take its place.
+BENCHMARK_MAIN();

@@ -132,16 +132,14 @@ void convolvePixel(const Plane& in, int x, int y, const int32_t* kernel, int siz
     }
 }
 
-template <class Acc>
-__attribute__((target_clones("avx2", "default"))) void addWeighted(Acc* acc, const uint8_t* src, Acc k, size_t n)
+template <class Acc> CXIMAGE_VECTORISE void addWeighted(Acc* acc, const uint8_t* src, Acc k, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         acc[i] = Acc(acc[i] + k * Acc(src[i]));
 }
 
 /// offset + trunc(sum / divisor), clamped. Float division is exact here because |sum| < 2^22.
-__attribute__((target_clones("avx2", "default"))) void finishDivide(
-    const int32_t* acc, uint8_t* out, size_t n, float divisor, int offset)
+CXIMAGE_VECTORISE void finishDivide(const int32_t* acc, uint8_t* out, size_t n, float divisor, int offset)
 {
     for (size_t i = 0; i < n; ++i) {
         int v = offset + int(float(acc[i]) / divisor);
@@ -149,8 +147,7 @@ __attribute__((target_clones("avx2", "default"))) void finishDivide(
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void finishPlain(
-    const int32_t* acc, uint8_t* out, size_t n, int offset)
+CXIMAGE_VECTORISE void finishPlain(const int32_t* acc, uint8_t* out, size_t n, int offset)
 {
     for (size_t i = 0; i < n; ++i) {
         int v = offset + acc[i];
@@ -160,9 +157,8 @@ __attribute__((target_clones("avx2", "default"))) void finishPlain(
 
 /// The common 3 x 3 case in one pass: nine taps per value, summed in registers.
 template <class Acc>
-__attribute__((target_clones("avx2", "default"))) void convolve3x3(const uint8_t* __restrict r0,
-    const uint8_t* __restrict r1, const uint8_t* __restrict r2, size_t step, const int32_t* kernel,
-    int32_t* __restrict sums, size_t n)
+CXIMAGE_VECTORISE void convolve3x3(const uint8_t* __restrict r0, const uint8_t* __restrict r1,
+    const uint8_t* __restrict r2, size_t step, const int32_t* kernel, int32_t* __restrict sums, size_t n)
 {
     Acc k[9];
     for (int i = 0; i < 9; ++i)
@@ -316,7 +312,7 @@ inline uint64_t medianKey(uint8_t gray, int place, int places)
     } while (0)
 
 /// Median of nine keys for n pixels at once (a fixed exchange network, leaves the median in k[4]).
-__attribute__((target_clones("avx2", "default"))) void median9(uint16_t (*k)[64], int n)
+CXIMAGE_VECTORISE void median9(uint16_t (*k)[64], int n)
 {
     MEDIAN_SORT(1, 2);
     MEDIAN_SORT(4, 5);
@@ -340,8 +336,7 @@ __attribute__((target_clones("avx2", "default"))) void median9(uint16_t (*k)[64]
 }
 #undef MEDIAN_SORT
 
-__attribute__((target_clones("avx2", "default"))) void grayRow(
-    const uint8_t* __restrict s, uint8_t* __restrict g, size_t n)
+CXIMAGE_VECTORISE void grayRow(const uint8_t* __restrict s, uint8_t* __restrict g, size_t n)
 {
     for (size_t x = 0; x < n; ++x)
         g[x] = uint8_t((306 * s[3 * x + 2] + 601 * s[3 * x + 1] + 117 * s[3 * x]) >> 10);
@@ -391,7 +386,7 @@ inline uint8_t roundToByte(float v)
 /// Weighted sums of n taps, tap k at offset k * step from each output position, summed in tap
 /// order starting from zero, then rounded. Fixed tap counts let the compiler keep the sum in registers.
 template <int N>
-__attribute__((target_clones("avx2", "default"))) void gaussTapsFixed(
+CXIMAGE_VECTORISE void gaussTapsFixed(
     const float* __restrict src, size_t step, const float* w, uint8_t* __restrict out, size_t n)
 {
     float wk[N];
@@ -408,7 +403,7 @@ __attribute__((target_clones("avx2", "default"))) void gaussTapsFixed(
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void gaussTapsAny(
+CXIMAGE_VECTORISE void gaussTapsAny(
     const float* src, size_t step, const float* w, int taps, uint8_t* out, size_t n, float* acc)
 {
     for (size_t i = 0; i < n; ++i)
@@ -425,8 +420,7 @@ __attribute__((target_clones("avx2", "default"))) void gaussTapsAny(
 
 /// Same sums over n rows given by pointers (the column pass).
 template <int N>
-__attribute__((target_clones("avx2", "default"))) void gaussRowsFixed(
-    const float* const* rows, const float* w, uint8_t* __restrict out, size_t n)
+CXIMAGE_VECTORISE void gaussRowsFixed(const float* const* rows, const float* w, uint8_t* __restrict out, size_t n)
 {
     float wk[N];
     const float* r[N];
@@ -442,8 +436,7 @@ __attribute__((target_clones("avx2", "default"))) void gaussRowsFixed(
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void toFloats(
-    const uint8_t* __restrict s, float* __restrict d, size_t n)
+CXIMAGE_VECTORISE void toFloats(const uint8_t* __restrict s, float* __restrict d, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         d[i] = float(s[i]);
@@ -570,7 +563,7 @@ bool gaussianPasses(CxImage& owner, const Plane& in, uint8_t* outRows, size_t ou
 }
 
 /// Unsharp step on n bytes: the blurred bytes b become the sharpened ones.
-__attribute__((target_clones("avx2", "default"))) void unsharpRow(
+CXIMAGE_VECTORISE void unsharpRow(
     const uint8_t* __restrict s, uint8_t* __restrict b, size_t n, float amount, int threshold)
 {
     for (size_t i = 0; i < n; ++i) {

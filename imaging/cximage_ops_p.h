@@ -9,6 +9,14 @@
 #include <cstring>
 #include <vector>
 
+/// Marks a hot loop for an AVX2 clone chosen at run time beside the baseline one. GCC only: clang
+/// cannot clone templates, and other processors have no such clone.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define CXIMAGE_VECTORISE __attribute__((target_clones("avx2", "default")))
+#else
+#define CXIMAGE_VECTORISE
+#endif
+
 namespace cximage_p {
 
 /// Gray value used by GrayScale and Median.

@@ -123,9 +123,8 @@ struct Target {
 
 /// Enlarging path: every source row is interpolated horizontally once (kept in a ring of four),
 /// then four such rows are blended vertically for each destination row.
-__attribute__((target_clones("avx2", "default"))) void verticalBlend4(const float* __restrict r0,
-    const float* __restrict r1, const float* __restrict r2, const float* __restrict r3, const float* w,
-    uint8_t* __restrict out, size_t n)
+CXIMAGE_VECTORISE void verticalBlend4(const float* __restrict r0, const float* __restrict r1,
+    const float* __restrict r2, const float* __restrict r3, const float* w, uint8_t* __restrict out, size_t n)
 {
     const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3];
     for (size_t i = 0; i < n; ++i) {
@@ -134,8 +133,7 @@ __attribute__((target_clones("avx2", "default"))) void verticalBlend4(const floa
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void bytesToFloats(
-    const uint8_t* __restrict s, float* __restrict d, size_t n)
+CXIMAGE_VECTORISE void bytesToFloats(const uint8_t* __restrict s, float* __restrict d, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         d[i] = float(s[i]);
@@ -193,7 +191,7 @@ int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, c
     return dstH;
 }
 
-__attribute__((target_clones("avx2", "default"))) void accumulateRow(const uint8_t* s, float w, float* acc, size_t n)
+CXIMAGE_VECTORISE void accumulateRow(const uint8_t* s, float w, float* acc, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         acc[i] += float(s[i]) * w;

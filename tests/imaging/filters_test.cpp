@@ -353,3 +353,32 @@ TEST(CxImageFilter, LargeWeightsUseWideSums)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CxImageFilters, PaletteImagesChangeOnlySelectedPixels)
+{
+    const std::vector<std::function<bool(CxImage&)>> ops = { [](CxImage& i) { return i.Erode(3); },
+        [](CxImage& i) { return i.Median(3); }, [](CxImage& i) { return i.Contour(); },
+        [](CxImage& i) { return i.BlurGaussian(1.0f); }, [](CxImage& i) { return i.Jitter(2, [] { return 0; }); } };
+    for (size_t n = 0; n < ops.size(); ++n) {
+        CxImage img = opref::randomImage(14, 12, 23, 4);
+        img.SelectRectangle(3, 3, 8, 7);
+        const CxImage before(img);
+        ASSERT_TRUE(ops[n](img)) << n;
+        EXPECT_EQ(img.GetBpp(), 4);
+        bool changed = false;
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 14; ++x) {
+                const bool in = x >= 3 && x <= 8 && y >= 3 && y <= 7;
+                const bool same = img.GetPixelIndex(x, y) == before.GetPixelIndex(x, y);
+                if (!in) {
+                    ASSERT_TRUE(same) << n << " at " << x << "," << y;
+                }
+                changed |= !same;
+            }
+        EXPECT_TRUE(changed) << n;
+    }
+}
+
+} // namespace

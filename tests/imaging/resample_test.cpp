@@ -131,3 +131,22 @@ TEST(CxImageResample, EscapeStillDeliversThePicture)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CxImageResample, DisabledAveragingInterpolatesWhenReducing)
+{
+    const CxImage src = opref::randomImage(30, 20, 12);
+    CxImage fast(src);
+    ASSERT_TRUE(fast.ResampleSmooth(12, 9, 16, 5, nullptr, true));
+    const double sx = 30.0 / 12, sy = 20.0 / 9;
+    int worst = 0;
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const int want = int(opref::interpolated(src, 1, (x + 0.5) * sx - 0.5, (y + 0.5) * sy - 0.5));
+            worst = std::max(worst, std::abs(fast.GetPixelColor(x, y).rgbGreen - want));
+        }
+    EXPECT_LE(worst, 1);
+}
+
+} // namespace
