@@ -680,8 +680,9 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
 {
     if (photo && m_live)
         return;
-    const QString folder
-        = anyFolder ? QString() : (photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder) + QLatin1Char('/');
+    // Without a resource folder the chooser asks for one, as for a single picture.
+    const QString resourceFolder = photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder;
+    const QString folder = anyFolder || resourceFolder.isEmpty() ? QString() : resourceFolder + QLatin1Char('/');
     DlgThumNail browser(folder, this, photo ? 1 : 0);
     browser.setFramePreview(!photo);
     if (browser.exec() != DlgThumNail::IdOk)

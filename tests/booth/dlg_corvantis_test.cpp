@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "app/app_toolkit.h"
 #include "booth/dlg_corvantis.h"
 #include "output/dlg_thum_nail.h"
+#include "output/thumbnail_button.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
 #include "skin/quen_menu.h"
@@ -403,4 +405,39 @@ TEST_F(Screen, ScreenshotIsWrittenOnceShownAndEndsTheScreen)
     ASSERT_EQ(shot.size(), QSize(800, 600));
     // The skin is in the picture: the title band is night blue, not empty.
     EXPECT_LT(qRed(shot.pixel(400, 14)), 80);
+}
+
+TEST_F(Screen, SelectFrameThroughTheChooser)
+{
+    addFrames(3);
+    writeSettings(0);
+    DlgCorvantis s;
+    s.show();
+    const QString wanted = appPaths().m_frameFolder + QStringLiteral("/frame2.png");
+    bool sawChooser = false;
+    QTimer::singleShot(100, &s, [&] {
+        auto* chooser = qobject_cast<DlgThumNail*>(QApplication::activeModalWidget());
+        if (!chooser)
+            return;
+        sawChooser = true;
+        chooser->waitForThumbnails();
+        for (CThumbnailButton* b : chooser->buttons()) {
+            if (b->path() == wanted) {
+                const QPointF at(10, 10);
+                QMouseEvent e(QEvent::MouseButtonDblClick, at, b->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+                QCoreApplication::sendEvent(b, &e);
+            }
+        }
+    });
+    // Never left waiting: whatever is still open goes away.
+    QTimer::singleShot(4000, &s, [] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            static_cast<QDialog*>(w)->reject();
+    });
+    button(s, 1185)->click();
+    EXPECT_TRUE(sawChooser);
+    EXPECT_EQ(s.currentFramePath(), wanted);
+    EXPECT_EQ(s.frameIndex(), 2);
+    EXPECT_EQ(AppToolkit::ReadSettingString(appPaths().m_settingsFile, "RecentlyFrame", "0"), wanted);
 }
