@@ -474,10 +474,11 @@ void DlgCorvantis::OnCamera()
             return;
         }
         bool ok;
-        if (!m_graphBuilt) {
+        // A graph is built the first time, and again when another camera was chosen since.
+        if (!m_graphBuilt || m_graphDevice != m_devices->currentIndex()) {
             m_videoArea->show();
-            ok = m_capture->BuildGraph(m_devices->currentIndex(), m_videoArea, m_videoArea->rect())
-                == CCaptureVideo::kOk;
+            m_graphDevice = m_devices->currentIndex();
+            ok = m_capture->BuildGraph(m_graphDevice, m_videoArea, m_videoArea->rect()) == CCaptureVideo::kOk;
             m_graphBuilt = ok;
         } else {
             ok = m_capture->Run();

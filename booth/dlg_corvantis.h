@@ -216,6 +216,7 @@ private:
     bool m_live = false;
     bool m_shooting = false;
     bool m_graphBuilt = false;
+    int m_graphDevice = -1;
     int m_dragFrom = -1;
     CPhotoTracker::Hit m_trackHit = CPhotoTracker::HitNothing;
     QPoint m_trackStart;

@@ -441,3 +441,22 @@ TEST_F(Screen, SelectFrameThroughTheChooser)
     EXPECT_EQ(s.frameIndex(), 2);
     EXPECT_EQ(AppToolkit::ReadSettingString(appPaths().m_settingsFile, "RecentlyFrame", "0"), wanted);
 }
+
+TEST_F(Screen, AnotherCameraChosenWhileOffIsUsedNextTime)
+{
+    CCaptureVideo::SetTestCameraOverride(2, true);
+    writeSettings(0);
+    DlgCorvantis s;
+    s.show();
+    auto* devices = platform::findControl<SkComboBox>(&s, 1126);
+    ASSERT_EQ(devices->count(), 2);
+    button(s, 1142)->click();
+    ASSERT_TRUE(s.isLive());
+    const QString first = s.capture().BoundDeviceName();
+    button(s, 1142)->click();
+    devices->setCurrentIndex(1);
+    button(s, 1142)->click();
+    ASSERT_TRUE(s.isLive());
+    EXPECT_NE(s.capture().BoundDeviceName(), first);
+    EXPECT_EQ(s.capture().BoundDeviceName(), devices->itemText(1));
+}
