@@ -16,6 +16,10 @@ CommandLine::CommandLine()
     , m_demoContent(QStringLiteral("demo-content"),
           QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
                          "into the resource folders that are empty."))
+    , m_screenshot(QStringLiteral("screenshot"),
+          QStringLiteral("Start as usual, write a picture of the main screen to FILE (PNG) once it is "
+                         "shown, and exit."),
+          QStringLiteral("FILE"))
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
     m_cameraOptions = {
@@ -34,6 +38,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_home);
     m_parser.addOption(m_testCamera);
     m_parser.addOption(m_demoContent);
+    m_parser.addOption(m_screenshot);
     for (const QCommandLineOption& option : m_cameraOptions)
         m_parser.addOption(option);
     m_parser.addPositionalArgument(
@@ -88,6 +93,11 @@ bool CommandLine::testCamera() const
 bool CommandLine::demoContent() const
 {
     return m_parser.isSet(m_demoContent);
+}
+
+QString CommandLine::screenshot() const
+{
+    return m_parser.value(m_screenshot);
 }
 
 void CommandLine::applyEnvironment() const

@@ -26,6 +26,8 @@ public:
     QString home() const;
     bool testCamera() const;
     bool demoContent() const;
+    /// --screenshot FILE: the main screen is written to FILE once shown, then the program ends.
+    QString screenshot() const;
 
     /// Sets what must be in the environment before anything else runs: KIVRA_TEST_CAMERA=1 for
     /// --test-camera, unless the variable is already set.
@@ -38,6 +40,7 @@ private:
     QCommandLineOption m_home;
     QCommandLineOption m_testCamera;
     QCommandLineOption m_demoContent;
+    QCommandLineOption m_screenshot;
     QList<QCommandLineOption> m_cameraOptions;
     QString m_error;
 };

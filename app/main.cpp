@@ -11,8 +11,10 @@
 #include "app/app_prompts.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
+#include "booth/dlg_corvantis.h"
 #include "booth/project_file.h"
 #include "capture/capture_cli.h"
+#include "platform/ini_file.h"
 
 namespace {
 
@@ -89,9 +91,25 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "corvantis: %s\n", qPrintable(error));
         return files;
     });
-    if (commandLine.demoContent())
+    if (commandLine.demoContent()) {
         app.setDemoContentFolder(demoContentFolder(module));
-    // The main booth screen is installed here: app.setMainDialogRunner(...).
+        // The demo shows what the booth is for: opaque frames, a countdown and a new frame per
+        // shot, unless the settings file already says otherwise.
+        const QString ini = module + QLatin1String(appdefaults::kSettingsFileName);
+        const std::pair<const char*, int> demoValues[] = { { "Alpha", 255 }, { "ShottingDelay", 3 },
+            { "AutoChangeFrame", 1 } };
+        for (const auto& [key, value] : demoValues)
+            if (platform::IniFile::readString(ini, QStringLiteral("Configure"), QLatin1String(key)).isEmpty())
+                platform::IniFile::writeInt(ini, QStringLiteral("Configure"), QLatin1String(key), value);
+    }
+    const QString screenshot = commandLine.screenshot().isEmpty()
+        ? QString()
+        : QFileInfo(commandLine.screenshot()).absoluteFilePath();
+    app.setMainDialogRunner([screenshot] {
+        DlgCorvantis screen;
+        screen.setScreenshotPath(screenshot);
+        return screen.exec();
+    });
 
     if (!app.InitInstance()) {
         platform::setPrompts(nullptr);

@@ -1,0 +1,875 @@
+// DlgCorvantis: controls and their places, camera and overlay, browsing, slots, layouts, projects.
+#include "booth/dlg_corvantis.h"
+
+#include <cstdlib>
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTimer>
+#include <unistd.h>
+
+#include "app/app_paths.h"
+#include "app/app_toolkit.h"
+#include "app/booth_settings.h"
+#include "app/corvantis_app.h"
+#include "booth/booth_load.h"
+#include "booth/composition.h"
+#include "booth/project_file.h"
+#include "capture/capture_video.h"
+#include "output/dlg_thum_nail.h"
+#include "platform/control_id.h"
+#include "platform/prompts.h"
+#include "skin/cx_skin_button.h"
+#include "skin/quen_menu.h"
+#include "skin/sk_combo_box.h"
+#include "skin/sk_static.h"
+#include "skin/skin_resources.h"
+#include "skin/skin_theme.h"
+#include "skin/skin_window.h"
+#include "skin/transparent_pic.h"
+
+namespace {
+
+/// Centre pixel of a top-down bitmap at the container's centre (w / 2, h / 2 counted from the bottom).
+QRgb centreKey(const QImage& bitmap)
+{
+    return bitmap.pixel(bitmap.width() / 2, bitmap.height() - 1 - bitmap.height() / 2) & 0x00FFFFFF;
+}
+
+bool knownFormat(const QString& path)
+{
+    const QByteArray ext = AppToolkit::Extension(path).toLatin1();
+    return !ext.isEmpty() && CxImage::FormatFromExtension(ext.constData()) != CXIMAGE_FORMAT_UNKNOWN;
+}
+
+bool loadImage(const QString& path, CxImage& out)
+{
+    CxImage image;
+    if (path.isEmpty() || !image.Load(path.toLocal8Bit().constData()) || !image.IsValid())
+        return false;
+    out.TakeOver(image);
+    return true;
+}
+
+/// src resampled into out at size (kind 0 of the composition).
+bool fitTo(const CxImage& src, QSize size, CxImage& out)
+{
+    if (!src.IsValid() || size.isEmpty())
+        return false;
+    if (int(src.GetWidth()) == size.width() && int(src.GetHeight()) == size.height())
+        return RaiseTo24(src, out);
+    return ResampleForBooth(src, size.width(), size.height(), out);
+}
+
+} // namespace
+
+DlgCorvantis::DlgCorvantis(QWidget* parent)
+    : QDialog(parent)
+    , m_capture(std::make_unique<CCaptureVideo>())
+{
+    m_closeHandler = [] {
+        std::fflush(nullptr);
+        ::_exit(0);
+    };
+    m_openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+
+    skin::prepareSkin();
+    setWindowTitle(QLatin1String(appdefaults::kProductName));
+    setWindowIcon(QIcon(QPixmap::fromImage(skin::SkinBitmap(skin::kAppIcon))));
+    skin::skinWindow(this, skin::SkinBitmap(skin::kMainScreen), QSize(800, 600), 28);
+    setFixedSize(800, 600);
+
+    createControls();
+    bindControls();
+
+    // Devices, with the first one selected.
+    m_capture->EnumerateDevices(m_devices);
+    if (m_devices->count() > 0)
+        m_devices->setCurrentIndex(0);
+    connect(m_capture.get(), &CCaptureVideo::graphNotify, this, &DlgCorvantis::OnGraphNotify);
+
+    listFolders();
+
+    ImageFromBitmap(skin::SkinBitmap(skin::kBasePicture), m_base);
+    m_baseArea->setPicture(BitmapFromImage(m_base));
+    m_slots.setEmptySlotPicture(skin::SkinBitmap(skin::kEmptySlot));
+    m_slots.setSlotChangedHandler([this](int i) { updateSlotWidget(i); });
+    m_slots.buildLayout(0);
+    rebuildSlotWidgets();
+    setLiveMode(false);
+}
+
+DlgCorvantis::~DlgCorvantis()
+{
+    m_slots.setSlotChangedHandler({});
+    if (m_capture)
+        m_capture->Stop();
+}
+
+// ---- Controls ----
+
+CxSkinButton* DlgCorvantis::addButton(const char* art, int id, QPoint at, const QString& tip)
+{
+    const std::string base = std::string("main_") + art;
+    auto res = [&](const char* state) {
+        const skin::SkinResource* r = skin::findSkinResource(base + "_" + state);
+        return r ? r->id : 0;
+    };
+    auto* b = new CxSkinButton(this);
+    b->SetSkin(res("normal"), res("down"), res("over"), res("disabled"), res("focus"), res("mask"), 0, 0, 0);
+    b->move(at);
+    b->setFocusPolicy(Qt::TabFocus);
+    if (!tip.isEmpty())
+        b->SetToolTipText(tip);
+    platform::setControlId(b, id);
+    return b;
+}
+
+void DlgCorvantis::createControls()
+{
+    using namespace skin;
+
+    // The four picture areas share one place; the stage clips a photo moved past the frame.
+    m_stage = new QWidget(this);
+    m_stage->setGeometry(kPictureRect);
+    m_stage->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    m_baseArea = new CPictureArea(m_stage);
+    m_baseArea->setGeometry(0, 0, 320, 240);
+    platform::setControlId(m_baseArea, kBaseId);
+    m_photoArea = new CPictureArea(m_stage);
+    m_photoArea->setGeometry(0, 0, 320, 240);
+    platform::setControlId(m_photoArea, kPhotoId);
+    m_frameArea = new CTransparentPic(m_stage);
+    m_frameArea->setGeometry(0, 0, 320, 240);
+    m_frameArea->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    platform::setControlId(m_frameArea, kFrameId);
+
+    m_videoArea = new QWidget(this);
+    m_videoArea->setGeometry(kPictureRect);
+    m_videoArea->setAutoFillBackground(true);
+    QPalette pal = m_videoArea->palette();
+    pal.setColor(QPalette::Window, QColor(0x14, 0x18, 0x2E));
+    m_videoArea->setPalette(pal);
+    platform::setControlId(m_videoArea, kVideoId);
+
+    m_tracker = new CPhotoTracker(this);
+    m_tracker->setGeometry(0, 30, 400, 300);
+
+    m_slotArea = new CPictureArea(this);
+    m_slotArea->setGeometry(423, 61, 364, 276);
+    platform::setControlId(m_slotArea, kSlotAreaId);
+
+    m_cameraButton = addButton("camera", kCameraId, { 15, 448 }, QStringLiteral("Camera on / off"));
+    m_cameraButton->setKind(CxSkinButton::CheckKind);
+    m_frameButton = addButton("frame_toggle", kFrameShownId, { 247, 308 }, QStringLiteral("Show the frame"));
+    m_frameButton->setKind(CxSkinButton::CheckKind);
+    m_frameButton->SetCheck(true);
+    addButton("shoot", kShootId, { 124, 448 }, QStringLiteral("Shoot"));
+    addButton("use_picture", kUsePictureId, { 570, 410 }, QStringLiteral("Use this picture"));
+    addButton("previous", kPreviousFrameId, { 658, 418 }, QStringLiteral("Previous image"));
+    addButton("next", kNextFrameId, { 724, 418 }, QStringLiteral("Next image"));
+    addButton("previous", kPreviousPhotoId, { 437, 418 }, QStringLiteral("Previous image"));
+    addButton("next", kNextPhotoId, { 502, 418 }, QStringLiteral("Next image"));
+    addButton("select_frame", kSelectFrameId, { 15, 308 }, QStringLiteral("Select frame"));
+    addButton("select_photo", kSelectPhotoId, { 15, 378 }, QStringLiteral("Select photo"));
+    addButton("add_frame", kAddFrameId, { 124, 308 }, QStringLiteral("Add single frame"));
+    addButton("add_photo", kAddPhotoId, { 124, 379 }, QStringLiteral("Add single photo"));
+    addButton("save_picture", kSavePictureId, { 247, 448 }, QStringLiteral("Save the sheet as a picture"));
+    addButton("print", kPrintId, { 247, 378 }, QStringLiteral("Print the sheet"));
+    addButton("open_project", kOpenProjectId, { 124, 518 }, QStringLiteral("Open a project"));
+    addButton("save_project", kSaveProjectId, { 247, 518 }, QStringLiteral("Save the project"));
+    addButton("configure", kConfigureId, { 15, 519 }, QStringLiteral("Settings"));
+    const int layoutX[5] = { 544, 591, 639, 686, 735 };
+    for (int i = 0; i < 5; ++i) {
+        const std::string art = "layout" + std::to_string(i);
+        m_layoutButtons[i] = addButton(art.c_str(), kLayout0Id + i, { layoutX[i], 344 },
+            QStringLiteral("Layout with %1 pictures").arg(SlotLayoutRects(i).size()));
+    }
+    addButton("about", kAboutId, { 8, 31 }, QStringLiteral("About"));
+    addButton("home", kHomeId, { 117, 31 }, QStringLiteral("Home page"));
+    addButton("help", kHelpId, { 206, 31 }, QStringLiteral("Help"));
+    addButton("minimise", kMinimiseId, { 735, 1 }, QStringLiteral("Minimise"));
+    addButton("close", kCloseId, { 765, 1 }, QStringLiteral("Close"));
+
+    m_devices = new SkComboBox(this);
+    m_devices->setGeometry(300, 31, 180, 20);
+    m_devices->setToolTip(QStringLiteral("Camera"));
+    platform::setControlId(m_devices, kDevicesId);
+
+    m_folderHint = new QLineEdit(QStringLiteral("Select default image folder"), this);
+    m_folderHint->setStyleSheet(QStringLiteral("QLineEdit { color: white; background: transparent; border: none; }"));
+    m_folderHint->hide();
+    platform::setControlId(m_folderHint, kFolderHintId);
+
+    m_countdown = new SkStatic(this);
+    QFont f(QStringLiteral("Arial"));
+    f.setFamilies({ QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans") });
+    f.setPixelSize(30);
+    f.setWeight(QFont::DemiBold);
+    m_countdown->setFont(f);
+    m_countdown->setTextColor(QColor(0xFF, 0x00, 0xFF));
+    m_countdown->setAlignment(Qt::AlignCenter);
+    // "count down 3 seconds" at 30 pixels is about 330 pixels wide and its descenders need more
+    // than 26 rows: the label keeps its centre and grows to fit.
+    m_countdown->setGeometry(436, 520, 350, 34);
+    m_countdown->hide();
+    platform::setControlId(m_countdown, kCountdownId);
+
+    m_menu = new CQuenMenu(QStringLiteral("Combination"), this);
+    m_menu->AppendMenu(QStringLiteral("Copy"), CmdCopy);
+    m_menu->AppendMenu(QStringLiteral("Paste"), CmdPaste);
+    m_menu->AppendMenu(QStringLiteral("Remove"), CmdRemove);
+    m_menu->AppendMenu(QStringLiteral("Clear"), CmdClear);
+    m_menu->addSeparator();
+    m_menu->AppendMenu(QStringLiteral("To edit area"), CmdToEditArea);
+    m_menu->AppendMenu(QStringLiteral("Apply to all"), CmdApplyToAll);
+}
+
+void DlgCorvantis::bindControls()
+{
+    auto bind = [this](int id, auto slot) {
+        if (auto* b = platform::findControl<QAbstractButton>(this, id))
+            connect(b, &QAbstractButton::clicked, this, slot);
+    };
+    bind(kCameraId, [this] { OnCamera(); });
+    bind(kFrameShownId, [this] { OnFrameShown(); });
+    bind(kShootId, [this] { OnShoot(); });
+    bind(kUsePictureId, [this] { OnUsePicture(); });
+    bind(kPreviousFrameId, [this] { OnPreviousFrame(); });
+    bind(kNextFrameId, [this] { OnNextFrame(); });
+    bind(kPreviousPhotoId, [this] { OnPreviousPhoto(); });
+    bind(kNextPhotoId, [this] { OnNextPhoto(); });
+    bind(kSelectFrameId, [this] { OnSelectFrame(); });
+    bind(kSelectPhotoId, [this] { OnSelectPhoto(); });
+    bind(kAddFrameId, [this] { OnAddFrame(); });
+    bind(kAddPhotoId, [this] { OnAddPhoto(); });
+    bind(kOpenProjectId, [this] { OnOpenProject(); });
+    bind(kSaveProjectId, [this] { OnSaveProject(); });
+    // Save picture, print and configuration open their dialogs once those exist.
+    for (int i = 0; i < 5; ++i)
+        bind(kLayout0Id + i, [this, i] { OnLayout(i); });
+    bind(kAboutId, [this] { OnAbout(); });
+    bind(kHomeId, [this] { m_openUrl(QUrl(appPaths().m_homeAddress)); });
+    bind(kHelpId, [this] { m_openUrl(QUrl(appPaths().m_helpAddress)); });
+    bind(kMinimiseId, [this] { showMinimized(); });
+    bind(kCloseId, [this] { m_closeHandler(); });
+}
+
+void DlgCorvantis::listFolders()
+{
+    const AppPaths& paths = appPaths();
+    AppToolkit::ListFiles(paths.m_emotionFolder, m_emotionFiles);
+    AppToolkit::ListFiles(paths.m_baseMapFolder, m_baseMapFiles);
+    AppToolkit::ListFiles(paths.m_backgroundFolder, m_backgroundFiles);
+    AppToolkit::ListFiles(paths.m_maskFolder, m_maskFiles);
+    if (m_frameFolderListed != paths.m_frameFolder || m_frameFiles.isEmpty()) {
+        m_frameFolderListed = paths.m_frameFolder;
+        AppToolkit::ListFiles(paths.m_frameFolder, m_frameFiles);
+        m_frameFiles.sort(Qt::CaseInsensitive);
+        m_frameIndex = -1;
+        m_framePath.clear();
+        m_frame.Destroy();
+        stepFrame(+1);
+        if (m_frameIndex < 0)
+            showFrameArea();
+    }
+    if (m_photoFolderListed != paths.m_portraitFolder || m_photoFiles.isEmpty()) {
+        m_photoFolderListed = paths.m_portraitFolder;
+        AppToolkit::ListFiles(paths.m_portraitFolder, m_photoFiles);
+        m_photoFiles.sort(Qt::CaseInsensitive);
+        m_photoIndex = -1;
+        stepPhoto(+1);
+    }
+}
+
+bool DlgCorvantis::isFrameShown() const
+{
+    return m_frameButton->GetCheck();
+}
+
+QString DlgCorvantis::countdownText() const
+{
+    return m_countdown->text();
+}
+
+bool DlgCorvantis::isCountdownVisible() const
+{
+    return m_countdown->isVisible();
+}
+
+QRect DlgCorvantis::photoArea() const
+{
+    return m_photoArea->geometry().translated(m_stage->pos());
+}
+
+CSlotPicture* DlgCorvantis::slotPicture(int index) const
+{
+    return index >= 0 && index < int(m_slotWidgets.size()) ? m_slotWidgets[size_t(index)] : nullptr;
+}
+
+// ---- Live mode and pictures ----
+
+void DlgCorvantis::setLiveMode(bool live)
+{
+    m_videoArea->setVisible(live);
+    m_stage->setVisible(!live);
+    m_baseArea->setVisible(!live);
+    m_photoArea->setVisible(!live);
+    m_frameArea->setVisible(!live && isFrameShown() && m_frame.IsValid());
+    m_tracker->setVisible(!live);
+    // What needs the camera, or needs it off, says so by its look.
+    for (int id : { kUsePictureId, kPreviousPhotoId, kNextPhotoId, kSelectPhotoId, kAddPhotoId })
+        if (QWidget* w = platform::findControl(this, id))
+            w->setEnabled(!live);
+    if (QWidget* shoot = platform::findControl(this, kShootId))
+        shoot->setEnabled(live);
+    if (!live)
+        m_tracker->setTrackedRect(photoArea());
+    else
+        m_tracker->setTrackedRect(QRect());
+}
+
+void DlgCorvantis::showFrameArea()
+{
+    if (!m_frame.IsValid()) {
+        m_frameArea->setPicture(QImage(), 0);
+        m_frameArea->hide();
+        return;
+    }
+    CxImage shown;
+    if (!fitTo(m_frame, QSize(320, 240), shown))
+        return;
+    const QImage bitmap = BitmapFromImage(shown);
+    m_frameArea->setPicture(bitmap, centreKey(bitmap));
+    m_frameArea->setVisible(!m_live && isFrameShown());
+    m_frameArea->update();
+    m_videoArea->update();
+}
+
+void DlgCorvantis::showPhotoArea()
+{
+    m_photoArea->setPicture(m_photo.IsValid() ? BitmapFromImage(m_photo) : QImage());
+}
+
+bool DlgCorvantis::applyLiveOverlayImage(const QImage& frame)
+{
+    const QSize video = m_capture->GetNativeVideoSize();
+    if (frame.isNull() || video.isEmpty())
+        return false;
+    // Nearest-neighbour keeps the key colour exact at the frame's inner edge; a smooth resample
+    // would leave a seam of blended key colour round the opening.
+    const QImage bitmap = ScaleBitmap(frame, video.width(), video.height(), ScaleStretch);
+    if (bitmap.isNull())
+        return false;
+    m_capture->SetColorKey(QColor::fromRgb(centreKey(bitmap)));
+    m_capture->SetOverlayBitmap(bitmap, QRect(0, 0, bitmap.width(), bitmap.height()));
+    m_capture->SetOverlayAlpha(9);
+    m_capture->SetOverlayAlpha(std::clamp(boothSettings().m_alpha, 0, 255) * 10 / 255);
+    m_liveFrame = frame;
+    return true;
+}
+
+bool DlgCorvantis::applyLiveOverlay(const QString& path)
+{
+    CxImage frame;
+    if (!loadImage(path, frame))
+        return false;
+    return applyLiveOverlayImage(BitmapFromImage(frame));
+}
+
+bool DlgCorvantis::setFrameFile(const QString& path)
+{
+    CxImage frame;
+    if (!loadImage(path, frame))
+        return false;
+    m_frame.TakeOver(frame);
+    m_framePath = path;
+    if (m_live) {
+        if (isFrameShown())
+            applyLiveOverlay(path);
+    } else {
+        showFrameArea();
+    }
+    return true;
+}
+
+bool DlgCorvantis::setPhotoFile(const QString& path)
+{
+    CxImage photo;
+    if (!loadImage(path, photo))
+        return false;
+    CxImage fitted;
+    if (!fitTo(photo, photoArea().size(), fitted))
+        return false;
+    m_photoSource.TakeOver(photo);
+    m_photo.TakeOver(fitted);
+    m_photoPath = path;
+    showPhotoArea();
+    return true;
+}
+
+void DlgCorvantis::setPhotoArea(const QRect& r)
+{
+    if (r.isEmpty())
+        return;
+    m_photoArea->setGeometry(r.translated(-m_stage->pos()));
+    if (m_photoSource.IsValid()) {
+        CxImage fitted;
+        if (fitTo(m_photoSource, r.size(), fitted))
+            m_photo.TakeOver(fitted);
+    }
+    showPhotoArea();
+    if (!m_live)
+        m_tracker->setTrackedRect(r);
+}
+
+void DlgCorvantis::stepFrame(int step)
+{
+    for (int i = m_frameIndex + step; i >= 0 && i < int(m_frameFiles.size()); i += step) {
+        if (!knownFormat(m_frameFiles[i]))
+            continue;
+        m_frameIndex = i;
+        if (m_live) {
+            m_framePath = m_frameFiles[i];
+            CxImage frame;
+            if (loadImage(m_framePath, frame))
+                m_frame.TakeOver(frame);
+            if (isFrameShown())
+                applyLiveOverlay(m_framePath);
+        } else {
+            setFrameFile(m_frameFiles[i]);
+        }
+        return;
+    }
+}
+
+void DlgCorvantis::stepPhoto(int step)
+{
+    if (m_live)
+        return;
+    for (int i = m_photoIndex + step; i >= 0 && i < int(m_photoFiles.size()); i += step) {
+        if (!knownFormat(m_photoFiles[i]))
+            continue;
+        m_photoIndex = i;
+        setPhotoFile(m_photoFiles[i]);
+        return;
+    }
+}
+
+// ---- Commands ----
+
+void DlgCorvantis::OnCamera()
+{
+    const bool on = m_cameraButton->GetCheck();
+    if (on == m_live)
+        return;
+    if (on) {
+        if (m_devices->count() == 0) {
+            m_cameraButton->SetCheck(false); // no camera: the button springs back
+            return;
+        }
+        bool ok;
+        // A graph is built the first time, and again when another camera was chosen since.
+        if (!m_graphBuilt || m_graphDevice != m_devices->currentIndex()) {
+            m_videoArea->show();
+            m_graphDevice = m_devices->currentIndex();
+            ok = m_capture->BuildGraph(m_graphDevice, m_videoArea, m_videoArea->rect()) == CCaptureVideo::kOk;
+            m_graphBuilt = ok;
+        } else {
+            ok = m_capture->Run();
+        }
+        if (!ok) {
+            m_videoArea->hide();
+            m_cameraButton->SetCheck(false);
+            return;
+        }
+        m_live = true;
+        setLiveMode(true);
+        if (isFrameShown() && !m_framePath.isEmpty())
+            applyLiveOverlay(m_framePath);
+    } else {
+        m_capture->Stop();
+        m_live = false;
+        setLiveMode(false);
+        showFrameArea();
+    }
+}
+
+void DlgCorvantis::OnFrameShown()
+{
+    if (m_live) {
+        if (isFrameShown()) {
+            if (!applyLiveOverlay(m_framePath) && !m_liveFrame.isNull())
+                applyLiveOverlayImage(m_liveFrame);
+        } else {
+            m_capture->HideOverlay();
+        }
+    } else {
+        m_frameArea->setVisible(isFrameShown() && m_frame.IsValid());
+    }
+}
+
+int DlgCorvantis::placeIntoFirstFree(int opacity)
+{
+    ComposeInput in;
+    in.base = &m_base;
+    in.photo = &m_photo;
+    in.frame = &m_frame;
+    in.photoArea = photoArea();
+    in.frameArea = kPictureRect;
+    in.frameShown = isFrameShown();
+    // The shot is composed like a chosen photo: the frame the user saw over the live picture
+    // belongs on the shot, so it is laid over here even while the camera runs.
+    in.live = false;
+    in.alpha = opacity;
+    ComposeResult out;
+    if (m_slots.usedSlots().size() >= m_slots.count() || !Compose(in, out))
+        return -1;
+    return m_slots.storeIntoFirstFree(out.composed, out.background, isFrameShown() ? out.frame : QImage(), opacity);
+}
+
+void DlgCorvantis::OnUsePicture()
+{
+    if (m_live || !m_photo.IsValid())
+        return;
+    const int slot = placeIntoFirstFree(std::clamp(boothSettings().m_alpha, 0, 255));
+    if (slot >= 0)
+        updateCurrentSlot();
+    if (boothSettings().m_autoChangeFrame == 1)
+        OnNextFrame();
+}
+
+void DlgCorvantis::OnLayout(int layout)
+{
+    if (layout == m_slots.layout() || !m_slots.changeLayout(layout))
+        return;
+    rebuildSlotWidgets();
+}
+
+void DlgCorvantis::rebuildSlotWidgets()
+{
+    for (CSlotPicture* w : m_slotWidgets)
+        delete w;
+    m_slotWidgets.clear();
+    for (int i = 0; i < m_slots.count(); ++i) {
+        auto* w = new CSlotPicture(i, this);
+        w->setGeometry(m_slots.slot(i).rect());
+        platform::setControlId(w, int(kSlotControlIdBase) + i);
+        w->setPicture(m_slots.shownPicture(i));
+        connect(w, &CSlotPicture::pressed, this, &DlgCorvantis::onSlotPressed);
+        connect(w, &CSlotPicture::released, this, &DlgCorvantis::onSlotReleased);
+        connect(w, &CSlotPicture::rightReleased, this, &DlgCorvantis::onSlotMenu);
+        // A double click opens the filter workbench once it exists.
+        w->show();
+        m_slotWidgets.push_back(w);
+    }
+    const int layout = m_slots.layout();
+    m_slotArea->setPicture(skin::SkinBitmap(skin::kLayout0Background + layout));
+    for (int i = 0; i < 5; ++i)
+        m_layoutButtons[i]->SetCheck(i == layout);
+    updateCurrentSlot();
+}
+
+void DlgCorvantis::updateSlotWidget(int index)
+{
+    if (CSlotPicture* w = slotPicture(index)) {
+        w->setGeometry(m_slots.slot(index).rect());
+        w->setPicture(m_slots.shownPicture(index));
+    }
+}
+
+void DlgCorvantis::updateCurrentSlot()
+{
+    for (CSlotPicture* w : m_slotWidgets)
+        w->setCurrent(w->index() == m_slots.currentSlot());
+}
+
+void DlgCorvantis::onSlotPressed(int index)
+{
+    if (m_dragFrom >= 0 || !m_slots.setCurrentSlot(index))
+        return;
+    m_dragFrom = index;
+    updateCurrentSlot();
+    const QImage cursor = skin::SkinBitmap(skin::kCursorDrag);
+    QApplication::setOverrideCursor(
+        cursor.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(QPixmap::fromImage(cursor), 4, 4));
+}
+
+void DlgCorvantis::onSlotReleased(int index, const QPoint& globalPos)
+{
+    if (m_dragFrom < 0)
+        return;
+    const int from = m_dragFrom;
+    m_dragFrom = -1;
+    QApplication::restoreOverrideCursor();
+    const QPoint local = mapFromGlobal(globalPos);
+    for (CSlotPicture* w : m_slotWidgets) {
+        if (w->geometry().contains(local) && w->index() != from) {
+            m_slots.swapSlots(from, w->index());
+            break;
+        }
+    }
+    Q_UNUSED(index);
+    updateCurrentSlot();
+}
+
+void DlgCorvantis::onSlotMenu(int index, const QPoint& globalPos)
+{
+    if (!m_slots.setCurrentSlot(index))
+        return;
+    updateCurrentSlot();
+    if (QAction* chosen = m_menu->exec(globalPos))
+        OnSlotCommand(index, CQuenMenu::commandId(chosen));
+}
+
+void DlgCorvantis::OnSlotCommand(int slot, int command)
+{
+    if (!m_slots.setCurrentSlot(slot))
+        return;
+    switch (command) {
+    case CmdCopy:
+        m_slots.copyCurrent();
+        break;
+    case CmdPaste:
+        m_slots.pasteIntoCurrent();
+        break;
+    case CmdRemove:
+        m_slots.removeCurrent();
+        break;
+    case CmdClear:
+        m_slots.clearAll();
+        break;
+    case CmdApplyToAll:
+        m_slots.applyFrameToAll();
+        break;
+    case CmdToEditArea: {
+        const ComData& r = m_slots.slot(slot);
+        if (!r.m_used)
+            break;
+        if (m_live) {
+            if (!r.m_frame.isNull())
+                applyLiveOverlayImage(r.m_frame);
+        } else {
+            CxImage photo, frame;
+            if (ImageFromBitmap(r.m_background, photo)) {
+                CxImage fitted;
+                if (fitTo(photo, photoArea().size(), fitted)) {
+                    m_photoSource.TakeOver(photo);
+                    m_photo.TakeOver(fitted);
+                    showPhotoArea();
+                }
+            }
+            if (!r.m_frame.isNull() && ImageFromBitmap(r.m_frame, frame)) {
+                m_frame.TakeOver(frame);
+                showFrameArea();
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    updateCurrentSlot();
+}
+
+void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
+{
+    if (photo && m_live)
+        return;
+    // Without a resource folder the chooser asks for one, as for a single picture.
+    const QString resourceFolder = photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder;
+    const QString folder = anyFolder || resourceFolder.isEmpty() ? QString() : resourceFolder + QLatin1Char('/');
+    DlgThumNail browser(folder, this, photo ? 1 : 0);
+    browser.setFramePreview(!photo);
+    if (browser.exec() != DlgThumNail::IdOk)
+        return;
+    const QString chosen = browser.chosenPath();
+    if (chosen.isEmpty())
+        return;
+    if (anyFolder) {
+        // The chosen folder becomes the one browsed with previous and next.
+        QStringList files;
+        AppToolkit::ListFiles(browser.folder(), files);
+        files.sort(Qt::CaseInsensitive);
+        (photo ? m_photoFiles : m_frameFiles) = files;
+        (photo ? m_photoFolderListed : m_frameFolderListed) = browser.folder();
+    } else {
+        AddToRecentList(appPaths().m_settingsFile,
+            QLatin1String(kSettingKeys[photo ? KeyRecentlyPortrait : KeyRecentlyFrame]), chosen);
+    }
+    QStringList& list = photo ? m_photoFiles : m_frameFiles;
+    int index = -1;
+    for (int i = 0; i < int(list.size()); ++i)
+        if (QFileInfo(list[i]) == QFileInfo(chosen))
+            index = i;
+    if (photo) {
+        if (setPhotoFile(chosen) && index >= 0)
+            m_photoIndex = index;
+    } else {
+        if (setFrameFile(chosen) && index >= 0)
+            m_frameIndex = index;
+    }
+}
+
+void DlgCorvantis::AddToRecentList(const QString& settingsFile, const QString& section, const QString& path)
+{
+    QString joined;
+    int firstEmpty = -1;
+    for (int k = 0; k < 20; ++k) {
+        const QString v = AppToolkit::ReadSettingString(settingsFile, section, QString::number(k));
+        if (v.isEmpty()) {
+            firstEmpty = k;
+            break;
+        }
+        joined += v;
+    }
+    if (joined.contains(path))
+        return;
+    if (firstEmpty >= 0) {
+        AppToolkit::WriteSettingString(settingsFile, section, QString::number(firstEmpty), path);
+        return;
+    }
+    for (int k = 19; k >= 1; --k)
+        AppToolkit::WriteSettingString(settingsFile, section, QString::number(k),
+            AppToolkit::ReadSettingString(settingsFile, section, QString::number(k - 1)));
+    AppToolkit::WriteSettingString(settingsFile, section, QStringLiteral("0"), path);
+}
+
+void DlgCorvantis::OnOpenProject()
+{
+    platform::OpenFilesRequest request;
+    request.title = QStringLiteral("Open project");
+    request.startFolder = appPaths().m_currentFolder;
+    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
+    request.defaultExtension = QStringLiteral("kivra");
+    const QStringList chosen = platform::prompts().openFiles(this, request);
+    if (chosen.isEmpty())
+        return;
+    if (CCorvantisApp* app = CCorvantisApp::instance())
+        app->setProjectPath(chosen.first());
+    m_projectPathOverride = chosen.first();
+    RunBoothLoad();
+}
+
+void DlgCorvantis::OnSaveProject()
+{
+    platform::SaveFileRequest request;
+    request.title = QStringLiteral("Save project");
+    request.startFolder = appPaths().m_currentFolder;
+    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
+    request.defaultExtension = QStringLiteral("kivra");
+    request.confirmOverwrite = true;
+    QString target = platform::prompts().saveFile(this, request);
+    if (target.isEmpty())
+        return;
+    QString error;
+    if (!SaveProject(m_slots, appPaths().m_settingsFile, target, &error))
+        platform::prompts().messageBox(this, QStringLiteral("The project could not be saved.\n%1").arg(error),
+            platform::MbOk | platform::MbIconError);
+}
+
+void DlgCorvantis::OnAbout()
+{
+    platform::prompts().messageBox(this,
+        QStringLiteral("%1\nVersion %2\n\nFramed portrait sheets from a webcam.")
+            .arg(QLatin1String(appdefaults::kProductName),
+                appPaths().m_version.isEmpty() ? QLatin1String(appdefaults::kVersion) : appPaths().m_version),
+        platform::MbOk | platform::MbIconInformation, QStringLiteral("About"));
+}
+
+void DlgCorvantis::RunBoothLoad()
+{
+    QString project = m_projectPathOverride;
+    if (project.isEmpty())
+        if (CCorvantisApp* app = CCorvantisApp::instance())
+            project = app->projectPath();
+    QString error;
+    const bool ok = ::RunBoothLoad(m_slots, project, boothSettings(), appPaths(), &error);
+    rebuildSlotWidgets();
+    listFolders();
+    if (!ok && !project.isEmpty())
+        platform::prompts().messageBox(this,
+            QStringLiteral("The project could not be opened completely.\n%1").arg(error),
+            platform::MbOk | platform::MbIconWarning);
+}
+
+void DlgCorvantis::OnGraphNotify()
+{
+    const QList<GraphEvent> events = m_capture->DrainEvents();
+    if (events.isEmpty() || !m_live)
+        return;
+    // The graph has stopped: the camera button goes back to off.
+    m_cameraButton->SetCheck(false);
+    m_live = false;
+    setLiveMode(false);
+    showFrameArea();
+    platform::prompts().messageBox(this, QStringLiteral("The camera stopped.\n%1").arg(events.first().text),
+        platform::MbOk | platform::MbIconWarning);
+}
+
+// ---- Events ----
+
+void DlgCorvantis::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    if (e->spontaneous())
+        return;
+    RunBoothLoad();
+    if (!m_screenshotPath.isEmpty())
+        QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
+}
+
+void DlgCorvantis::takeScreenshot()
+{
+    const QImage shot = grab().toImage();
+    if (!shot.save(m_screenshotPath))
+        std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
+    accept();
+}
+
+void DlgCorvantis::mousePressEvent(QMouseEvent* e)
+{
+    if (!m_live && e->button() == Qt::LeftButton) {
+        const QPoint pos = e->position().toPoint();
+        m_trackHit = m_tracker->hitTest(pos);
+        if (m_trackHit != CPhotoTracker::HitNothing) {
+            m_trackStart = pos;
+            m_trackRect = photoArea();
+            return;
+        }
+    }
+    QDialog::mousePressEvent(e);
+}
+
+void DlgCorvantis::mouseMoveEvent(QMouseEvent* e)
+{
+    if (m_trackHit != CPhotoTracker::HitNothing) {
+        const QPoint delta = e->position().toPoint() - m_trackStart;
+        m_tracker->setTrackedRect(CPhotoTracker::track(m_trackRect, m_trackHit, delta));
+        return;
+    }
+    QDialog::mouseMoveEvent(e);
+}
+
+void DlgCorvantis::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (m_trackHit != CPhotoTracker::HitNothing) {
+        m_trackHit = CPhotoTracker::HitNothing;
+        setPhotoArea(m_tracker->trackedRect());
+        return;
+    }
+    QDialog::mouseReleaseEvent(e);
+}
+
+void DlgCorvantis::keyPressEvent(QKeyEvent* e)
+{
+    // Enter opens the filter workbench once it exists; it must not end the screen.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+        return;
+    QDialog::keyPressEvent(e);
+}

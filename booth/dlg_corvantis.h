@@ -1,0 +1,231 @@
+// DlgCorvantis: the main booth screen. Live camera with the frame laid over it, frame and photo
+// browsing, shooting with a countdown into the combination slots, the slot layouts and menu, and
+// the project commands.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QDialog>
+#include <QImage>
+#include <QPointer>
+#include <QRect>
+#include <QStringList>
+#include <QUrl>
+
+#include "booth/combination_slots.h"
+#include "booth/screen_widgets.h"
+#include "imaging/cximage.h"
+
+class CCaptureVideo;
+class CQuenMenu;
+class CTransparentPic;
+class CxSkinButton;
+class QLineEdit;
+class SkComboBox;
+class SkStatic;
+
+class DlgCorvantis : public QDialog {
+    Q_OBJECT
+public:
+    enum ControlIds {
+        kVideoId = 1144,
+        kPhotoId = 1094,
+        kFrameId = 1172,
+        kBaseId = 1173,
+        kSlotAreaId = 1083,
+        kCountdownId = 1186,
+        kCameraId = 1142,
+        kFrameShownId = 1084,
+        kShootId = 1140,
+        kUsePictureId = 1174,
+        kPreviousFrameId = 1176,
+        kNextFrameId = 1177,
+        kPreviousPhotoId = 1178,
+        kNextPhotoId = 1179,
+        kSelectFrameId = 1185,
+        kSelectPhotoId = 1192,
+        kAddFrameId = 1191,
+        kAddPhotoId = 1193,
+        kSavePictureId = 1135,
+        kPrintId = 1196,
+        kOpenProjectId = 1197,
+        kSaveProjectId = 1198,
+        kConfigureId = 1194,
+        kLayout0Id = 1180,
+        kDevicesId = 1126,
+        kAboutId = 1245,
+        kHomeId = 1091,
+        kHelpId = 1248,
+        kMinimiseId = 1247,
+        kCloseId = 1175,
+        kFolderHintId = 1136,
+    };
+    /// Commands of the slot menu "Combination".
+    enum SlotCommand { CmdCopy = 1, CmdPaste, CmdRemove, CmdClear, CmdToEditArea, CmdApplyToAll };
+
+    static constexpr QRect kPictureRect { 29, 59, 320, 240 };
+    static constexpr int kShotWidth = 320;
+    static constexpr int kShotHeight = 240;
+
+    explicit DlgCorvantis(QWidget* parent = nullptr);
+    ~DlgCorvantis() override;
+
+    // ---- Hooks for the program and for tests ----
+    /// What the close button does; by default the process ends at once, skipping the exit sequence.
+    void setCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
+    /// Opens the link buttons' addresses; by default in the desktop's browser.
+    void setUrlOpener(std::function<void(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+    /// Longest wait for the camera's shot file (5 s by default).
+    void setShotWaitLimit(int milliseconds) { m_shotWaitLimit = milliseconds; }
+    /// Writes a picture of the screen to path once it has been shown and loaded, then ends it.
+    void setScreenshotPath(const QString& path) { m_screenshotPath = path; }
+
+    // ---- State ----
+    bool isLive() const { return m_live; }
+    bool isShooting() const { return m_shooting; }
+    bool isFrameShown() const;
+    int layout() const { return m_slots.layout(); }
+    CombinationSlots& slotModel() { return m_slots; }
+    CCaptureVideo& capture() { return *m_capture; }
+    QString countdownText() const;
+    bool isCountdownVisible() const;
+    QString lastShotPath() const { return m_lastShotPath; }
+    const QStringList& frameFiles() const { return m_frameFiles; }
+    int frameIndex() const { return m_frameIndex; }
+    QString currentFramePath() const { return m_framePath; }
+    const QStringList& photoFiles() const { return m_photoFiles; }
+    int photoIndex() const { return m_photoIndex; }
+    QString currentPhotoPath() const { return m_photoPath; }
+    const CxImage& currentFrame() const { return m_frame; }
+    const CxImage& currentPhoto() const { return m_photo; }
+    /// The photo area in client coordinates (moved and sized by the tracker).
+    QRect photoArea() const;
+    CSlotPicture* slotPicture(int index) const;
+    /// The slot menu as it pops up over a slot (items with their command ids).
+    CQuenMenu* slotMenu() const { return m_menu; }
+
+    // ---- Commands (bound to the controls) ----
+    void OnCamera();
+    void OnFrameShown();
+    void OnShoot();
+    void OnUsePicture();
+    void OnPreviousFrame() { stepFrame(-1); }
+    void OnNextFrame() { stepFrame(+1); }
+    void OnPreviousPhoto() { stepPhoto(-1); }
+    void OnNextPhoto() { stepPhoto(+1); }
+    void OnSelectFrame() { selectFromBrowser(false, false); }
+    void OnSelectPhoto() { selectFromBrowser(true, false); }
+    void OnAddFrame() { selectFromBrowser(false, true); }
+    void OnAddPhoto() { selectFromBrowser(true, true); }
+    void OnLayout(int layout);
+    void OnSlotCommand(int slot, int command);
+    void OnOpenProject();
+    void OnSaveProject();
+    void OnAbout();
+    /// The booth load run when the screen is shown (and after a project was opened).
+    void RunBoothLoad();
+    /// Drains the capture graph's notifications.
+    void OnGraphNotify();
+
+    /// Makes path the current frame (overlay while live, frame area otherwise); false when it
+    /// does not load.
+    bool setFrameFile(const QString& path);
+    /// Makes path the current photo; false when it does not load.
+    bool setPhotoFile(const QString& path);
+    /// Gives the photo area a new rectangle (client coordinates) and fits the photo to it.
+    void setPhotoArea(const QRect& r);
+
+    /// Enters path into a recent list of the settings file (keys "0" to "19" of section).
+    static void AddToRecentList(const QString& settingsFile, const QString& section, const QString& path);
+    /// "cap_" + local time as "%y%m%d%H%M%S" + ".bmp" in tempFolder.
+    static QString ShotFileName(const QString& tempFolder, const QDateTime& when);
+
+signals:
+    /// The countdown label changed (its new text) or was hidden (empty text).
+    void countdownChanged(const QString& text);
+    /// A shot ended: the slot it went into, or -1 when it was dropped or failed.
+    void shotFinished(int slot);
+
+protected:
+    void showEvent(QShowEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    void createControls();
+    void bindControls();
+    CxSkinButton* addButton(const char* art, int id, QPoint at, const QString& tip = {});
+    void listFolders();
+    void rebuildSlotWidgets();
+    void updateSlotWidget(int index);
+    void updateCurrentSlot();
+    void setLiveMode(bool live);
+    void showFrameArea();
+    void showPhotoArea();
+    bool applyLiveOverlay(const QString& path);
+    bool applyLiveOverlayImage(const QImage& frame);
+    void stepFrame(int step);
+    void stepPhoto(int step);
+    void selectFromBrowser(bool photo, bool anyFolder);
+    int placeIntoFirstFree(int opacity);
+    void onSlotPressed(int index);
+    void onSlotReleased(int index, const QPoint& globalPos);
+    void onSlotMenu(int index, const QPoint& globalPos);
+    void setCountdown(const QString& text);
+    static void waitStep(int milliseconds);
+    void takeScreenshot();
+
+    // Controls.
+    QWidget* m_stage = nullptr;
+    QWidget* m_videoArea = nullptr;
+    CPictureArea* m_baseArea = nullptr;
+    CPictureArea* m_photoArea = nullptr;
+    CTransparentPic* m_frameArea = nullptr;
+    CPhotoTracker* m_tracker = nullptr;
+    CPictureArea* m_slotArea = nullptr;
+    std::vector<CSlotPicture*> m_slotWidgets;
+    SkStatic* m_countdown = nullptr;
+    SkComboBox* m_devices = nullptr;
+    QLineEdit* m_folderHint = nullptr;
+    CxSkinButton* m_cameraButton = nullptr;
+    CxSkinButton* m_frameButton = nullptr;
+    CxSkinButton* m_layoutButtons[5] = {};
+    CQuenMenu* m_menu = nullptr;
+
+    // Pictures and lists.
+    QStringList m_frameFiles, m_photoFiles;
+    QStringList m_emotionFiles, m_maskFiles, m_baseMapFiles, m_backgroundFiles;
+    QString m_frameFolderListed, m_photoFolderListed;
+    int m_frameIndex = -1;
+    int m_photoIndex = -1;
+    QString m_framePath, m_photoPath;
+    CxImage m_frame; ///< at its own size
+    CxImage m_photoSource; ///< as loaded
+    CxImage m_photo; ///< fitted to the photo area
+    CxImage m_base;
+    QImage m_liveFrame; ///< the picture shown as the live overlay (a slot's frame after "To edit area")
+
+    CombinationSlots m_slots;
+    std::unique_ptr<CCaptureVideo> m_capture;
+
+    // Flags.
+    bool m_live = false;
+    bool m_shooting = false;
+    bool m_graphBuilt = false;
+    int m_graphDevice = -1;
+    int m_dragFrom = -1;
+    CPhotoTracker::Hit m_trackHit = CPhotoTracker::HitNothing;
+    QPoint m_trackStart;
+    QRect m_trackRect;
+    QString m_lastShotPath;
+    int m_shotWaitLimit = 5000;
+    QString m_screenshotPath;
+    QString m_projectPathOverride; ///< project chosen with the open command when there is no application object
+
+    std::function<void()> m_closeHandler;
+    std::function<void(const QUrl&)> m_openUrl;
+};
