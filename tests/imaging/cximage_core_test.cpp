@@ -298,3 +298,61 @@ TEST(CxImageCore, QImageAdapters)
     EXPECT_EQ(back.GetBpp(), 8);
     EXPECT_EQ(back.GetPixelColor(3, 0).rgbGreen, 20);
 }
+
+namespace {
+// Reaches the protected lists, as the selection and multi-frame code does.
+struct FrameHolder : CxImage {
+    FrameHolder()
+        : CxImage(3, 2, 8, CXIMAGE_FORMAT_GIF)
+    {
+    }
+    void addFrames(int n)
+    {
+        m_frames = static_cast<CxImage**>(std::calloc(size_t(n), sizeof(CxImage*)));
+        for (int i = 0; i < n; ++i)
+            m_frames[i] = new CxImage(uint32_t(i + 1), 1, 24, 0);
+        m_info.frameCount = n;
+    }
+    void selectAll()
+    {
+        m_selection = static_cast<uint8_t*>(std::malloc(GetWidth() * GetHeight()));
+        std::memset(m_selection, 255, GetWidth() * GetHeight());
+        m_info.selectionBox = CxRect { 0, 2, 3, 0 };
+    }
+};
+} // namespace
+
+TEST(CxImageCore, FramesSelectionAndMemoryImage)
+{
+    FrameHolder img;
+    img.addFrames(3);
+    img.selectAll();
+    EXPECT_EQ(img.GetFrame(-1)->GetWidth(), 3u);
+    EXPECT_EQ(img.GetFrame(0)->GetWidth(), 1u);
+    EXPECT_EQ(img.GetFrame(3), nullptr);
+    // Frames survive Destroy; only DestroyFrames removes them.
+    CxImage copy(img);
+    EXPECT_EQ(copy.GetNumFrames(), 0);
+    ASSERT_NE(copy.SelectionPointer(), nullptr);
+
+    std::vector<uint8_t> buf(img.MemoryImageSize());
+    img.WriteMemoryImage(buf.data());
+    CxImage back;
+    ASSERT_NE(back.ReadMemoryImage(buf.data(), buf.size()), 0u);
+    EXPECT_EQ(back.GetNumFrames(), 3);
+    EXPECT_EQ(back.GetFrame(2)->GetWidth(), 3u);
+    ASSERT_NE(back.SelectionPointer(), nullptr);
+    EXPECT_EQ(back.SelectionPointer()[5], 255);
+    EXPECT_EQ(back.GetSelectionBox().top, 2);
+    EXPECT_EQ(back.GetSelectionBox().right, 3);
+
+    CxImage target;
+    ASSERT_TRUE(target.TakeOver(back, true));
+    EXPECT_EQ(target.GetNumFrames(), 3);
+    EXPECT_EQ(back.GetNumFrames(), 0);
+    EXPECT_EQ(back.GetFrame(0), nullptr);
+    EXPECT_TRUE(target.Destroy());
+    EXPECT_EQ(target.GetNumFrames(), 3);
+    EXPECT_TRUE(target.DestroyFrames());
+    EXPECT_EQ(target.GetFrame(-1), nullptr);
+}
