@@ -41,7 +41,7 @@ std::filesystem::path sourceDir()
 {
     if (const char* dir = std::getenv("KIVRA_SOURCE_DIR"))
         return dir;
-    return std::filesystem::current_path();
+    return KIVRA_SOURCE_DIR_DEFAULT;
 }
 
 void isolateUserFolders()

@@ -22,7 +22,7 @@ private:
     std::filesystem::path m_path;
 };
 
-/// The project's source folder (for committed fixtures), from KIVRA_SOURCE_DIR.
+/// The project's source folder (for committed fixtures): KIVRA_SOURCE_DIR, else the folder built from.
 std::filesystem::path sourceDir();
 
 /// Points HOME, XDG_CONFIG_HOME and XDG_DATA_HOME at a private folder for the whole test run,
