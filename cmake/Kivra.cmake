@@ -10,13 +10,16 @@ function(kivra_library name)
   endif()
   set(srcs)
   foreach(d ${K_DIRS})
-    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.h)
+    get_filename_component(dir ${CMAKE_CURRENT_SOURCE_DIR}/${d} ABSOLUTE)
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
     list(APPEND srcs ${found})
   endforeach()
   foreach(x ${K_EXCLUDE})
-    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${x})
+    get_filename_component(ax ${CMAKE_CURRENT_SOURCE_DIR}/${x} ABSOLUTE)
+    list(REMOVE_ITEM srcs ${ax})
   endforeach()
-  list(FILTER srcs EXCLUDE REGEX "(_main|_fuzz)\\.cpp$")
+  # Programs and fuzz entry points are never part of a library.
+  list(FILTER srcs EXCLUDE REGEX "/(main|[^/]*_main|[^/]*_fuzz)\\.cpp$")
   set(has_cpp FALSE)
   foreach(s ${srcs})
     if(s MATCHES "\\.cpp$")
@@ -50,6 +53,7 @@ function(kivra_tests name dir)
   endif()
   target_link_libraries(${name} PRIVATE ${K_DEPS})
   gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KIVRA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" TIMEOUT 300)

@@ -1,0 +1,78 @@
+// Working folders: defaults, the module folder rule and the process-wide path strings.
+#include "app/app_paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace appdefaults {
+
+QString defaultSaveFolder()
+{
+    return QDir::homePath() + QLatin1Char('/') + QLatin1String(kProductName);
+}
+
+QString fallbackCurrentFolder()
+{
+    return QDir::homePath();
+}
+
+} // namespace appdefaults
+
+namespace {
+
+QString withSlash(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+bool isWritableFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+}
+
+} // namespace
+
+void AppPaths::setModuleFolder(const QString& folder)
+{
+    m_moduleFolder = withSlash(folder);
+    m_settingsFile = m_moduleFolder + QLatin1String(appdefaults::kSettingsFileName);
+}
+
+void AppPaths::setSystemTempFolder()
+{
+    m_tempFolder = withSlash(QDir::tempPath());
+}
+
+QString AppPaths::defaultResourceFolder(const char* name) const
+{
+    return m_moduleFolder + QLatin1String(appdefaults::kImageFolder) + QLatin1Char('/') + QLatin1String(name);
+}
+
+AppPaths& appPaths()
+{
+    static AppPaths paths;
+    return paths;
+}
+
+QString resolveModuleFolder(const QString& homeOption, const QString& envHome, const QString& exeFolder, QString* note)
+{
+    const QString explicitHome = !homeOption.isEmpty() ? homeOption : envHome;
+    if (!explicitHome.isEmpty()) {
+        const QString folder = QDir(explicitHome).absolutePath();
+        QDir().mkpath(folder);
+        if (isWritableFolder(folder))
+            return withSlash(QDir::cleanPath(folder));
+        if (note)
+            *note = QStringLiteral("The home folder %1 cannot be written; using the application data folder.")
+                        .arg(folder);
+    } else if (!exeFolder.isEmpty() && isWritableFolder(exeFolder)) {
+        return withSlash(QDir::cleanPath(QDir(exeFolder).absolutePath()));
+    }
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return withSlash(data);
+}

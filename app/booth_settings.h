@@ -1,0 +1,88 @@
+// BoothSettings: the values of KivraTesselwick.ini, its key table and the three routines that
+// read or write it (start-up load, booth load, settings save).
+#pragma once
+
+#include <QString>
+
+#include "app/app_paths.h"
+
+/// Indices into kSettingKeys; the order is fixed and used across the program.
+enum SettingKey : int {
+    KeyConfigure,
+    KeyRecentlyFrame,
+    KeyRecentlyPortrait,
+    KeyShottingDelay,
+    KeyCombinationIndex,
+    KeyComPictureFlag,
+    KeyPathFrame,
+    KeyPathPortrait,
+    KeyPathBackGround,
+    KeyPathMask,
+    KeyPathEmotion,
+    KeyPathBaseMap,
+    KeyPathCurrent,
+    KeyPrintWidth,
+    KeyPrintHeight,
+    KeyPathSave,
+    KeyAutoChangeFrame,
+    KeyAlpha,
+    KeyCount
+};
+
+/// Section and key names of the settings file, indexed by SettingKey.
+inline constexpr const char* kSettingKeys[KeyCount] = {
+    "Configure",
+    "RecentlyFrame",
+    "RecentlyPortrait",
+    "ShottingDelay",
+    "CombinationIndex",
+    "ComPictureFlag",
+    "PathFrame",
+    "PathPortrait",
+    "PathBackGround",
+    "PathMask",
+    "PathEmotion",
+    "PathBaseMap",
+    "PathCurrent",
+    "PrintWidth",
+    "PrintHeight",
+    "PathSave",
+    "AutoChangeFrame",
+    "Alpha",
+};
+
+/// The settings-file values that are not folders (the folders live in AppPaths).
+struct BoothSettings {
+    int m_shottingDelay = 0; ///< countdown seconds
+    int m_printWidth = 0;
+    int m_printHeight = 0;
+    int m_autoChangeFrame = 0; ///< 1: next frame after every shot
+    int m_alpha = 0; ///< frame opacity 0..255, 255 = opaque paste
+    int m_combinationIndex = 0; ///< slot layout 0..4, only from projects
+    QString m_comPictureFlag; ///< used slots as "0,1,3,", only from projects
+
+    /// Start-up load from paths' settings file: a non-empty folder key replaces the folder from
+    /// the per-user store; an empty or missing one is filled in from that folder.
+    void LoadSettingsAtStartup(AppPaths& paths = appPaths());
+    /// Booth load, plain branch: reads the module folder's settings file; folders are taken as
+    /// they are and an empty current folder becomes the user's home folder.
+    void LoadBoothSettings(AppPaths& paths = appPaths());
+    /// Booth load, project branch, for a project's extracted settings file: as the plain branch,
+    /// but an empty current folder becomes the module folder, and CombinationIndex and
+    /// ComPictureFlag are read as well. Building the layout and restoring slots is the caller's.
+    void LoadProjectSettings(const QString& projectSettingsFile, AppPaths& paths = appPaths());
+    /// Settings save into paths' settings file. False when a key could not be written.
+    bool SaveSettings(const AppPaths& paths = appPaths()) const;
+
+    /// Whether slot is one of the entries of a ComPictureFlag text ("0,2," lists 0 and 2).
+    /// Entries are compared whole, so "11," does not list slot 1.
+    static bool IsSlotListed(const QString& comPictureFlag, int slot);
+    /// The ComPictureFlag text for the used slots (in ascending order).
+    static QString MakeComPictureFlag(const QList<int>& usedSlots);
+
+private:
+    void readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths);
+};
+
+/// The process-wide settings values.
+BoothSettings& boothSettings();

@@ -1,0 +1,84 @@
+// corvantis command-line options.
+#include "app/command_line.h"
+
+#include "app/app_paths.h"
+
+CommandLine::CommandLine()
+    : m_help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help and exit."))
+    , m_version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("Show the version and exit."))
+    , m_home(QStringLiteral("home"),
+          QStringLiteral("Use DIR as the module folder (settings file, Image folders) instead of the "
+                         "executable's folder. The environment variable KIVRA_HOME does the same."),
+          QStringLiteral("DIR"))
+    , m_testCamera(QStringLiteral("test-camera"),
+          QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
+                         "cameras; same as KIVRA_TEST_CAMERA=1."))
+    , m_demoContent(QStringLiteral("demo-content"),
+          QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
+                         "into the resource folders that are empty."))
+{
+    m_parser.setApplicationDescription(QStringLiteral("Kivra Tesselwick photo booth."));
+    m_parser.addOption(m_help);
+    m_parser.addOption(m_version);
+    m_parser.addOption(m_home);
+    m_parser.addOption(m_testCamera);
+    m_parser.addOption(m_demoContent);
+    m_parser.addPositionalArgument(
+        QStringLiteral("project"), QStringLiteral("A project file (*.kivra) to open."), QStringLiteral("[project]"));
+}
+
+bool CommandLine::parse(const QStringList& arguments)
+{
+    m_error.clear();
+    if (!m_parser.parse(arguments)) {
+        m_error = m_parser.errorText();
+        return false;
+    }
+    if (m_parser.positionalArguments().size() > 1) {
+        m_error = QStringLiteral("Only one project file can be given.");
+        return false;
+    }
+    return true;
+}
+
+QString CommandLine::versionText()
+{
+    return QLatin1String(appdefaults::kProductName) + QLatin1Char(' ') + QLatin1String(appdefaults::kVersion);
+}
+
+bool CommandLine::helpRequested() const
+{
+    return m_parser.isSet(m_help);
+}
+
+bool CommandLine::versionRequested() const
+{
+    return m_parser.isSet(m_version);
+}
+
+QString CommandLine::projectPath() const
+{
+    const QStringList args = m_parser.positionalArguments();
+    return args.isEmpty() ? QString() : args.first();
+}
+
+QString CommandLine::home() const
+{
+    return m_parser.value(m_home);
+}
+
+bool CommandLine::testCamera() const
+{
+    return m_parser.isSet(m_testCamera);
+}
+
+bool CommandLine::demoContent() const
+{
+    return m_parser.isSet(m_demoContent);
+}
+
+void CommandLine::applyEnvironment() const
+{
+    if (testCamera() && !qEnvironmentVariableIsSet("KIVRA_TEST_CAMERA"))
+        qputenv("KIVRA_TEST_CAMERA", "1");
+}

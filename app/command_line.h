@@ -1,0 +1,41 @@
+// The corvantis command line: options, parsing and the environment they set up before start-up.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+
+class CommandLine {
+public:
+    /// Declares every option; add new options in the constructor and give them an accessor.
+    CommandLine();
+
+    /// Parses arguments (the program name first). False with errorText() on unknown options or
+    /// more than one project file.
+    bool parse(const QStringList& arguments);
+    QString errorText() const { return m_error; }
+    QString helpText() const { return m_parser.helpText(); }
+    /// "Kivra Tesselwick 1.0.5".
+    static QString versionText();
+
+    bool helpRequested() const;
+    bool versionRequested() const;
+    /// The project file, as given (empty when none).
+    QString projectPath() const;
+    /// --home DIR.
+    QString home() const;
+    bool testCamera() const;
+    bool demoContent() const;
+
+    /// Sets what must be in the environment before anything else runs: KIVRA_TEST_CAMERA=1 for
+    /// --test-camera, unless the variable is already set.
+    void applyEnvironment() const;
+
+private:
+    QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+    QCommandLineOption m_version;
+    QCommandLineOption m_home;
+    QCommandLineOption m_testCamera;
+    QCommandLineOption m_demoContent;
+    QString m_error;
+};
