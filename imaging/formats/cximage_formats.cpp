@@ -2,6 +2,7 @@
 #include "imaging/formats/cximage_formats_p.h"
 
 #include "imaging/formats/cximage_bmp.h"
+#include "imaging/formats/cximage_gif.h"
 #include "imaging/formats/cximage_jpg.h"
 #include "imaging/formats/cximage_png.h"
 
@@ -11,7 +12,7 @@ namespace {
 // Formats without a codec yet keep their row so that extensions map and texts stay right.
 const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_BMP, "BMP", "bmp", false, decodeWith<CxImageBMP>, encodeWith<CxImageBMP>, nullptr },
-    { CXIMAGE_FORMAT_GIF, "GIF", "gif", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_GIF, "GIF", "gif", true, decodeWith<CxImageGIF>, encodeWith<CxImageGIF>, nullptr },
     { CXIMAGE_FORMAT_JPG, "JPEG", "jpg jpe jfi", false, decodeWith<CxImageJPG>, encodeWith<CxImageJPG>, nullptr },
     { CXIMAGE_FORMAT_PNG, "PNG", "png", false, decodeWith<CxImagePNG>, encodeWith<CxImagePNG>, nullptr },
     { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, nullptr, nullptr, nullptr },
