@@ -5,6 +5,7 @@
 #include "imaging/formats/cximage_gif.h"
 #include "imaging/formats/cximage_jpg.h"
 #include "imaging/formats/cximage_png.h"
+#include "imaging/formats/cximage_tif.h"
 
 namespace cxformats {
 
@@ -16,7 +17,7 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_JPG, "JPEG", "jpg jpe jfi", false, decodeWith<CxImageJPG>, encodeWith<CxImageJPG>, nullptr },
     { CXIMAGE_FORMAT_PNG, "PNG", "png", false, decodeWith<CxImagePNG>, encodeWith<CxImagePNG>, nullptr },
     { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, nullptr, nullptr, nullptr },
-    { CXIMAGE_FORMAT_TIF, "TIFF", "tif", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_TIF, "TIFF", "tif", true, decodeWith<CxImageTIF>, encodeWith<CxImageTIF>, nullptr },
     { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_PCX, "PCX", "pcx", false, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_WBMP, "WBMP", "wbm", false, nullptr, nullptr, nullptr },
