@@ -3,6 +3,7 @@
 
 #include "imaging/formats/cximage_bmp.h"
 #include "imaging/formats/cximage_gif.h"
+#include "imaging/formats/cximage_ico.h"
 #include "imaging/formats/cximage_jpg.h"
 #include "imaging/formats/cximage_png.h"
 #include "imaging/formats/cximage_tif.h"
@@ -16,7 +17,7 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_GIF, "GIF", "gif", true, decodeWith<CxImageGIF>, encodeWith<CxImageGIF>, nullptr },
     { CXIMAGE_FORMAT_JPG, "JPEG", "jpg jpe jfi", false, decodeWith<CxImageJPG>, encodeWith<CxImageJPG>, nullptr },
     { CXIMAGE_FORMAT_PNG, "PNG", "png", false, decodeWith<CxImagePNG>, encodeWith<CxImagePNG>, nullptr },
-    { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, decodeWith<CxImageICO>, encodeWith<CxImageICO>, nullptr },
     { CXIMAGE_FORMAT_TIF, "TIFF", "tif", true, decodeWith<CxImageTIF>, encodeWith<CxImageTIF>, nullptr },
     { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_PCX, "PCX", "pcx", false, nullptr, nullptr, nullptr },
