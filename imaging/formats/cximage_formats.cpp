@@ -5,8 +5,11 @@
 #include "imaging/formats/cximage_gif.h"
 #include "imaging/formats/cximage_ico.h"
 #include "imaging/formats/cximage_jpg.h"
+#include "imaging/formats/cximage_pcx.h"
 #include "imaging/formats/cximage_png.h"
+#include "imaging/formats/cximage_tga.h"
 #include "imaging/formats/cximage_tif.h"
+#include "imaging/formats/cximage_wbmp.h"
 
 namespace cxformats {
 
@@ -19,9 +22,9 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_PNG, "PNG", "png", false, decodeWith<CxImagePNG>, encodeWith<CxImagePNG>, nullptr },
     { CXIMAGE_FORMAT_ICO, "ICO", "ico cur", true, decodeWith<CxImageICO>, encodeWith<CxImageICO>, nullptr },
     { CXIMAGE_FORMAT_TIF, "TIFF", "tif", true, decodeWith<CxImageTIF>, encodeWith<CxImageTIF>, nullptr },
-    { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, nullptr, nullptr, nullptr },
-    { CXIMAGE_FORMAT_PCX, "PCX", "pcx", false, nullptr, nullptr, nullptr },
-    { CXIMAGE_FORMAT_WBMP, "WBMP", "wbm", false, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, decodeWith<CxImageTGA>, encodeWith<CxImageTGA>, nullptr },
+    { CXIMAGE_FORMAT_PCX, "PCX", "pcx", false, decodeWith<CxImagePCX>, encodeWith<CxImagePCX>, nullptr },
+    { CXIMAGE_FORMAT_WBMP, "WBMP", "wbm", false, decodeWith<CxImageWBMP>, encodeWith<CxImageWBMP>, nullptr },
     { CXIMAGE_FORMAT_WMF, "WMF", "wmf emf", false, nullptr, nullptr, "Save WMF not supported" },
     { CXIMAGE_FORMAT_JP2, "JPEG 2000", "jp2 j2k", false, nullptr, nullptr, nullptr },
     { CXIMAGE_FORMAT_JPC, "JPEG 2000 code stream", "jpc j2c", false, nullptr, nullptr, nullptr },

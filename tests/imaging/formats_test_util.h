@@ -78,12 +78,12 @@ inline bool convert(const std::string& args)
     return imgtest::run(imgtest::imageMagick() + " " + args);
 }
 
-/// Converts a file to PPM with ImageMagick and reads it back.
+/// Converts a file to PPM with ImageMagick (rows put upright by the file's orientation) and reads it back.
 inline bool readWithImageMagick(const std::string& path, CxImage& img, const std::string& dir)
 {
     const std::string ppm = dir + "/im_out.ppm";
     std::remove(ppm.c_str());
-    return convert("'" + path + "' -depth 8 ppm:'" + ppm + "'") && readPpm(ppm, img);
+    return convert("'" + path + "' -auto-orient -depth 8 ppm:'" + ppm + "'") && readPpm(ppm, img);
 }
 
 /// Largest channel difference between two pictures of equal size; 256 when the sizes differ.
