@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,14 +53,30 @@ inline void writePpm(const std::string& path, const CxImage& img)
 inline bool readPpm(const std::string& path, CxImage& img)
 {
     std::vector<uint8_t> b = imgtest::readFile(path);
-    std::string s(b.begin(), b.end());
-    std::istringstream in(s);
-    std::string magic;
-    uint32_t w = 0, h = 0, maxval = 0;
-    in >> magic >> w >> h >> maxval;
-    if (magic != "P6" || maxval != 255 || !w || !h)
+    size_t at = 0;
+    auto token = [&]() {
+        std::string t;
+        while (at < b.size()) {
+            if (b[at] == '#') {
+                while (at < b.size() && b[at] != '\n')
+                    ++at;
+            } else if (std::isspace(b[at])) {
+                ++at;
+            } else {
+                break;
+            }
+        }
+        while (at < b.size() && !std::isspace(b[at]))
+            t.push_back(char(b[at++]));
+        return t;
+    };
+    if (token() != "P6")
         return false;
-    const size_t start = size_t(in.tellg()) + 1;
+    const uint32_t w = uint32_t(std::atoi(token().c_str()));
+    const uint32_t h = uint32_t(std::atoi(token().c_str()));
+    if (token() != "255" || !w || !h)
+        return false;
+    const size_t start = at + 1;
     if (b.size() < start + size_t(w) * h * 3)
         return false;
     img.Create(w, h, 24, 0);
