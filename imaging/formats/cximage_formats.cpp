@@ -6,6 +6,7 @@
 #include "imaging/formats/cximage_ico.h"
 #include "imaging/formats/cximage_jas.h"
 #include "imaging/formats/cximage_jpg.h"
+#include "imaging/formats/cximage_mng.h"
 #include "imaging/formats/cximage_pcx.h"
 #include "imaging/formats/cximage_png.h"
 #include "imaging/formats/cximage_ska.h"
@@ -33,7 +34,7 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_PGX, "PGX", "pgx", false, decodeJas, encodeJas, nullptr },
     { CXIMAGE_FORMAT_PNM, "PNM", "pnm pgm ppm", false, decodeJas, encodeJas, nullptr },
     { CXIMAGE_FORMAT_RAS, "Sun raster", "ras", false, decodeJas, encodeJas, nullptr },
-    { CXIMAGE_FORMAT_MNG, "MNG", "mng jng", true, nullptr, nullptr, nullptr },
+    { CXIMAGE_FORMAT_MNG, "MNG", "mng jng", true, decodeWith<CxImageMNG>, encodeWith<CxImageMNG>, nullptr },
     { CXIMAGE_FORMAT_SKA, "SKA", "ska", false, decodeWith<CxImageSKA>, encodeWith<CxImageSKA>, nullptr },
     { CXIMAGE_FORMAT_RAW, "camera raw",
         "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false, nullptr, nullptr,
