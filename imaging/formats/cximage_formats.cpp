@@ -9,6 +9,7 @@
 #include "imaging/formats/cximage_mng.h"
 #include "imaging/formats/cximage_pcx.h"
 #include "imaging/formats/cximage_png.h"
+#include "imaging/formats/cximage_raw.h"
 #include "imaging/formats/cximage_ska.h"
 #include "imaging/formats/cximage_tga.h"
 #include "imaging/formats/cximage_tif.h"
@@ -37,7 +38,7 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_MNG, "MNG", "mng jng", true, decodeWith<CxImageMNG>, encodeWith<CxImageMNG>, nullptr },
     { CXIMAGE_FORMAT_SKA, "SKA", "ska", false, decodeWith<CxImageSKA>, encodeWith<CxImageSKA>, nullptr },
     { CXIMAGE_FORMAT_RAW, "camera raw",
-        "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false, nullptr, nullptr,
+        "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false, decodeWith<CxImageRAW>, nullptr,
         "Save RAW not supported" },
 };
 } // namespace
