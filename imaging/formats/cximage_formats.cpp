@@ -14,6 +14,7 @@
 #include "imaging/formats/cximage_tga.h"
 #include "imaging/formats/cximage_tif.h"
 #include "imaging/formats/cximage_wbmp.h"
+#include "imaging/formats/cximage_wmf.h"
 
 namespace cxformats {
 
@@ -29,7 +30,7 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_TGA, "TGA", "tga", false, decodeWith<CxImageTGA>, encodeWith<CxImageTGA>, nullptr },
     { CXIMAGE_FORMAT_PCX, "PCX", "pcx", false, decodeWith<CxImagePCX>, encodeWith<CxImagePCX>, nullptr },
     { CXIMAGE_FORMAT_WBMP, "WBMP", "wbm", false, decodeWith<CxImageWBMP>, encodeWith<CxImageWBMP>, nullptr },
-    { CXIMAGE_FORMAT_WMF, "WMF", "wmf emf", false, nullptr, nullptr, "Save WMF not supported" },
+    { CXIMAGE_FORMAT_WMF, "WMF", "wmf emf", false, decodeWith<CxImageWMF>, nullptr, "Save WMF not supported" },
     { CXIMAGE_FORMAT_JP2, "JPEG 2000", "jp2 j2k", false, decodeJas, encodeJas, nullptr },
     { CXIMAGE_FORMAT_JPC, "JPEG 2000 code stream", "jpc j2c", false, decodeJas, encodeJas, nullptr },
     { CXIMAGE_FORMAT_PGX, "PGX", "pgx", false, decodeJas, encodeJas, nullptr },
