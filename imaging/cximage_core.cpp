@@ -163,7 +163,8 @@ void* CxImage::Create(uint32_t width, uint32_t height, uint32_t bpp, uint32_t im
     }
     const uint64_t stride = ((uint64_t(width) * bpp + 31) / 32) * 4;
     const uint64_t imageSize = stride * height;
-    if (imageSize > CXIMAGE_MAX_MEMORY + 4ull * height) {
+    // Row padding counts too: a 1-pixel-wide 1-bit image stores 32 bits per row.
+    if (imageSize > CXIMAGE_MAX_MEMORY) {
         SetLastError("CXIMAGE_MAX_MEMORY exceeded");
         return nullptr;
     }

@@ -89,8 +89,8 @@ void CxImage::Bitfield2RGB(const uint8_t* src, uint32_t redMask, uint32_t greenM
 
 namespace cximage_p {
 
-bool decodeRle(const uint8_t* src, size_t srcSize, int bits, uint8_t* rows, size_t stride, uint32_t width,
-               uint32_t height)
+bool decodeRle(
+    const uint8_t* src, size_t srcSize, int bits, uint8_t* rows, size_t stride, uint32_t width, uint32_t height)
 {
     size_t pos = 0;
     uint32_t x = 0, y = 0;

@@ -22,12 +22,18 @@ inline void flipRowsInPlace(uint8_t* rows, size_t stride, size_t height)
 }
 
 /// Unpacks little-endian integers from untrusted bytes.
-inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-inline uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+inline uint16_t le16(const uint8_t* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
+inline uint32_t le32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 /// Decodes RLE8 (bits 8) or RLE4 (bits 4) data into bottom-up rows. Never writes outside
 /// a row. Returns false on malformed data only when nothing sensible can be produced.
-bool decodeRle(const uint8_t* src, size_t srcSize, int bits, uint8_t* rows, size_t stride, uint32_t width,
-               uint32_t height);
+bool decodeRle(
+    const uint8_t* src, size_t srcSize, int bits, uint8_t* rows, size_t stride, uint32_t width, uint32_t height);
 
 } // namespace cximage_p

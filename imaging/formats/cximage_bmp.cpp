@@ -121,6 +121,15 @@ bool CxImageBMP::Decode(CxFile* file)
         return false;
     }
 
+    // Uncompressed pixels must be in the stream: check before allocating for a lying header.
+    if (h.biCompression == 0 || h.biCompression == 3) {
+        const int64_t size = file->Size();
+        const int64_t dataStart = offset ? start + int64_t(offset) : file->Tell();
+        if (size >= 0 && int64_t(srcStride * height) > size - dataStart) {
+            SetLastError("BMP file is truncated");
+            return false;
+        }
+    }
     if (!Create(width, height, bits, CXIMAGE_FORMAT_BMP))
         return false;
     SetXDPI(int32_t(h.biXPelsPerMeter * 254.0 / 10000.0 + 0.5));

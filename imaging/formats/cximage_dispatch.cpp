@@ -25,13 +25,20 @@ struct Probe {
     uint32_t passId;
 };
 const Probe kProbeOrder[] = {
-    { CXIMAGE_FORMAT_BMP, CXIMAGE_FORMAT_BMP }, { CXIMAGE_FORMAT_JPG, CXIMAGE_FORMAT_JPG },
-    { CXIMAGE_FORMAT_ICO, CXIMAGE_FORMAT_ICO }, { CXIMAGE_FORMAT_GIF, CXIMAGE_FORMAT_GIF },
-    { CXIMAGE_FORMAT_PNG, CXIMAGE_FORMAT_PNG }, { CXIMAGE_FORMAT_TIF, CXIMAGE_FORMAT_TIF },
-    { CXIMAGE_FORMAT_MNG, CXIMAGE_FORMAT_MNG }, { CXIMAGE_FORMAT_TGA, CXIMAGE_FORMAT_TGA },
-    { CXIMAGE_FORMAT_PCX, CXIMAGE_FORMAT_PCX }, { CXIMAGE_FORMAT_WBMP, CXIMAGE_FORMAT_WBMP },
-    { CXIMAGE_FORMAT_WMF, CXIMAGE_FORMAT_WMF }, { CXIMAGE_FORMAT_JP2, CXIMAGE_FORMAT_UNKNOWN },
-    { CXIMAGE_FORMAT_SKA, CXIMAGE_FORMAT_SKA }, { CXIMAGE_FORMAT_RAW, CXIMAGE_FORMAT_RAW },
+    { CXIMAGE_FORMAT_BMP, CXIMAGE_FORMAT_BMP },
+    { CXIMAGE_FORMAT_JPG, CXIMAGE_FORMAT_JPG },
+    { CXIMAGE_FORMAT_ICO, CXIMAGE_FORMAT_ICO },
+    { CXIMAGE_FORMAT_GIF, CXIMAGE_FORMAT_GIF },
+    { CXIMAGE_FORMAT_PNG, CXIMAGE_FORMAT_PNG },
+    { CXIMAGE_FORMAT_TIF, CXIMAGE_FORMAT_TIF },
+    { CXIMAGE_FORMAT_MNG, CXIMAGE_FORMAT_MNG },
+    { CXIMAGE_FORMAT_TGA, CXIMAGE_FORMAT_TGA },
+    { CXIMAGE_FORMAT_PCX, CXIMAGE_FORMAT_PCX },
+    { CXIMAGE_FORMAT_WBMP, CXIMAGE_FORMAT_WBMP },
+    { CXIMAGE_FORMAT_WMF, CXIMAGE_FORMAT_WMF },
+    { CXIMAGE_FORMAT_JP2, CXIMAGE_FORMAT_UNKNOWN },
+    { CXIMAGE_FORMAT_SKA, CXIMAGE_FORMAT_SKA },
+    { CXIMAGE_FORMAT_RAW, CXIMAGE_FORMAT_RAW },
 };
 } // namespace
 
@@ -80,8 +87,10 @@ bool CxImage::Decode(CxFile* file, uint32_t imageType)
             if (!first)
                 file->Seek(start, 0);
             first = false;
+            const int32_t frames = GetNumFrames();
             if (f->decode(*this, file, p.passId))
                 return true;
+            SetNumFrames(frames); // a failed probe leaves nothing behind but the final text
         }
         SetLastError("Decode: Unknown or wrong format");
         return false;
@@ -91,7 +100,12 @@ bool CxImage::Decode(CxFile* file, uint32_t imageType)
         SetLastError("Decode: Unknown or wrong format");
         return false;
     }
-    return f->decode(*this, file, imageType);
+    const int32_t frames = GetNumFrames();
+    const bool ok = f->decode(*this, file, imageType);
+    // Only multi-frame formats report their frame count back from a failed decode.
+    if (!ok && !f->multiFrame)
+        SetNumFrames(frames);
+    return ok;
 }
 
 bool CxImage::Decode(FILE* file, uint32_t imageType)

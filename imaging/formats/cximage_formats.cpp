@@ -19,7 +19,6 @@
 namespace cxformats {
 
 namespace {
-// Formats without a codec yet keep their row so that extensions map and texts stay right.
 const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_BMP, "BMP", "bmp", false, decodeWith<CxImageBMP>, encodeWith<CxImageBMP>, nullptr },
     { CXIMAGE_FORMAT_GIF, "GIF", "gif", true, decodeWith<CxImageGIF>, encodeWith<CxImageGIF>, nullptr },

@@ -18,8 +18,8 @@ struct FormatEntry {
     const char* extensions;
     /// The decoder's frame count is copied back even when decoding fails.
     bool multiFrame;
-    DecodeFn decode;         ///< null: the format cannot be read (yet)
-    EncodeFn encode;         ///< null: the format cannot be written
+    DecodeFn decode; ///< null: the format cannot be read (yet)
+    EncodeFn encode; ///< null: the format cannot be written
     const char* writeRefusal; ///< fixed text for formats that never write; null for the generic one
 };
 
@@ -29,8 +29,7 @@ const FormatEntry* findFormat(uint32_t id);
 const FormatEntry* formatTable(size_t* count);
 
 /// Decodes with a codec class into a temporary and moves the result into target on success.
-template <class Codec>
-bool decodeWith(CxImage& target, CxFile* file, uint32_t id)
+template <class Codec> bool decodeWith(CxImage& target, CxFile* file, uint32_t id)
 {
     Codec codec;
     codec.CopyAttributes(target);
@@ -46,8 +45,7 @@ bool decodeWith(CxImage& target, CxFile* file, uint32_t id)
 }
 
 /// Encodes through a codec class that aliases source, so no pixels are copied.
-template <class Codec>
-bool encodeWith(CxImage& source, CxFile* file, uint32_t id)
+template <class Codec> bool encodeWith(CxImage& source, CxFile* file, uint32_t id)
 {
     Codec codec;
     codec.MakeAlias(source);

@@ -264,16 +264,23 @@ bool CxImageJPG::Decode(CxFile* file)
         cinfo.scale_num = 1;
         cinfo.scale_denom = scale;
     }
-    const bool gray = cinfo.num_components == 1;
+    const uint32_t options = GetCodecOption(CXIMAGE_FORMAT_JPG);
+    const bool gray = cinfo.num_components == 1 || (cinfo.num_components == 3 && (options & DECODE_GRAYSCALE));
     const bool cmyk = cinfo.num_components == 4;
+    const bool quantize = !gray && !cmyk && (options & DECODE_QUANTIZE);
     if (gray)
         cinfo.out_color_space = JCS_GRAYSCALE;
     else if (cmyk)
         cinfo.out_color_space = JCS_CMYK;
     else if (cinfo.num_components == 3)
-        cinfo.out_color_space = JCS_EXT_BGR; // straight into the container's byte order
+        cinfo.out_color_space = quantize ? JCS_RGB : JCS_EXT_BGR; // BGR: straight into the container's order
     else
         ERREXIT(&cinfo, JERR_BAD_J_COLORSPACE);
+    if (quantize) {
+        cinfo.quantize_colors = TRUE;
+        cinfo.desired_number_of_colors = 256;
+        cinfo.dither_mode = (options & DECODE_DITHER) ? JDITHER_FS : JDITHER_NONE;
+    }
     jpeg_calc_output_dimensions(&cinfo);
 
     if (m_info.escape == -1) {
@@ -291,7 +298,7 @@ bool CxImageJPG::Decode(CxFile* file)
         longjmp(err.jump, 1);
     }
 
-    if (!Create(cinfo.output_width, cinfo.output_height, gray ? 8 : 24, CXIMAGE_FORMAT_JPG)) {
+    if (!Create(cinfo.output_width, cinfo.output_height, (gray || quantize) ? 8 : 24, CXIMAGE_FORMAT_JPG)) {
         std::strcpy(err.message, GetLastError());
         longjmp(err.jump, 1);
     }
@@ -337,6 +344,10 @@ bool CxImageJPG::Decode(CxFile* file)
     }
 
     jpeg_start_decompress(&cinfo);
+    if (quantize && cinfo.colormap) {
+        for (int i = 0; i < cinfo.actual_number_of_colors && i < 256; ++i)
+            SetPaletteColor(uint32_t(i), cinfo.colormap[0][i], cinfo.colormap[1][i], cinfo.colormap[2][i]);
+    }
     const uint32_t w = cinfo.output_width;
     const uint32_t h = cinfo.output_height;
     if (cmyk) {
@@ -421,9 +432,20 @@ bool CxImageJPG::Encode(CxFile* file)
     cinfo.input_components = gray ? 1 : 3;
     cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, std::clamp<int>(GetJpegQuality(), 0, 100), TRUE);
+    const uint32_t options = GetCodecOption(CXIMAGE_FORMAT_JPG);
+    jpeg_set_quality(&cinfo, std::clamp<int>(GetJpegQuality(), 0, 100), (options & ENCODE_BASELINE) ? TRUE : FALSE);
     cinfo.comp_info[0].h_samp_factor = 2;
     cinfo.comp_info[0].v_samp_factor = 2;
+    if (options & ENCODE_SUBSAMPLE_422)
+        cinfo.comp_info[0].v_samp_factor = 1;
+    if (options & ENCODE_SUBSAMPLE_444)
+        cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+    if (options & ENCODE_OPTIMIZE)
+        cinfo.optimize_coding = TRUE;
+    if (options & ENCODE_SMOOTHING)
+        cinfo.smoothing_factor = 50;
+    if (options & ENCODE_PROGRESSIVE)
+        jpeg_simple_progression(&cinfo);
     for (int i = 1; i < cinfo.num_components; ++i) {
         cinfo.comp_info[i].h_samp_factor = 1;
         cinfo.comp_info[i].v_samp_factor = 1;

@@ -88,8 +88,13 @@ bool CxImagePNG::Decode(CxFile* file)
     }
     png_set_read_fn(png, st, pngRead);
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
+    png_set_user_limits(png, 1u << 24, 1u << 24);
     png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
+    // Ancillary chunks we do not use are skipped unread: libpng would otherwise allocate and
+    // clear whatever length a hostile text or profile chunk claims.
+    static const png_byte kSkipped[]
+        = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0sBIT\0sCAL\0pCAL\0tIME\0bKGD\0cHRM\0gAMA\0sRGB\0oFFs";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, int(sizeof(kSkipped) / 5));
     png_read_info(png, info);
 
     png_uint_32 w = 0, h = 0;
@@ -180,6 +185,9 @@ bool CxImagePNG::Decode(CxFile* file)
     default:
         png_error(png, "Unknown PNG colour type");
     }
+    // Refuse oversized pictures before libpng allocates its row buffers for them.
+    if (uint64_t(w) * h * bpp / 8 > CXIMAGE_MAX_MEMORY)
+        png_error(png, "CXIMAGE_MAX_MEMORY exceeded");
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const size_t rowBytes = png_get_rowbytes(png, info);
@@ -364,12 +372,12 @@ bool CxImagePNG::Encode(CxFile* file)
         }
         break;
     case Mode::Rgba:
-        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-            PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+            PNG_FILTER_TYPE_DEFAULT);
         break;
     }
-    png_set_pHYs(png, info, png_uint_32(m_head.biXPelsPerMeter), png_uint_32(m_head.biYPelsPerMeter),
-        PNG_RESOLUTION_METER);
+    png_set_pHYs(
+        png, info, png_uint_32(m_head.biXPelsPerMeter), png_uint_32(m_head.biYPelsPerMeter), PNG_RESOLUTION_METER);
     png_write_info(png, info);
     if (mode == Mode::Rgb || mode == Mode::Rgba)
         png_set_bgr(png);

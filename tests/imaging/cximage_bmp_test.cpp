@@ -141,12 +141,12 @@ TEST(CxImageBmp, Rle8EscapesAndOverlongRuns)
     put32(v, 0x000000);
     put32(v, 0x00FFFFFF);
     const uint8_t rle[] = {
-        9, 1,          // run of 9 on a 4-pixel row: clipped at the row end
-        0, 0,          // end of line
+        9, 1, // run of 9 on a 4-pixel row: clipped at the row end
+        0, 0, // end of line
         0, 3, 1, 0, 1, 0, // literal of 3 with padding
-        0, 2, 0, 1,    // delta: up 1 -> (3, 2)
-        2, 1, 0, 1,    // run of 2 clipped at the row end, then end of bitmap
-        5, 1,          // never reached
+        0, 2, 0, 1, // delta: up 1 -> (3, 2)
+        2, 1, 0, 1, // run of 2 clipped at the row end, then end of bitmap
+        5, 1, // never reached
     };
     v.insert(v.end(), rle, rle + sizeof(rle));
     CxImage img;
@@ -209,6 +209,15 @@ TEST(CxImageBmp, BrokenFilesFailWithText)
     EXPECT_FALSE(decodeBytes(img, rle4On8));
     EXPECT_STREQ(img.GetLastError(), "compression type not supported");
     EXPECT_FALSE(decodeBytes(img, bmpHeaders(60000, 60000, 24, 0, 0, 54)));
+    EXPECT_STREQ(img.GetLastError(), "BMP file is truncated"); // checked before allocating
+    std::vector<uint8_t> hugeRle = bmpHeaders(60000, 60000, 8, 1, 2, 62);
+    hugeRle.resize(hugeRle.size() + 8 + 4);
+    EXPECT_FALSE(decodeBytes(img, hugeRle));
+    EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
+    // 1 x 600M at 4 bits: 300 MB of pixels by the bit count, 2.4 GB with row padding.
+    std::vector<uint8_t> tall = bmpHeaders(1, 600000000, 4, 2, 2, 62);
+    tall.resize(tall.size() + 8 + 4);
+    EXPECT_FALSE(decodeBytes(img, tall));
     EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
     std::vector<uint8_t> shortInfo = bmpHeaders(2, 2, 24, 0, 0, 54);
     shortInfo.resize(30);
@@ -229,8 +238,8 @@ TEST(CxImageBmp, ImageMagickFilesLoad)
     writeFile(ppm, [] {
         std::string h = "P6\n4 2\n255\n";
         std::vector<uint8_t> v(h.begin(), h.end());
-        const uint8_t px[] = { 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128, 255, 255, 0,
-            0, 255, 255 };
+        const uint8_t px[]
+            = { 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128, 255, 255, 0, 0, 255, 255 };
         v.insert(v.end(), px, px + sizeof(px));
         return v;
     }());

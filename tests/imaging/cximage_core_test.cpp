@@ -40,6 +40,9 @@ TEST(CxImageCore, MemoryLimitIsExact)
     ASSERT_NE(img.Create(65536, 32768, 1, 0), nullptr); // 256 MiB / 1 bit = 2^31 pixels
     EXPECT_EQ(img.Create(65536, 32769, 1, 0), nullptr);
     EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
+    // Row padding counts: 1 x 70M at 1 bit is under 9 MB by bit count but 280 MB stored.
+    EXPECT_EQ(img.Create(1, 70000000, 1, 0), nullptr);
+    EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
     EXPECT_EQ(img.Create(100000, 100000, 24, 0), nullptr);
     EXPECT_STREQ(img.GetLastError(), "CXIMAGE_MAX_MEMORY exceeded");
     EXPECT_FALSE(img.IsValid());

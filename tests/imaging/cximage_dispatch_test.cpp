@@ -145,3 +145,15 @@ TEST(CxImageDispatch, ProbingFromMiddleOfStream)
     EXPECT_EQ(img.GetType(), uint32_t(CXIMAGE_FORMAT_PNG));
     EXPECT_TRUE(samePixels(img, src));
 }
+
+TEST(CxImageDispatch, LoadResourceReadsThroughMemoryStream)
+{
+    testsupport::TempDir dir;
+    CxImage src = patterned(6, 2);
+    ASSERT_TRUE(src.Save(dir.file("r.png").c_str(), CXIMAGE_FORMAT_PNG));
+    CxImage img;
+    ASSERT_TRUE(img.LoadResource(dir.file("r.png").c_str()));
+    EXPECT_TRUE(samePixels(img, src));
+    EXPECT_FALSE(img.LoadResource(":/no/such/resource.png"));
+    EXPECT_STREQ(img.GetLastError(), "Unable to load resource!");
+}

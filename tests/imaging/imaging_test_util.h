@@ -38,7 +38,7 @@ inline void put32(std::vector<uint8_t>& v, uint32_t x)
 
 /// BMP file header plus a 40-byte info header.
 inline std::vector<uint8_t> bmpHeaders(int32_t w, int32_t h, uint16_t bits, uint32_t compression, uint32_t colours,
-                                       uint32_t dataOffset, bool fileHeader = true)
+    uint32_t dataOffset, bool fileHeader = true)
 {
     std::vector<uint8_t> v;
     if (fileHeader) {
@@ -68,7 +68,8 @@ inline CxImage patterned(uint32_t w, uint32_t h)
     CxImage img(w, h, 24, 0);
     for (uint32_t y = 0; y < h; ++y) {
         for (uint32_t x = 0; x < w; ++x)
-            img.SetPixelColor(int32_t(x), int32_t(y), RGBQUAD { uint8_t(x * 7), uint8_t(y * 5), uint8_t(x + y * 3), 0 });
+            img.SetPixelColor(
+                int32_t(x), int32_t(y), RGBQUAD { uint8_t(x * 7), uint8_t(y * 5), uint8_t(x + y * 3), 0 });
     }
     return img;
 }
@@ -79,8 +80,8 @@ inline CxImage smooth(uint32_t w, uint32_t h)
     CxImage img(w, h, 24, 0);
     for (uint32_t y = 0; y < h; ++y) {
         for (uint32_t x = 0; x < w; ++x)
-            img.SetPixelColor(int32_t(x), int32_t(y),
-                RGBQUAD { uint8_t(x * 255 / w), uint8_t(y * 255 / h), uint8_t(128), 0 });
+            img.SetPixelColor(
+                int32_t(x), int32_t(y), RGBQUAD { uint8_t(x * 255 / w), uint8_t(y * 255 / h), uint8_t(128), 0 });
     }
     return img;
 }
