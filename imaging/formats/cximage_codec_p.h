@@ -89,6 +89,8 @@ public:
     /// Copies n bytes; false (and nothing copied) when fewer are left.
     bool bytes(void* out, size_t n)
     {
+        if (n == 0)
+            return true;
         if (n > left()) {
             m_overrun = true;
             return false;

@@ -235,8 +235,8 @@ bool writePage(TIFF* tif, CxImage& img, int page, int pages, uint32_t option)
     const bool alpha = img.AlphaIsValid();
     const bool palette = img.GetNumColors() > 0 && !alpha;
     const bool gray = palette && img.GetBpp() == 8 && img.IsGrayScale();
-    uint16_t spp = palette ? 1 : (alpha ? 4 : 3);
-    uint16_t bps = palette ? img.GetBpp() : 8;
+    const uint16_t spp = palette ? 1 : (alpha ? 4 : 3);
+    const uint16_t bps = palette ? img.GetBpp() : 8;
 
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
@@ -296,6 +296,16 @@ bool writePage(TIFF* tif, CxImage& img, int page, int pages, uint32_t option)
         const uint8_t* s = img.GetBits(y);
         if (palette) {
             std::memcpy(line.data(), s, lineBytes);
+        } else if (img.GetNumColors()) {
+            // A palette picture with an alpha plane goes out as RGBA.
+            uint8_t* d = line.data();
+            for (uint32_t x = 0; x < w; ++x) {
+                const RGBQUAD c = img.BlindGetPixelColor(int32_t(x), int32_t(y), false);
+                *d++ = c.rgbRed;
+                *d++ = c.rgbGreen;
+                *d++ = c.rgbBlue;
+                *d++ = a[size_t(y) * w + x];
+            }
         } else {
             uint8_t* d = line.data();
             for (uint32_t x = 0; x < w; ++x, s += 3) {

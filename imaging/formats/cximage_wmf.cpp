@@ -5,6 +5,7 @@
 #include "imaging/cximage_p.h"
 #include "imaging/formats/cximage_codec_p.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -37,6 +38,51 @@ Kind recognise(const std::vector<uint8_t>& d)
     if (d.size() >= 44 && le32(d.data()) == 1 && le32(d.data() + 40) == kEmfSignature)
         return Kind::Emf;
     return Kind::None;
+}
+
+/// The leading fields of the gd image libwmf draws into (its bundled gd 2.0, <libwmf/gd/gd.h>,
+/// which cannot be included without gd's private include folder).
+struct GdImageHead {
+    unsigned char** pixels;
+    int sx;
+    int sy;
+    int colorsTotal;
+    int red[256];
+    int green[256];
+    int blue[256];
+    int open[256];
+    int transparent;
+    int* polyInts;
+    int polyAllocated;
+    GdImageHead* brush;
+    GdImageHead* tile;
+    int brushColorMap[256];
+    int tileColorMap[256];
+    int styleLength;
+    int stylePos;
+    int* style;
+    int interlace;
+    int thick;
+    int alpha[256];
+    int trueColor;
+    int** tpixels;
+};
+
+/// libwmf hands the gd image to its caller and does not export gd's destructor; this frees
+/// what its true-colour image allocates (struct, pixel block, row table) with the C allocator
+/// gd used.
+void releaseGdImage(void* image)
+{
+    auto* im = static_cast<GdImageHead*>(image);
+    if (!im)
+        return;
+    if (im->tpixels) {
+        std::free(wmf_gd_image_pixels(im));
+        std::free(im->tpixels);
+    }
+    std::free(im->polyInts);
+    std::free(im->style);
+    std::free(im);
 }
 
 } // namespace
@@ -111,7 +157,12 @@ bool CxImageWMF::Decode(CxFile* file)
     gd->width = w;
     gd->height = h;
     gd->bbox = bbox;
-    if (wmf_play(api, 0, &bbox) != wmf_E_None || !gd->gd_image) {
+    const wmf_error_t played = wmf_play(api, 0, &bbox);
+    struct ImageReleaser {
+        wmf_gd_t* gd;
+        ~ImageReleaser() { releaseGdImage(gd->gd_image); }
+    } releaser { gd };
+    if (played != wmf_E_None || !gd->gd_image) {
         SetLastError("WMF file is damaged");
         return false;
     }

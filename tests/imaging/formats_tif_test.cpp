@@ -46,6 +46,14 @@ TEST(CxImageTif, RoundTripsKeepDepthPaletteAndPixels)
     EXPECT_EQ(back.AlphaGet(3, 4), 20);
     EXPECT_EQ(back.AlphaGet(4, 4), 255);
     EXPECT_EQ(back.GetXDPI(), 150);
+
+    CxImage palAlpha = paletted(6, 5, 4);
+    ASSERT_TRUE(palAlpha.AlphaCreate());
+    palAlpha.AlphaSet(1, 1, 0);
+    ASSERT_TRUE(decodeBytes(back, encodeBytes(palAlpha, CXIMAGE_FORMAT_TIF), CXIMAGE_FORMAT_TIF));
+    EXPECT_EQ(back.GetBpp(), 24);
+    EXPECT_TRUE(imgtest::samePixels(back, palAlpha));
+    EXPECT_EQ(back.AlphaGet(1, 1), 0);
 }
 
 TEST(CxImageTif, MultiPageFilesSelectAndRetrievePages)
