@@ -91,6 +91,8 @@ void ignoreMessage(const char*, void*) { }
 
 // OpenJPEG keeps every sample of every component as a 32-bit integer while decoding.
 constexpr uint64_t kMaxSamples = 64ull * 1024 * 1024;
+constexpr uint64_t kMaxSamplesPerByte = 4096;
+constexpr uint64_t kFreeSamples = 4ull * 1024 * 1024;
 
 } // namespace
 
@@ -142,7 +144,11 @@ bool CxImageJAS::decodeJpeg2000(CxFile* file, bool jp2)
     const uint64_t w = image->x1 > image->x0 ? image->x1 - image->x0 : 0;
     const uint64_t h = image->y1 > image->y0 ? image->y1 - image->y0 : 0;
     const uint32_t comps = image->numcomps;
-    if (!fitsMemory(w, h, 24) || comps == 0 || comps > 4 || w * h * comps > kMaxSamples) {
+    // Flat pictures compress extremely well, but no code stream holds more than a few thousand
+    // samples per byte; a header claiming more is not decoded.
+    const uint64_t plausible = std::max<uint64_t>(uint64_t(data.size()) * kMaxSamplesPerByte, kFreeSamples);
+    if (!fitsMemory(w, h, 24) || comps == 0 || comps > 4 || w * h * comps > kMaxSamples
+        || w * h * comps > plausible) {
         SetLastError("JPEG 2000 image size is invalid");
         return false;
     }
@@ -178,34 +184,39 @@ bool CxImageJAS::decodeJpeg2000(CxFile* file, bool jp2)
         SetLastError("can't allocate memory");
         return false;
     }
-    // Component sample at picture position (x, y), scaled to 8 bits.
-    auto sample = [&](uint32_t c, uint64_t x, uint64_t y) -> uint8_t {
-        const opj_image_comp_t& comp = image->comps[c];
-        const uint64_t cx = std::min<uint64_t>(x / comp.dx, comp.w - 1);
-        const uint64_t cy = std::min<uint64_t>(y / comp.dy, comp.h - 1);
-        int64_t v = comp.data[cy * comp.w + cx];
-        if (comp.sgnd)
-            v += int64_t(1) << (comp.prec - 1);
+    // Each wanted component is brought to 8 bits one row at a time; subsampled components
+    // repeat their samples.
+    const uint32_t channels = colour ? 3 : 1;
+    const uint32_t order[4] = { 0, 1, 2, comps - 1 };
+    std::vector<uint8_t> row(static_cast<size_t>(w));
+    for (uint32_t k = 0; k < channels + (alpha ? 1 : 0); ++k) {
+        const opj_image_comp_t& comp = image->comps[order[k]];
+        const int64_t offset = comp.sgnd ? (int64_t(1) << (comp.prec - 1)) : 0;
         const int64_t max = (int64_t(1) << comp.prec) - 1;
-        v = std::clamp<int64_t>(v, 0, max);
-        if (comp.prec > 8)
-            return uint8_t(v >> (comp.prec - 8));
-        return uint8_t(v * 255 / max);
-    };
-    for (uint64_t r = 0; r < h; ++r) {
-        const uint32_t y = uint32_t(h - 1 - r);
-        uint8_t* d = GetBits(y);
-        uint8_t* a = alpha ? AlphaGetPointer(0, int32_t(y)) : nullptr;
-        for (uint64_t x = 0; x < w; ++x) {
-            if (colour) {
-                d[x * 3 + 2] = sample(0, x, r);
-                d[x * 3 + 1] = sample(1, x, r);
-                d[x * 3] = sample(2, x, r);
-            } else {
-                d[x] = sample(0, x, r);
+        const bool plain = comp.dx == 1 && comp.w >= w;
+        for (uint64_t r = 0; r < h; ++r) {
+            const uint64_t cy = std::min<uint64_t>(r / comp.dy, comp.h - 1);
+            const OPJ_INT32* src = comp.data + cy * comp.w;
+            for (uint64_t x = 0; x < w; ++x) {
+                int64_t v = src[plain ? x : std::min<uint64_t>(x / comp.dx, comp.w - 1)] + offset;
+                v = v < 0 ? 0 : (v > max ? max : v);
+                row[x] = comp.prec > 8 ? uint8_t(v >> (comp.prec - 8)) : uint8_t(v * 255 / max);
             }
-            if (a)
-                a[x] = sample(comps - 1, x, r);
+            const uint32_t y = uint32_t(h - 1 - r);
+            if (k == channels) {
+                std::copy(row.begin(), row.end(), AlphaGetPointer(0, int32_t(y)));
+            } else if (colour) {
+                uint8_t* d = GetBits(y) + (2 - k); // red, green, blue into B, G, R order
+                for (uint64_t x = 0; x < w; ++x)
+                    d[x * 3] = row[x];
+            } else {
+                std::copy(row.begin(), row.end(), GetBits(y));
+            }
+        }
+        if (m_info.escape) {
+            Destroy();
+            SetLastError("Cancelled");
+            return false;
         }
     }
     return true;

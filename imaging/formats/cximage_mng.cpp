@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 #include <vector>
 
 // The shared library is built with write and chunk access; the header enables them on request.
@@ -43,13 +44,23 @@ MngState* stateOf(mng_handle h)
     return static_cast<MngState*>(mng_get_userdata(h));
 }
 
+// libmng loses some blocks on error paths; every block of one decode is recorded here and
+// whatever is left after mng_cleanup is freed. The allocation callbacks carry no handle, so the
+// record belongs to the thread.
+thread_local std::unordered_set<void*>* t_blocks = nullptr;
+
 mng_ptr MNG_DECL allocZeroed(mng_size_t n)
 {
-    return std::calloc(1, n);
+    void* p = std::calloc(1, n);
+    if (p && t_blocks)
+        t_blocks->insert(p);
+    return p;
 }
 
 void MNG_DECL release(mng_ptr p, mng_size_t)
 {
+    if (p && t_blocks)
+        t_blocks->erase(p);
     std::free(p);
 }
 
@@ -146,13 +157,27 @@ uint32_t countEmbeddedImages(const std::vector<uint8_t>& data)
     return count;
 }
 
+/// A libmng handle with its own block record; everything is freed on destruction.
 struct Handle {
-    mng_handle h;
+    std::unordered_set<void*> blocks;
+    std::unordered_set<void*>* outer;
+    mng_handle h = nullptr;
+    explicit Handle(MngState* state)
+        : outer(t_blocks)
+    {
+        t_blocks = &blocks;
+        h = mng_initialize(state, allocZeroed, release, MNG_NULL);
+    }
     ~Handle()
     {
         if (h)
             mng_cleanup(&h);
+        for (void* p : blocks)
+            std::free(p);
+        t_blocks = outer;
     }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
 };
 
 } // namespace
@@ -179,7 +204,7 @@ bool CxImageMNG::Decode(CxFile* file)
     MngState st;
     st.data = data.data();
     st.size = data.size();
-    Handle mng { mng_initialize(&st, allocZeroed, release, MNG_NULL) };
+    Handle mng(&st);
     if (!mng.h) {
         SetLastError("can't allocate memory");
         return false;
@@ -289,7 +314,7 @@ bool CxImageMNG::Encode(CxFile* file)
     }
     MngState st;
     st.out = file;
-    Handle mng { mng_initialize(&st, allocZeroed, release, MNG_NULL) };
+    Handle mng(&st);
     if (!mng.h) {
         SetLastError("can't allocate memory");
         return false;

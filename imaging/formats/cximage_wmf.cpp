@@ -85,6 +85,24 @@ void releaseGdImage(void* image)
     std::free(im);
 }
 
+// libwmf sizes some tables from the file before checking them; larger requests fail cleanly.
+constexpr size_t kMaxBlock = 64u * 1024 * 1024;
+
+void* boundedMalloc(void*, size_t n)
+{
+    return n <= kMaxBlock ? std::malloc(n) : nullptr;
+}
+
+void* boundedRealloc(void*, void* p, size_t n)
+{
+    return n <= kMaxBlock ? std::realloc(p, n) : nullptr;
+}
+
+void plainFree(void*, void* p)
+{
+    std::free(p);
+}
+
 } // namespace
 
 bool CxImageWMF::Decode(CxFile* file)
@@ -112,7 +130,10 @@ bool CxImageWMF::Decode(CxFile* file)
     wmfAPI_Options options;
     std::memset(&options, 0, sizeof(options));
     options.function = wmf_gd_function;
-    const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    options.malloc = boundedMalloc;
+    options.realloc = boundedRealloc;
+    options.free = plainFree;
+    const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI* api = nullptr;
     if (wmf_api_create(&api, flags, &options) != wmf_E_None || !api) {
         if (api)

@@ -62,6 +62,11 @@ TEST(CxImageRaw, DevelopsADngIntoATwentyFourBitPicture)
     EXPECT_GT(left.rgbRed, left.rgbBlue + 100);
     EXPECT_GT(right.rgbBlue, right.rgbRed + 100);
 
+    // Probing reaches the raw decoder: the TIFF reader refuses the linear raw data.
+    CxImage probed;
+    ASSERT_TRUE(probed.Load(dir.file("shot.dng").c_str(), CXIMAGE_FORMAT_UNKNOWN)) << probed.GetLastError();
+    EXPECT_EQ(probed.GetType(), uint32_t(CXIMAGE_FORMAT_RAW));
+
     CxImage info;
     info.SetEscape(-1);
     ASSERT_TRUE(info.Load(dir.file("shot.dng").c_str(), CXIMAGE_FORMAT_RAW));
