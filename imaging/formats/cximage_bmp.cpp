@@ -169,7 +169,6 @@ bool CxImageBMP::Decode(CxFile* file)
         file->Seek(start + offset, 0);
 
     const uint32_t w = width;
-    bool alphaWritten = false;
     switch (bits) {
     case 1:
     case 4:
@@ -242,7 +241,6 @@ bool CxImageBMP::Decode(CxFile* file)
             // Writers that leave the fourth byte unused write zeros: that means opaque.
             if (!any)
                 AlphaInvert();
-            alphaWritten = true;
         }
         Bitfield2RGB(buf.get(), masks[0], masks[1], masks[2], 32);
         break;
@@ -250,7 +248,6 @@ bool CxImageBMP::Decode(CxFile* file)
     default:
         return fail("unknown compression");
     }
-    (void)alphaWritten;
 
     if (topDown) {
         flipRowsInPlace(m_info.pixels, m_info.rowStride, height);

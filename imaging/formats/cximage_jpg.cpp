@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -294,12 +295,12 @@ bool CxImageJPG::Decode(CxFile* file)
         return true;
     }
     if (m_info.escape) {
-        std::strcpy(err.message, "Cancelled");
+        std::snprintf(err.message, sizeof(err.message), "Cancelled");
         longjmp(err.jump, 1);
     }
 
     if (!Create(cinfo.output_width, cinfo.output_height, (gray || quantize) ? 8 : 24, CXIMAGE_FORMAT_JPG)) {
-        std::strcpy(err.message, GetLastError());
+        std::snprintf(err.message, sizeof(err.message), "%.199s", GetLastError());
         longjmp(err.jump, 1);
     }
     if (gray)
@@ -365,7 +366,7 @@ bool CxImageJPG::Decode(CxFile* file)
                 d[2] = uint8_t(s[0] * k / 255);
             }
             if (m_info.escape) {
-                std::strcpy(err.message, "Cancelled");
+                std::snprintf(err.message, sizeof(err.message), "Cancelled");
                 longjmp(err.jump, 1);
             }
         }
@@ -381,7 +382,7 @@ bool CxImageJPG::Decode(CxFile* file)
                 rows[i] = m_info.pixels + size_t(h - 1 - (first + i)) * m_info.rowStride;
             jpeg_read_scanlines(&cinfo, rows, n);
             if (m_info.escape) {
-                std::strcpy(err.message, "Cancelled");
+                std::snprintf(err.message, sizeof(err.message), "Cancelled");
                 longjmp(err.jump, 1);
             }
         }
