@@ -37,9 +37,8 @@ const FormatEntry kFormats[] = {
     { CXIMAGE_FORMAT_RAS, "Sun raster", "ras", false, decodeJas, encodeJas, nullptr },
     { CXIMAGE_FORMAT_MNG, "MNG", "mng jng", true, decodeWith<CxImageMNG>, encodeWith<CxImageMNG>, nullptr },
     { CXIMAGE_FORMAT_SKA, "SKA", "ska", false, decodeWith<CxImageSKA>, encodeWith<CxImageSKA>, nullptr },
-    { CXIMAGE_FORMAT_RAW, "camera raw",
-        "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false, decodeWith<CxImageRAW>, nullptr,
-        "Save RAW not supported" },
+    { CXIMAGE_FORMAT_RAW, "camera raw", "nef crw cr2 dng arw erf 3fr dcr raw x3f mef raf mrw pef sr2 orf", false,
+        decodeWith<CxImageRAW>, nullptr, "Save RAW not supported" },
 };
 } // namespace
 

@@ -147,8 +147,7 @@ bool CxImageJAS::decodeJpeg2000(CxFile* file, bool jp2)
     // Flat pictures compress extremely well, but no code stream holds more than a few thousand
     // samples per byte; a header claiming more is not decoded.
     const uint64_t plausible = std::max<uint64_t>(uint64_t(data.size()) * kMaxSamplesPerByte, kFreeSamples);
-    if (!fitsMemory(w, h, 24) || comps == 0 || comps > 4 || w * h * comps > kMaxSamples
-        || w * h * comps > plausible) {
+    if (!fitsMemory(w, h, 24) || comps == 0 || comps > 4 || w * h * comps > kMaxSamples || w * h * comps > plausible) {
         SetLastError("JPEG 2000 image size is invalid");
         return false;
     }

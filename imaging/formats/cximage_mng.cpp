@@ -91,8 +91,8 @@ mng_bool MNG_DECL writeData(mng_handle h, mng_ptr buf, mng_uint32 len, mng_uint3
     return *written == len ? MNG_TRUE : MNG_FALSE;
 }
 
-mng_bool MNG_DECL onError(mng_handle h, mng_int32 code, mng_int8, mng_chunkid, mng_uint32, mng_int32, mng_int32,
-    mng_pchar text)
+mng_bool MNG_DECL onError(
+    mng_handle h, mng_int32 code, mng_int8, mng_chunkid, mng_uint32, mng_int32, mng_int32, mng_pchar text)
 {
     MngState* s = stateOf(h);
     if (!s->message[0])
@@ -221,7 +221,8 @@ bool CxImageMNG::Decode(CxFile* file)
 
     const mng_retcode rc = mng_read(mng.h);
     if (st.tooLarge || rc != MNG_NOERROR || st.width == 0) {
-        SetLastError("%s", st.tooLarge ? "MNG image size is invalid" : (st.message[0] ? st.message : "MNG file is damaged"));
+        SetLastError(
+            "%s", st.tooLarge ? "MNG image size is invalid" : (st.message[0] ? st.message : "MNG file is damaged"));
         return false;
     }
     // The header's count may be left 0 ("unspecified"): then every embedded image is a frame.

@@ -121,7 +121,9 @@ bool CxImagePCX::Decode(CxFile* file)
         // A short file leaves the missing lines black rather than failing on the last bytes.
     }
 
-    const uint32_t outBits = kind == Kind::Mono ? 1 : (kind == Kind::Planar4 || kind == Kind::Packed ? 4 : (kind == Kind::Indexed8 ? 8 : 24));
+    const uint32_t outBits = kind == Kind::Mono
+        ? 1
+        : (kind == Kind::Planar4 || kind == Kind::Packed ? 4 : (kind == Kind::Indexed8 ? 8 : 24));
     if (!Create(w, h, outBits, CXIMAGE_FORMAT_PCX))
         return false;
     if (hdpi > 0 && hdpi < 10000 && vdpi > 0 && vdpi < 10000) {

@@ -47,7 +47,10 @@ toff_t tiffSeek(thandle_t h, toff_t off, int whence)
     return toff_t(c->file->Tell() - c->base);
 }
 
-int tiffClose(thandle_t) { return 0; }
+int tiffClose(thandle_t)
+{
+    return 0;
+}
 
 toff_t tiffSize(thandle_t h)
 {
@@ -55,7 +58,10 @@ toff_t tiffSize(thandle_t h)
     return toff_t(std::max<int64_t>(c->file->Size() - c->base, 0));
 }
 
-int tiffMap(thandle_t, void**, toff_t*) { return 0; }
+int tiffMap(thandle_t, void**, toff_t*)
+{
+    return 0;
+}
 void tiffUnmap(thandle_t, void*, toff_t) { }
 
 int tiffError(TIFF*, void* user, const char*, const char* fmt, va_list ap)
@@ -66,7 +72,10 @@ int tiffError(TIFF*, void* user, const char*, const char* fmt, va_list ap)
     return 1;
 }
 
-int tiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int tiffWarning(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
 
 TIFF* openTiff(TiffContext& ctx, const char* mode)
 {
@@ -74,8 +83,8 @@ TIFF* openTiff(TiffContext& ctx, const char* mode)
     TIFFOpenOptionsSetErrorHandlerExtR(opts, tiffError, &ctx);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, tiffWarning, &ctx);
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts, tmsize_t(CXIMAGE_MAX_MEMORY) * 2);
-    TIFF* tif = TIFFClientOpenExt("CxFile", mode, &ctx, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap,
-        tiffUnmap, opts);
+    TIFF* tif = TIFFClientOpenExt(
+        "CxFile", mode, &ctx, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap, tiffUnmap, opts);
     TIFFOpenOptionsFree(opts);
     return tif;
 }
@@ -198,8 +207,7 @@ const char* readPage(TIFF* tif, CxImage& img, TiffContext& ctx, int32_t escape)
     raster.resize(size_t(w) * h);
     if (!TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_BOTLEFT, 0))
         return ctx.message[0] ? ctx.message : "TIFF data is damaged";
-    const bool alpha = hasExtra
-        && (spp == 2 || spp == 4 || (spp == 5 && photometric == PHOTOMETRIC_SEPARATED));
+    const bool alpha = hasExtra && (spp == 2 || spp == 4 || (spp == 5 && photometric == PHOTOMETRIC_SEPARATED));
     if (alpha && !img.AlphaCreate())
         return "can't allocate memory";
     uint8_t* a = img.AlphaGetPointer();

@@ -133,7 +133,8 @@ bool CxImageWMF::Decode(CxFile* file)
     options.malloc = boundedMalloc;
     options.realloc = boundedRealloc;
     options.free = plainFree;
-    const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    const unsigned long flags
+        = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI* api = nullptr;
     if (wmf_api_create(&api, flags, &options) != wmf_E_None || !api) {
         if (api)

@@ -133,7 +133,7 @@ TEST(CxImagePnm, ReadsEveryKindWithCommentsAndMaxval)
     CxImage img;
     ASSERT_TRUE(decodeBytes(img, text("P1\n# a comment\n3 2\n1 0 1\n011\n"), CXIMAGE_FORMAT_PNM)) << img.GetLastError();
     EXPECT_EQ(img.GetBpp(), 1);
-    EXPECT_EQ(img.GetPixelColor(0, 1).rgbRed, 0);   // 1 is black
+    EXPECT_EQ(img.GetPixelColor(0, 1).rgbRed, 0); // 1 is black
     EXPECT_EQ(img.GetPixelColor(1, 1).rgbRed, 255);
     EXPECT_EQ(img.GetPixelColor(0, 0).rgbRed, 255);
     ASSERT_TRUE(decodeBytes(img, text("P2 2 1 15 0 15"), CXIMAGE_FORMAT_PNM));

@@ -79,8 +79,8 @@ std::vector<Seed> seeds()
             ras.push_back(uint8_t(v >> sh));
     ras.insert(ras.end(), { 0x80, 5, 9, 0x80, 0, 1, 2, 3, 4, 5 });
     s.push_back({ CXIMAGE_FORMAT_RAS, ras });
-    for (const char* text : { "P1\n# c\n4 2\n1 0 1 1\n0 0 0 1\n", "P2 3 2 1000 0 500 1000 1 2 3",
-             "P3\n2 1\n255\n255 0 0 0 255 0\n" })
+    for (const char* text :
+        { "P1\n# c\n4 2\n1 0 1 1\n0 0 0 1\n", "P2 3 2 1000 0 500 1000 1 2 3", "P3\n2 1\n255\n255 0 0 0 255 0\n" })
         s.push_back({ CXIMAGE_FORMAT_PNM, std::vector<uint8_t>(text, text + std::strlen(text)) });
     std::vector<uint8_t> pgx = { 'P', 'G', ' ', 'L', 'M', ' ', '-', '1', '2', ' ', '3', ' ', '2', '\n' };
     pgx.insert(pgx.end(), 12, 0x81);

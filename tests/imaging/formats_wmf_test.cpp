@@ -25,13 +25,13 @@ void record(std::vector<uint8_t>& v, uint16_t function, std::initializer_list<ui
 std::vector<uint8_t> redRectangleWmf()
 {
     std::vector<uint8_t> body;
-    record(body, 0x020B, { 0, 0 });           // SetWindowOrg
-    record(body, 0x020C, { 100, 200 });       // SetWindowExt: height, width
+    record(body, 0x020B, { 0, 0 }); // SetWindowOrg
+    record(body, 0x020C, { 100, 200 }); // SetWindowExt: height, width
     record(body, 0x02FC, { 0, 0x00FF, 0, 0 }); // CreateBrushIndirect: solid, red, no hatch
-    record(body, 0x012D, { 0 });              // SelectObject
-    record(body, 0x0000 + 0x0106, { 5 });     // SetPolyFillMode, harmless
+    record(body, 0x012D, { 0 }); // SelectObject
+    record(body, 0x0000 + 0x0106, { 5 }); // SetPolyFillMode, harmless
     record(body, 0x041B, { 100, 100, 0, 0 }); // Rectangle: bottom, right, top, left
-    record(body, 0x0000, {});                 // end of file
+    record(body, 0x0000, {}); // end of file
 
     std::vector<uint8_t> v;
     put32(v, 0x9AC6CDD7);
