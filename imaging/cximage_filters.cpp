@@ -616,32 +616,34 @@ bool CxImage::Filter(const int32_t* kernel, int32_t size, int32_t divisor, int32
     return convolve(*this, kernel, size, divisor, offset);
 }
 
-bool CxImage::Erode(int32_t size)
+namespace {
+
+/// Erode and Dilate: every channel takes the extreme of its window, picked by Pick.
+template <typename Pick>
+bool rankFilter(CxImage& image, const char* name, int32_t size, uint8_t start, Pick pick)
 {
-    size = windowSize(*this, size);
+    size = windowSize(image, size);
     const Window win(size);
-    return perPixelFilter(*this, "Erode", [&](const Plane& in, int x, int y, uint8_t* out) {
-        uint8_t m[3] = { 255, 255, 255 };
+    return perPixelFilter(image, name, [&](const Plane& in, int x, int y, uint8_t* out) {
+        uint8_t m[3] = { start, start, start };
         for (int yy = std::max(0, y + win.lo); yy <= std::min(in.height - 1, y + win.hi); ++yy)
             for (int xx = std::max(0, x + win.lo); xx <= std::min(in.width - 1, x + win.hi); ++xx)
                 for (int c = 0; c < in.channels; ++c)
-                    m[c] = std::min(m[c], in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)]);
+                    m[c] = pick(m[c], in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)]);
         std::memcpy(out, m, size_t(in.channels));
     });
 }
 
+} // namespace
+
+bool CxImage::Erode(int32_t size)
+{
+    return rankFilter(*this, "Erode", size, 255, [](uint8_t a, uint8_t b) { return std::min(a, b); });
+}
+
 bool CxImage::Dilate(int32_t size)
 {
-    size = windowSize(*this, size);
-    const Window win(size);
-    return perPixelFilter(*this, "Dilate", [&](const Plane& in, int x, int y, uint8_t* out) {
-        uint8_t m[3] = { 0, 0, 0 };
-        for (int yy = std::max(0, y + win.lo); yy <= std::min(in.height - 1, y + win.hi); ++yy)
-            for (int xx = std::max(0, x + win.lo); xx <= std::min(in.width - 1, x + win.hi); ++xx)
-                for (int c = 0; c < in.channels; ++c)
-                    m[c] = std::max(m[c], in.row(yy)[size_t(xx) * size_t(in.channels) + size_t(c)]);
-        std::memcpy(out, m, size_t(in.channels));
-    });
+    return rankFilter(*this, "Dilate", size, 0, [](uint8_t a, uint8_t b) { return std::max(a, b); });
 }
 
 bool CxImage::Edge(int32_t size)

@@ -102,27 +102,7 @@ TEST(MalformedFiles, SeededMutationsNeverBreakDecoders)
         ASSERT_FALSE(seed.bytes.empty());
         for (int i = 0; i < iterations; ++i) {
             std::vector<uint8_t> m = seed.bytes;
-            const int edits = 1 + int(rng() % 4);
-            for (int e = 0; e < edits && !m.empty(); ++e) {
-                const size_t at = rng() % m.size();
-                switch (rng() % 5) {
-                case 0:
-                    m[at] ^= uint8_t(1u << (rng() % 8));
-                    break;
-                case 1:
-                    m[at] = uint8_t(rng());
-                    break;
-                case 2:
-                    m[at] = (rng() & 1) ? 0xFF : 0x00;
-                    break;
-                case 3:
-                    m.resize(at + 1);
-                    break;
-                default:
-                    m.insert(m.begin() + long(at), size_t(1 + rng() % 8), uint8_t(rng()));
-                    break;
-                }
-            }
+            imgtest::mutate(m, rng);
             const uint32_t id = (i % 4 == 0) ? uint32_t(CXIMAGE_FORMAT_UNKNOWN) : seed.id;
             ASSERT_TRUE(kivrafuzz::decodeOne(id, m.data(), m.size())) << "seed format " << seed.id << " mutation " << i;
         }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,33 @@ inline std::string imageMagick()
 inline bool run(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+/// Damages bytes the way a broken disk or a hostile writer would: one to four bit flips, random
+/// bytes, saturated bytes, a truncation or an inserted run.
+inline void mutate(std::vector<uint8_t>& m, std::mt19937& rng)
+{
+    const int edits = 1 + int(rng() % 4);
+    for (int e = 0; e < edits && !m.empty(); ++e) {
+        const size_t at = rng() % m.size();
+        switch (rng() % 5) {
+        case 0:
+            m[at] ^= uint8_t(1u << (rng() % 8));
+            break;
+        case 1:
+            m[at] = uint8_t(rng());
+            break;
+        case 2:
+            m[at] = (rng() & 1) ? 0xFF : 0x00;
+            break;
+        case 3:
+            m.resize(at + 1);
+            break;
+        default:
+            m.insert(m.begin() + long(at), size_t(1 + rng() % 8), uint8_t(rng()));
+            break;
+        }
+    }
 }
 
 } // namespace imgtest
