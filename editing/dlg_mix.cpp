@@ -4,6 +4,7 @@
 
 #include <QBitmap>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QIcon>
 #include <QListWidget>
@@ -71,7 +72,10 @@ CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool prim
         b->SetSkin(
             kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 0, 0, 0);
     b->setText(text);
-    b->setFont(theme::captionFont(13, primary));
+    QFont font = theme::captionFont(13, primary);
+    if (QFontMetrics(font).horizontalAdvance(text) > r.width() - 6)
+        font.setStretch(QFont::Condensed); // two-word captions on the 60-pixel buttons
+    b->setFont(font);
     b->SetTextColor(QColor(theme::kPaper));
     b->setGeometry(r);
     if (!tip.isEmpty())
@@ -168,10 +172,14 @@ DlgMix::DlgMix(const QImage& picture, const QString& stickerFolder, TextInfo& re
     m_listBox->setGeometry(333, 30, 97, 244);
     m_listBox->setFrameShape(QFrame::NoFrame);
     m_listBox->setFont(theme::captionFont(13));
-    m_listBox->setTextElideMode(Qt::ElideLeft); // paths: the file name is the telling end
+    m_listBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listBox->setStyleSheet(QStringLiteral("QListWidget { background: #131731; color: #F6F1E9; border-radius: 6px; }"
                                             "QListWidget::item { padding: 2px; }"
-                                            "QListWidget::item:selected { background: #FFC857; color: #1F2440; }"));
+                                            "QListWidget::item:selected { background: #FFC857; color: #1F2440; }"
+                                            "QListWidget::indicator { width: 14px; height: 14px; }"
+                                            "QListWidget::indicator:checked { image: url(%1); }"
+                                            "QListWidget::indicator:unchecked { image: url(%2); }")
+                                 .arg(skinResourcePath(kCheckOn), skinResourcePath(kCheckOff)));
     platform::setControlId(m_listBox, kLayerListId);
     m_listBox->viewport()->installEventFilter(this);
     connect(m_listBox, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -353,8 +361,10 @@ void DlgMix::refreshList()
     }
     for (int i = 0; i < lines.size(); ++i) {
         QListWidgetItem* item = m_listBox->item(i);
-        if (item->text() != lines[i].text)
-            item->setText(lines[i].text);
+        // The line holds the whole path; it shows the telling end of it, the tooltip all of it.
+        const QString shown = m_listBox->fontMetrics().elidedText(lines[i].text, Qt::ElideLeft, 64);
+        if (item->text() != shown)
+            item->setText(shown);
         item->setToolTip(lines[i].text);
         const Qt::CheckState state = lines[i].checked ? Qt::Checked : Qt::Unchecked;
         if (item->checkState() != state)

@@ -95,32 +95,32 @@ DlgText::DlgText(const TextInfo& info, platform::Prompts& prompts, QWidget* pare
     setSkinBackground(kTextBackground, QSize(420, 340));
 
     m_edit = new QPlainTextEdit(this);
-    m_edit->setGeometry(14, 38, 392, 104);
+    m_edit->setGeometry(14, 38, 392, 92);
     m_edit->setFrameShape(QFrame::NoFrame);
     platform::setControlId(m_edit, kTextId);
 
-    auto* font = iconButton(this, kFontId, kIconFont, QStringLiteral("Font"), QRect(14, 152, 84, 26));
+    auto* font = iconButton(this, kFontId, kIconFont, QStringLiteral("Font"), QRect(14, 140, 84, 26));
     auto* textColour
-        = iconButton(this, kTextColourId, kIconColour, QStringLiteral("Color..."), QRect(106, 152, 96, 26));
-    m_align[0] = choiceButton(this, kLeftId, QStringLiteral("to left"), true, QRect(214, 154, 66, 22));
-    m_align[1] = choiceButton(this, kCentredId, QStringLiteral("centered"), true, QRect(280, 154, 74, 22));
-    m_align[2] = choiceButton(this, kRightId, QStringLiteral("to right"), true, QRect(350, 154, 66, 22));
+        = iconButton(this, kTextColourId, kIconColour, QStringLiteral("Color..."), QRect(106, 140, 96, 26));
+    m_align[0] = choiceButton(this, kLeftId, QStringLiteral("to left"), true, QRect(14, 176, 84, 22));
+    m_align[1] = choiceButton(this, kCentredId, QStringLiteral("centered"), true, QRect(106, 176, 96, 22));
+    m_align[2] = choiceButton(this, kRightId, QStringLiteral("to right"), true, QRect(214, 176, 90, 22));
 
     m_background
-        = choiceButton(this, kBackgroundCheckId, QStringLiteral("Text has background"), false, QRect(14, 190, 168, 22));
+        = choiceButton(this, kBackgroundCheckId, QStringLiteral("Text has background"), false, QRect(14, 210, 168, 22));
     auto* backColour
-        = iconButton(this, kBackColourId, kIconColour, QStringLiteral("Color..."), QRect(186, 188, 96, 26));
-    m_antialias = choiceButton(this, kAntialiasId, QStringLiteral("Antialias"), false, QRect(306, 190, 100, 22));
+        = iconButton(this, kBackColourId, kIconColour, QStringLiteral("Color..."), QRect(186, 208, 96, 26));
+    m_antialias = choiceButton(this, kAntialiasId, QStringLiteral("Antialias"), false, QRect(306, 142, 100, 22));
 
-    label(this, 0, QStringLiteral("Opacity"), QRect(14, 230, 72, 20));
-    m_opacity = slider(this, kOpacitySliderId, 100, 10, 20, QRect(90, 224, 250, 30));
-    m_opacityLabel = label(this, kOpacityLabelId, QString(), QRect(350, 230, 56, 20));
-    label(this, 0, QStringLiteral("Rounding"), QRect(14, 266, 72, 20));
-    m_rounding = slider(this, kRoundingSliderId, 50, 5, 10, QRect(90, 260, 250, 30));
-    m_roundingLabel = label(this, kRoundingLabelId, QString(), QRect(350, 266, 56, 20));
+    label(this, 0, QStringLiteral("Opacity"), QRect(14, 248, 72, 20));
+    m_opacity = slider(this, kOpacitySliderId, 100, 10, 20, QRect(90, 242, 250, 30));
+    m_opacityLabel = label(this, kOpacityLabelId, QString(), QRect(350, 248, 56, 20));
+    label(this, 0, QStringLiteral("Rounding"), QRect(14, 276, 72, 20));
+    m_rounding = slider(this, kRoundingSliderId, 50, 5, 10, QRect(90, 270, 250, 30));
+    m_roundingLabel = label(this, kRoundingLabelId, QString(), QRect(350, 276, 56, 20));
 
-    auto* ok = iconButton(this, kOkId, kIconOk, QStringLiteral("OK"), QRect(226, 302, 86, 28), true);
-    auto* cancel = iconButton(this, kCancelId, kIconCancel, QStringLiteral("Cancel"), QRect(320, 302, 86, 28));
+    auto* ok = iconButton(this, kOkId, kIconOk, QStringLiteral("OK"), QRect(226, 304, 86, 28), true);
+    auto* cancel = iconButton(this, kCancelId, kIconCancel, QStringLiteral("Cancel"), QRect(320, 304, 86, 28));
 
     // Opening: check boxes, font and text, alignment, sliders.
     m_background->SetCheck(m_info.m_opaque != 0);

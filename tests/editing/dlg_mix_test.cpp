@@ -179,7 +179,9 @@ TEST_F(Mixer, ListBoxTicksAndSelectionDriveVisibility)
     auto* list = platform::findControl<QListWidget>(dlg.get(), DlgMix::kLayerListId);
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->currentRow(), 2);
-    EXPECT_EQ(list->item(2)->text(), folder + QStringLiteral("/s3.png"));
+    EXPECT_EQ(dlg->layers().lines()[2].text, folder + QStringLiteral("/s3.png"));
+    EXPECT_EQ(list->item(2)->toolTip(), folder + QStringLiteral("/s3.png"));
+    EXPECT_TRUE(list->item(2)->text().endsWith(QStringLiteral("s3.png")));
     // Unticking the line already selected waits until it is selected again.
     list->item(2)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(dlg->layers().layers()[2].m_visible, 1);
