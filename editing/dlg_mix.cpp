@@ -17,6 +17,7 @@
 #include "app/app_toolkit.h"
 #include "editing/dlg_text.h"
 #include "output/dlg_thum_nail.h"
+#include "picture/picture_files.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
 #include "skin/skin_resources.h"
@@ -502,8 +503,7 @@ void DlgMix::showStripPage()
     int slot = 0;
     for (int i = m_stripFirst; i < int(m_stickers.size()) && slot < kStripSlots; ++i) {
         const QString& path = m_stickers[i];
-        const QString suffix = QFileInfo(path).suffix();
-        if (suffix.isEmpty() || !CxImage::FormatFromExtension(suffix.toLatin1().constData()))
+        if (!HasImageExtension(path))
             continue; // not a picture: no slot used
         m_slotPaths[slot] = path;
         QImage small, plain;
