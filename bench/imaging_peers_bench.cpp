@@ -183,7 +183,8 @@ void BM_BmpDecode_4000x3000(benchmark::State& state)
 
 } // namespace
 
-#define KIVRA_PEER(fn) BENCHMARK(fn)->Unit(benchmark::kMillisecond)->Repetitions(7)->MinTime(0.2)->ReportAggregatesOnly(true)
+#define KIVRA_PEER(fn)                                                                                                 \
+    BENCHMARK(fn)->Unit(benchmark::kMillisecond)->Repetitions(7)->MinTime(0.2)->ReportAggregatesOnly(true)
 KIVRA_PEER(BM_Downscale_640x480_to_320x240);
 KIVRA_PEER(BM_Downscale_1280x720_to_320x240);
 KIVRA_PEER(BM_JpegDecode_4000x3000_at_1_8);
