@@ -162,29 +162,40 @@ struct Target {
     uint8_t* row(int y) const { return rows + size_t(y) * stride; }
 };
 
-/// Vertical Catmull-Rom blend of four horizontally interpolated rows into bytes. flag marks the
-/// bytes whose sum came within nearInteger of a level between 1 and 255 without being provably
-/// exact (flat neighbourhood, or few fraction digits); they are decided exactly afterwards.
+/// Vertical Catmull-Rom blend of four horizontally interpolated rows into bytes, when every sum
+/// is exact in double.
+CXIMAGE_VECTORISE void verticalBlendExact(const double* __restrict h0, const double* __restrict h1,
+    const double* __restrict h2, const double* __restrict h3, const double* w, uint8_t* __restrict out, size_t n)
+{
+    const double w0 = w[0], w2 = w[2], w3 = w[3];
+    for (size_t i = 0; i < n; ++i) {
+        const double c = h1[i];
+        const double v = c + (w0 * (h0[i] - c) + w2 * (h2[i] - c) + w3 * (h3[i] - c));
+        const int fl = int(v + 512.0) - 512; // floor: the sums stay well above -512
+        out[i] = uint8_t(std::min(std::max(fl, 0), 255));
+    }
+}
+
+/// The same blend in general. flag marks the bytes whose sum came within nearInteger of a level
+/// between 1 and 255 without being provably exact (flat neighbourhood); they are decided exactly
+/// afterwards. Flag 1: the nearest level is floor(v); 2: it is floor(v) + 1.
 CXIMAGE_VECTORISE void verticalBlend(const double* __restrict h0, const double* __restrict h1,
     const double* __restrict h2, const double* __restrict h3, const uint8_t* __restrict f0,
     const uint8_t* __restrict f1, const uint8_t* __restrict f2, const uint8_t* __restrict f3, const double* w,
-    bool allExact, double nearInteger, uint8_t* __restrict out, uint8_t* __restrict flag, size_t n)
+    double nearInteger, uint8_t* __restrict out, uint8_t* __restrict flag, size_t n)
 {
     const double w0 = w[0], w2 = w[2], w3 = w[3];
-    const uint8_t anyInexact = allExact ? 0 : 1;
     for (size_t i = 0; i < n; ++i) {
         const double c = h1[i];
         const double d0 = h0[i] - c, d2 = h2[i] - c, d3 = h3[i] - c;
         const double v = c + (w0 * d0 + w2 * d2 + w3 * d3);
-        const double fl = std::floor(v);
-        const double fr = v - fl;
-        const uint8_t flat
-            = f0[i] & f1[i] & f2[i] & f3[i] & uint8_t(d0 == 0.0) & uint8_t(d2 == 0.0) & uint8_t(d3 == 0.0);
-        // Flag 1: the nearest level is floor(v); 2: it is floor(v) + 1.
-        const uint8_t near = uint8_t(fr < nearInteger) | uint8_t(fr > 1.0 - nearInteger);
-        const uint8_t inRange = uint8_t(v > 0.5) & uint8_t(v < 255.5);
-        out[i] = uint8_t(int(std::min(std::max(fl, 0.0), 255.0)));
-        flag[i] = uint8_t((near & inRange & (flat ^ 1) & anyInexact) * (1 + uint8_t(fr >= 0.5)));
+        const int fl = int(v + 512.0) - 512;
+        const double fr = v - double(fl);
+        const int flat = (f0[i] & f1[i] & f2[i] & f3[i]) & int(d0 == 0.0) & int(d2 == 0.0) & int(d3 == 0.0);
+        const int near = int(fr < nearInteger) | int(fr > 1.0 - nearInteger);
+        const int inRange = int(v > 0.5) & int(v < 255.5);
+        out[i] = uint8_t(std::min(std::max(fl, 0), 255));
+        flag[i] = uint8_t((near & inRange & (flat ^ 1)) * (1 + int(fr >= 0.5)));
     }
 }
 
@@ -221,11 +232,14 @@ public:
         // With few fraction digits every product and sum is exact in double (3q + 1 bits per
         // weight, 16 for the values and the four-term sums).
         const bool allExact = 3 * (m_xBits + ty.bits) + 18 <= 53;
+        if (allExact) {
+            verticalBlendExact(m_h[slot[0]].data(), m_h[slot[1]].data(), m_h[slot[2]].data(), m_h[slot[3]].data(),
+                ty.weight, out, m_n);
+            return;
+        }
         verticalBlend(m_h[slot[0]].data(), m_h[slot[1]].data(), m_h[slot[2]].data(), m_h[slot[3]].data(),
             m_flat[slot[0]].data(), m_flat[slot[1]].data(), m_flat[slot[2]].data(), m_flat[slot[3]].data(), ty.weight,
-            allExact, cximage_p::resampleNearInteger, out, m_flag.data(), m_n);
-        if (allExact)
-            return;
+            cximage_p::resampleNearInteger, out, m_flag.data(), m_n);
         for (size_t e = 0; e < m_n; ++e) {
             if (!m_flag[e])
                 continue;
