@@ -354,7 +354,14 @@ CXIMAGE_VECTORISE void accumulateRow(const uint8_t* __restrict s, Acc w, Acc* __
 
 /// Both axes shrink: source rows under each destination row are summed with their weights, then the
 /// columns with theirs.
-template <class Acc>
+/// floor(sum / divisor) for divisor < 2^40: (sum + 0.5) / divisor lies at least 0.5 / divisor away
+/// from the next whole numbers, far beyond the double's error (2^-44 at these magnitudes).
+inline uint8_t quotient(double sum, double inverse)
+{
+    return uint8_t(std::min(int((sum + 0.5) * inverse), 255));
+}
+
+template <class Acc, class Sum>
 int averagePlane(
     const Plane& src, int dstW, int dstH, const AreaAxis& ax, const AreaAxis& ay, const Target& dst, CxImage& owner)
 {
@@ -363,6 +370,13 @@ int averagePlane(
     std::vector<Acc> acc(srcLen);
     const uint64_t divisor = ax.total * ay.total;
     const double inverse = 1.0 / double(divisor);
+    const bool fast = divisor < (uint64_t(1) << 40);
+    std::vector<uint32_t> offset(ax.index.size());
+    std::vector<Sum> weight(ax.index.size());
+    for (size_t i = 0; i < ax.index.size(); ++i) {
+        offset[i] = uint32_t(size_t(clampIndex(ax.index[i], src.width)) * ch);
+        weight[i] = Sum(ax.weight[i]);
+    }
     for (int y = 0; y < dstH; ++y) {
         owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
         if (owner.GetEscape())
@@ -372,16 +386,25 @@ int averagePlane(
             accumulateRow<Acc>(
                 src.row(clampIndex(ay.index[size_t(j)], src.height)), Acc(ay.weight[size_t(j)]), acc.data(), srcLen);
         uint8_t* d = dst.row(y);
+        const Acc* a = acc.data();
         for (int x = 0; x < dstW; ++x) {
-            uint64_t sum[3] = { 0, 0, 0 };
-            for (int i = ax.first[size_t(x)]; i < ax.first[size_t(x) + 1]; ++i) {
-                const Acc* a = acc.data() + size_t(clampIndex(ax.index[size_t(i)], src.width)) * ch;
-                const uint64_t w = ax.weight[size_t(i)];
-                for (size_t k = 0; k < ch; ++k)
-                    sum[k] += uint64_t(a[k]) * w;
+            Sum sum[3] = { 0, 0, 0 };
+            const int end = ax.first[size_t(x) + 1];
+            if (ch == 3) {
+                for (int i = ax.first[size_t(x)]; i < end; ++i) {
+                    const Acc* p = a + offset[size_t(i)];
+                    const Sum w = weight[size_t(i)];
+                    sum[0] += Sum(p[0]) * w;
+                    sum[1] += Sum(p[1]) * w;
+                    sum[2] += Sum(p[2]) * w;
+                }
+            } else {
+                for (int i = ax.first[size_t(x)]; i < end; ++i)
+                    sum[0] += Sum(a[offset[size_t(i)]]) * weight[size_t(i)];
             }
             for (size_t k = 0; k < ch; ++k)
-                d[size_t(x) * ch + k] = exactQuotient(sum[k], divisor, inverse);
+                d[size_t(x) * ch + k]
+                    = fast ? quotient(double(sum[k]), inverse) : exactQuotient(uint64_t(sum[k]), divisor, inverse);
         }
     }
     return dstH;
@@ -402,10 +425,10 @@ bool blockDivisor(uint32_t divisor, BlockDivisor& out)
         const uint64_t magic = ((uint64_t(1) << shift) + divisor - 1) / divisor;
         if (magic > 65535)
             break;
-        bool ok = true;
-        for (uint32_t n = 0; n <= 255 * divisor && ok; ++n)
-            ok = uint32_t((n * magic) >> shift) == n / divisor;
-        if (ok) {
+        // n m / 2^s = n / d + n e / (d 2^s) with e = m d - 2^s: the floor is right for every
+        // n <= 255 d when 255 d e < 2^s.
+        const uint64_t excess = magic * divisor - (uint64_t(1) << shift);
+        if (255 * uint64_t(divisor) * excess < (uint64_t(1) << shift)) {
             out = BlockDivisor { uint32_t(magic), shift };
             return true;
         }
@@ -430,11 +453,12 @@ template <int FX>
 CXIMAGE_VECTORISE void boxDivide(
     const uint16_t* __restrict acc, size_t step, uint32_t magic, int shift, uint8_t* __restrict q, size_t n)
 {
+    // Sums in 16-bit lanes: the block sum is at most 255 times the divisor, below 2^16.
     for (size_t i = 0; i < n; ++i) {
-        uint32_t h = 0;
+        uint16_t h = 0;
         for (int k = 0; k < FX; ++k)
-            h += acc[i + step * size_t(k)];
-        q[i] = uint8_t((h * magic) >> shift);
+            h = uint16_t(h + acc[i + step * size_t(k)]);
+        q[i] = uint8_t((uint32_t(h) * magic) >> shift);
     }
 }
 
@@ -554,9 +578,11 @@ int areaPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const Ta
         && blockDivisor(uint32_t(fx * fy), div))
         return blockPlane(src, dstW, dstH, fx, fy, div, dst, owner);
     const AreaAxis ax = areaAxis(dstW, sx), ay = areaAxis(dstH, sy);
+    if (255 * ax.total * ay.total <= UINT32_MAX)
+        return averagePlane<uint32_t, uint32_t>(src, dstW, dstH, ax, ay, dst, owner);
     if (255 * ay.total <= UINT32_MAX)
-        return averagePlane<uint32_t>(src, dstW, dstH, ax, ay, dst, owner);
-    return averagePlane<uint64_t>(src, dstW, dstH, ax, ay, dst, owner);
+        return averagePlane<uint32_t, uint64_t>(src, dstW, dstH, ax, ay, dst, owner);
+    return averagePlane<uint64_t, uint64_t>(src, dstW, dstH, ax, ay, dst, owner);
 }
 
 } // namespace
