@@ -9,6 +9,7 @@
 
 #include "app/app_paths.h"
 #include "app/app_prompts.h"
+#include "app/booth_settings.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
@@ -106,7 +107,7 @@ int main(int argc, char** argv)
         ? QString()
         : QFileInfo(commandLine.screenshot()).absoluteFilePath();
     app.setMainDialogRunner([screenshot] {
-        DlgCorvantis screen;
+        DlgCorvantis screen(boothSettings(), appPaths());
         screen.setScreenshotPath(screenshot);
         return screen.exec();
     });
