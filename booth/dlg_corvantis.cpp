@@ -16,10 +16,10 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "booth/composition.h"
-#include "booth/screen_p.h"
 #include "capture/capture_video.h"
 #include "output/dlg_thum_nail.h"
 #include "platform/control_id.h"
+#include "picture/picture_files.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
 #include "skin/quen_menu.h"
@@ -29,11 +29,6 @@
 #include "skin/skin_theme.h"
 #include "skin/skin_window.h"
 #include "skin/transparent_pic.h"
-
-using screen_p::centreKey;
-using screen_p::fitTo;
-using screen_p::knownFormat;
-using screen_p::loadImage;
 
 DlgCorvantis::DlgCorvantis(QWidget* parent)
     : DlgCorvantis(boothSettings(), appPaths(), parent)
@@ -291,10 +286,10 @@ void DlgCorvantis::showFrameArea()
         return;
     }
     CxImage shown;
-    if (!fitTo(m_frame, QSize(320, 240), shown))
+    if (!FitTo(m_frame, QSize(320, 240), shown))
         return;
     const QImage bitmap = BitmapFromImage(shown);
-    m_frameArea->setPicture(bitmap, centreKey(bitmap));
+    m_frameArea->setPicture(bitmap, CentreKey(bitmap));
     m_frameArea->setVisible(!m_live && isFrameShown());
     m_frameArea->update();
     m_videoArea->update();
@@ -315,7 +310,7 @@ bool DlgCorvantis::applyLiveOverlayImage(const QImage& frame)
     const QImage bitmap = ScaleBitmap(frame, video.width(), video.height(), ScaleStretch);
     if (bitmap.isNull())
         return false;
-    m_capture->SetColorKey(QColor::fromRgb(centreKey(bitmap)));
+    m_capture->SetColorKey(QColor::fromRgb(CentreKey(bitmap)));
     m_capture->SetOverlayBitmap(bitmap, QRect(0, 0, bitmap.width(), bitmap.height()));
     m_capture->SetOverlayAlpha(9);
     m_capture->SetOverlayAlpha(std::clamp(m_settings.m_alpha, 0, 255) * 10 / 255);
@@ -326,7 +321,7 @@ bool DlgCorvantis::applyLiveOverlayImage(const QImage& frame)
 bool DlgCorvantis::applyLiveOverlay(const QString& path)
 {
     CxImage frame;
-    if (!loadImage(path, frame))
+    if (!LoadPicture(path, frame))
         return false;
     return applyLiveOverlayImage(BitmapFromImage(frame));
 }
@@ -334,7 +329,7 @@ bool DlgCorvantis::applyLiveOverlay(const QString& path)
 bool DlgCorvantis::setFrameFile(const QString& path)
 {
     CxImage frame;
-    if (!loadImage(path, frame))
+    if (!LoadPicture(path, frame))
         return false;
     m_frame.TakeOver(frame);
     m_framePath = path;
@@ -350,10 +345,10 @@ bool DlgCorvantis::setFrameFile(const QString& path)
 bool DlgCorvantis::setPhotoFile(const QString& path)
 {
     CxImage photo;
-    if (!loadImage(path, photo))
+    if (!LoadPicture(path, photo))
         return false;
     CxImage fitted;
-    if (!fitTo(photo, photoArea().size(), fitted))
+    if (!FitTo(photo, photoArea().size(), fitted))
         return false;
     m_photoSource.TakeOver(photo);
     m_photo.TakeOver(fitted);
@@ -369,7 +364,7 @@ void DlgCorvantis::setPhotoArea(const QRect& r)
     m_photoArea->setGeometry(r.translated(-m_stage->pos()));
     if (m_photoSource.IsValid()) {
         CxImage fitted;
-        if (fitTo(m_photoSource, r.size(), fitted))
+        if (FitTo(m_photoSource, r.size(), fitted))
             m_photo.TakeOver(fitted);
     }
     showPhotoArea();
@@ -380,13 +375,13 @@ void DlgCorvantis::setPhotoArea(const QRect& r)
 void DlgCorvantis::stepFrame(int step)
 {
     for (int i = m_frameIndex + step; i >= 0 && i < int(m_frameFiles.size()); i += step) {
-        if (!knownFormat(m_frameFiles[i]))
+        if (!HasImageExtension(m_frameFiles[i]))
             continue;
         m_frameIndex = i;
         if (m_live) {
             m_framePath = m_frameFiles[i];
             CxImage frame;
-            if (loadImage(m_framePath, frame))
+            if (LoadPicture(m_framePath, frame))
                 m_frame.TakeOver(frame);
             if (isFrameShown())
                 applyLiveOverlay(m_framePath);
@@ -402,7 +397,7 @@ void DlgCorvantis::stepPhoto(int step)
     if (m_live)
         return;
     for (int i = m_photoIndex + step; i >= 0 && i < int(m_photoFiles.size()); i += step) {
-        if (!knownFormat(m_photoFiles[i]))
+        if (!HasImageExtension(m_photoFiles[i]))
             continue;
         m_photoIndex = i;
         setPhotoFile(m_photoFiles[i]);
@@ -533,7 +528,9 @@ void DlgCorvantis::showEvent(QShowEvent* e)
     if (e->spontaneous())
         return;
     RunBoothLoad();
-    if (!m_screenshotPath.isEmpty())
+    if (!m_showWindow.isEmpty() && m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0)
+        QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
+    else if (!m_screenshotPath.isEmpty())
         QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
 }
 

@@ -1,7 +1,7 @@
 // DlgCorvantis: the main booth screen. Live camera with the frame laid over it, frame and photo
 // browsing, shooting with a countdown into the combination slots, the slot layouts and menu, and
 // the project commands. Implemented by use: dlg_corvantis.cpp (controls, camera, browsing),
-// shooting.cpp, screen_slots.cpp, screen_output.cpp and screen_settings.cpp.
+// shooting.cpp, screen_slots.cpp, screen_output.cpp, screen_settings.cpp and show_windows.cpp.
 #pragma once
 
 #include <functional>
@@ -90,6 +90,9 @@ public:
     void setShotWaitLimit(int milliseconds) { m_shotWaitLimit = milliseconds; }
     /// Writes a picture of the screen to path once it has been shown and loaded, then ends it.
     void setScreenshotPath(const QString& path) { m_screenshotPath = path; }
+    /// --show NAME: once shown, the screen opens that window over itself (see show_windows.h);
+    /// with a screenshot path the picture is of that window.
+    void setShowWindow(const QString& name) { m_showWindow = name; }
 
     // ---- State ----
     bool isLive() const { return m_live; }
@@ -207,6 +210,7 @@ private:
     void setCountdown(const QString& text);
     static void waitStep(int milliseconds);
     void takeScreenshot();
+    void openShowWindow();
 
     BoothSettings& m_settings;
     AppPaths& m_paths;
@@ -256,6 +260,7 @@ private:
     QString m_lastShotPath;
     int m_shotWaitLimit = 5000;
     QString m_screenshotPath;
+    QString m_showWindow;
     QString m_projectPathOverride; ///< project chosen with the open command when there is no application object
 
     std::function<void()> m_closeHandler;

@@ -8,13 +8,10 @@
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
-#include "booth/screen_p.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
 #include "skin/quen_menu.h"
 #include "skin/skin_resources.h"
-
-using screen_p::fitTo;
 
 int DlgCorvantis::placeIntoFirstFree(int opacity)
 {
@@ -153,7 +150,7 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
             CxImage photo, frame;
             if (ImageFromBitmap(r.m_background, photo)) {
                 CxImage fitted;
-                if (fitTo(photo, photoArea().size(), fitted)) {
+                if (FitTo(photo, photoArea().size(), fitted)) {
                     m_photoSource.TakeOver(photo);
                     m_photo.TakeOver(fitted);
                     showPhotoArea();
