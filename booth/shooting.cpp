@@ -33,7 +33,7 @@ void DlgCorvantis::waitStep(int milliseconds)
 {
     // The screen keeps painting and answering while the booth waits. It may be gone when this
     // returns: callers check their guard before touching members.
-    platform::waitDispatching(milliseconds, this);
+    platform::waitDispatching(milliseconds);
 }
 
 void DlgCorvantis::OnShoot()
