@@ -66,14 +66,6 @@ bool openFresh(QFile& file)
     return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
-void putLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
 } // namespace
 
 QString ProjectTempFolder()
@@ -134,7 +126,7 @@ bool PackFiles(const QStringList& paths, const QString& target, QString* error)
         if (bytes.size() != size)
             return setError(error, QStringLiteral("The file %1 changed while it was being read.").arg(path));
         uint8_t length[4];
-        putLe32(length, uint32_t(size));
+        platform::putLe32(length, uint32_t(size));
         if (!out.write(length, 4) || !out.write(bytes.constData(), size_t(bytes.size())))
             return setError(
                 error, QStringLiteral("The project file %1 could not be written: %2").arg(target, reason()));

@@ -14,15 +14,15 @@ void put16(uint8_t* p, uint16_t v)
     p[1] = uint8_t(v >> 8);
 }
 
-void put32(uint8_t* p, uint32_t v)
+} // namespace
+
+void putLe32(uint8_t* p, uint32_t v)
 {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
     p[2] = uint8_t(v >> 16);
     p[3] = uint8_t(v >> 24);
 }
-
-} // namespace
 
 size_t bmpRowBytes(int32_t width, uint16_t bitCount)
 {
@@ -35,21 +35,21 @@ void encodeBmpHeaders(uint8_t* out, const BmpInfo& info, uint32_t fileSize, uint
 {
     out[0] = 'B';
     out[1] = 'M';
-    put32(out + 2, fileSize);
-    put32(out + 6, 0);
-    put32(out + 10, pixelOffset);
+    putLe32(out + 2, fileSize);
+    putLe32(out + 6, 0);
+    putLe32(out + 10, pixelOffset);
     uint8_t* h = out + 14;
-    put32(h, info.size);
-    put32(h + 4, uint32_t(info.width));
-    put32(h + 8, uint32_t(info.height));
+    putLe32(h, info.size);
+    putLe32(h + 4, uint32_t(info.width));
+    putLe32(h + 8, uint32_t(info.height));
     put16(h + 12, info.planes);
     put16(h + 14, info.bitCount);
-    put32(h + 16, info.compression);
-    put32(h + 20, info.sizeImage);
-    put32(h + 24, uint32_t(info.xPelsPerMeter));
-    put32(h + 28, uint32_t(info.yPelsPerMeter));
-    put32(h + 32, info.clrUsed);
-    put32(h + 36, info.clrImportant);
+    putLe32(h + 16, info.compression);
+    putLe32(h + 20, info.sizeImage);
+    putLe32(h + 24, uint32_t(info.xPelsPerMeter));
+    putLe32(h + 28, uint32_t(info.yPelsPerMeter));
+    putLe32(h + 32, info.clrUsed);
+    putLe32(h + 36, info.clrImportant);
 }
 
 bool writeBmp(const BmpSink& sink, const BmpInfo& info, const BmpRowSource& rows, const BmpWriteOptions& options)

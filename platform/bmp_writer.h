@@ -23,6 +23,9 @@ struct BmpInfo {
     uint32_t clrImportant = 0;
 };
 
+/// Stores v little-endian in p[0..3], the byte order of bitmap and project files.
+void putLe32(uint8_t* p, uint32_t v);
+
 /// Bytes of one stored row: width * bitCount bits, padded to four bytes.
 size_t bmpRowBytes(int32_t width, uint16_t bitCount);
 

@@ -15,7 +15,11 @@ namespace {
 std::string number(double v)
 {
     char text[32];
-    std::snprintf(text, sizeof(text), "%g", v);
+    // Whole numbers in full ("1073741824", not "1.07374e+09"), others in short form.
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        std::snprintf(text, sizeof(text), "%.0f", v);
+    else
+        std::snprintf(text, sizeof(text), "%g", v);
     return text;
 }
 
