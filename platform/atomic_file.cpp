@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -97,6 +100,26 @@ std::string randomSuffix()
     return s;
 }
 
+/// Whether the folder is due for a look for stale temporaries: a folder this process looked
+/// at in the last few seconds is skipped, so a burst of writes into a big folder lists it once.
+bool dueForCleanup(const std::string& folder)
+{
+    constexpr auto kRescan = std::chrono::seconds(10);
+    static std::mutex lock;
+    static std::unordered_map<std::string, std::chrono::steady_clock::time_point> lastScan;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard guard(lock);
+    if (lastScan.size() > 256)
+        lastScan.clear();
+    auto [it, fresh] = lastScan.try_emplace(folder, now);
+    if (fresh)
+        return true;
+    if (now - it->second < kRescan)
+        return false;
+    it->second = now;
+    return true;
+}
+
 std::string describe(const std::string& path, int err)
 {
     return path + ": " + std::strerror(err);
@@ -178,7 +201,8 @@ bool AtomicFile::open(std::string* error)
     }
 
     const std::string folder = folderOf(m_target);
-    removeStaleTemporaries(folder);
+    if (dueForCleanup(folder))
+        removeStaleTemporaries(folder);
     std::string base = nameOf(m_target);
     if (base.size() > kMaxBaseInTemp)
         base.resize(kMaxBaseInTemp);
@@ -213,8 +237,14 @@ bool AtomicFile::open(std::string* error)
 
 FILE* AtomicFile::file()
 {
-    if (!m_file && m_fd >= 0)
+    if (!m_file && m_fd >= 0) {
         m_file = ::fdopen(m_fd, "wb");
+        // Encoders write row by row: a large buffer keeps that to a few system calls.
+        if (m_file) {
+            m_buffer = std::make_unique<char[]>(kStreamBuffer);
+            std::setvbuf(m_file, m_buffer.get(), _IOFBF, kStreamBuffer);
+        }
+    }
     return m_file;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 ///   existing file keeps its mode.
 /// - A target that is a symbolic link is replaced at the link's target; the link stays.
 /// - Temporaries are named ".<name>.kvtmpXXXXXX"; stale ones (older than a minute) in the same
-///   folder are removed when the next one is opened there.
+///   folder are removed when the next one is opened there (a folder this process looked at in
+///   the last ten seconds is not listed again).
 /// - Destroying an uncommitted file removes the temporary.
 /// Every error reads "<path>: <reason>", with the path as given.
 class AtomicFile {
@@ -58,7 +60,9 @@ private:
     std::string m_reason;
     int m_fd = -1;
     FILE* m_file = nullptr;
+    std::unique_ptr<char[]> m_buffer;
     bool m_writeFailed = false;
+    static constexpr size_t kStreamBuffer = 256 * 1024;
 };
 
 /// True for names AtomicFile gives its temporaries (also the older "<name>.kvtmpXXXXXX").

@@ -54,7 +54,7 @@ void encodeBmpHeaders(uint8_t* out, const BmpInfo& info, uint32_t fileSize, uint
 
 bool writeBmp(const BmpSink& sink, const BmpInfo& info, const BmpRowSource& rows, const BmpWriteOptions& options)
 {
-    if (info.width <= 0 || info.height == 0 || !rows || !sink)
+    if (info.width <= 0 || info.height == 0 || (!rows && !options.pixels) || !sink)
         return false;
     const uint32_t height = uint32_t(info.height < 0 ? -int64_t(info.height) : info.height);
     const size_t rowBytes = bmpRowBytes(info.width, info.bitCount);
@@ -69,6 +69,8 @@ bool writeBmp(const BmpSink& sink, const BmpInfo& info, const BmpRowSource& rows
         return false;
     if (options.paletteBytes && !sink(options.palette, options.paletteBytes))
         return false;
+    if (options.pixels)
+        return sink(options.pixels, size_t(pixelBytes));
     std::vector<uint8_t> scratch(rowBytes, 0);
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = rows(y, scratch.data());

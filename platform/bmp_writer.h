@@ -43,10 +43,13 @@ struct BmpWriteOptions {
     size_t paletteBytes = 0;
     /// Some writers leave the file-size field 0, which every reader accepts.
     bool recordFileSize = true;
+    /// When the stored rows already lie one after the other (bottom line first, padded), they
+    /// go to the sink in one piece and the row source is not asked.
+    const uint8_t* pixels = nullptr;
 };
 
-/// Writes headers, palette and abs(height) rows. False when the file would exceed 4 GiB, the
-/// size is not positive, or the sink refused.
+/// Writes headers, palette and abs(height) rows (rows may be null with options.pixels). False when the file would
+/// exceed 4 GiB, the size is not positive, or the sink refused.
 bool writeBmp(const BmpSink& sink, const BmpInfo& info, const BmpRowSource& rows, const BmpWriteOptions& options = {});
 
 } // namespace platform

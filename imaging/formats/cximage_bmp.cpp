@@ -282,8 +282,8 @@ bool CxImageBMP::Encode(CxFile* file)
         platform::BmpWriteOptions options;
         options.palette = m_dib + 40;
         options.paletteBytes = GetPaletteSize();
-        ok = platform::writeBmp(
-            sink, info, [this](uint32_t y, uint8_t*) -> const uint8_t* { return GetBits(y); }, options);
+        options.pixels = GetBits(0);
+        ok = platform::writeBmp(sink, info, nullptr, options);
     } else {
         // Alpha goes into the fourth byte of a 32-bit file.
         const uint32_t w = GetWidth();
