@@ -268,6 +268,23 @@ private:
         double* h = m_h[s].data();
         uint8_t* flat = m_flat[s].data();
         const size_t ch = size_t(m_ch);
+        if (ch == 3) {
+            for (size_t x = 0; x < m_tx.size(); ++x, h += 3, flat += 3) {
+                const Taps4& t = m_tx[x];
+                const uint8_t* a = r + size_t(t.index[0]) * 3;
+                const uint8_t* b = r + size_t(t.index[1]) * 3;
+                const uint8_t* c = r + size_t(t.index[2]) * 3;
+                const uint8_t* d = r + size_t(t.index[3]) * 3;
+                const double w0 = t.weight[0], w2 = t.weight[2], w3 = t.weight[3];
+                for (int k = 0; k < 3; ++k) {
+                    const int v1 = b[k];
+                    const int d0 = a[k] - v1, d2 = c[k] - v1, d3 = d[k] - v1;
+                    h[k] = double(v1) + (w0 * d0 + w2 * d2 + w3 * d3);
+                    flat[k] = uint8_t((d0 | d2 | d3) == 0);
+                }
+            }
+            return s;
+        }
         for (size_t x = 0; x < m_tx.size(); ++x) {
             const Taps4& t = m_tx[x];
             const uint8_t* a = r + size_t(t.index[0]) * ch;
