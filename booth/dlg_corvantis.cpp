@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include "booth/booth_load.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "imaging/load_reduced.h"
 #include "capture/capture_video.h"
 #include "output/dlg_thum_nail.h"
 #include "platform/control_id.h"
@@ -47,12 +49,20 @@ bool knownFormat(const QString& path)
     return !ext.isEmpty() && CxImage::FormatFromExtension(ext.constData()) != CXIMAGE_FORMAT_UNKNOWN;
 }
 
-bool loadImage(const QString& path, CxImage& out)
+/// Photos are only ever shown and composed small: they are decoded reduced.
+constexpr uint32_t kPhotoDecodeWidth = 1280;
+constexpr uint32_t kPhotoDecodeHeight = 960;
+
+bool loadImage(const QString& path, CxImage& out, bool photo = false, QString* error = nullptr)
 {
-    CxImage image;
-    if (path.isEmpty() || !image.Load(path.toLocal8Bit().constData()) || !image.IsValid())
+    std::string why;
+    if (path.isEmpty()
+        || !LoadReduced(QFile::encodeName(path).constData(), photo ? kPhotoDecodeWidth : 0,
+            photo ? kPhotoDecodeHeight : 0, out, &why)) {
+        if (error)
+            *error = QStringLiteral("%1 could not be opened.\n%2").arg(path, QString::fromStdString(why));
         return false;
-    out.TakeOver(image);
+    }
     return true;
 }
 
@@ -382,10 +392,10 @@ bool DlgCorvantis::applyLiveOverlay(const QString& path)
     return applyLiveOverlayImage(BitmapFromImage(frame));
 }
 
-bool DlgCorvantis::setFrameFile(const QString& path)
+bool DlgCorvantis::setFrameFile(const QString& path, QString* error)
 {
     CxImage frame;
-    if (!loadImage(path, frame))
+    if (!loadImage(path, frame, false, error))
         return false;
     m_frame.TakeOver(frame);
     m_framePath = path;
@@ -398,10 +408,10 @@ bool DlgCorvantis::setFrameFile(const QString& path)
     return true;
 }
 
-bool DlgCorvantis::setPhotoFile(const QString& path)
+bool DlgCorvantis::setPhotoFile(const QString& path, QString* error)
 {
     CxImage photo;
-    if (!loadImage(path, photo))
+    if (!loadImage(path, photo, true, error))
         return false;
     CxImage fitted;
     if (!fitTo(photo, photoArea().size(), fitted))
@@ -707,13 +717,12 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
     for (int i = 0; i < int(list.size()); ++i)
         if (QFileInfo(list[i]) == QFileInfo(chosen))
             index = i;
-    if (photo) {
-        if (setPhotoFile(chosen) && index >= 0)
-            m_photoIndex = index;
-    } else {
-        if (setFrameFile(chosen) && index >= 0)
-            m_frameIndex = index;
-    }
+    QString error;
+    const bool loaded = photo ? setPhotoFile(chosen, &error) : setFrameFile(chosen, &error);
+    if (loaded && index >= 0)
+        (photo ? m_photoIndex : m_frameIndex) = index;
+    if (!loaded && !error.isEmpty())
+        platform::prompts().messageBox(this, error, platform::MbOk | platform::MbIconWarning);
 }
 
 void DlgCorvantis::AddToRecentList(const QString& settingsFile, const QString& section, const QString& path)
@@ -792,6 +801,9 @@ void DlgCorvantis::RunBoothLoad()
     const bool ok = ::RunBoothLoad(m_slots, project, boothSettings(), appPaths(), &error);
     rebuildSlotWidgets();
     listFolders();
+    const QString settingsNotice = TakeOversizedSettingsNotice(appPaths().m_settingsFile);
+    if (!settingsNotice.isEmpty())
+        platform::prompts().messageBox(this, settingsNotice, platform::MbOk | platform::MbIconWarning);
     if (!ok && !project.isEmpty())
         platform::prompts().messageBox(this,
             QStringLiteral("The project could not be opened completely.\n%1").arg(error),

@@ -130,10 +130,10 @@ public:
     void OnGraphNotify();
 
     /// Makes path the current frame (overlay while live, frame area otherwise); false when it
-    /// does not load.
-    bool setFrameFile(const QString& path);
-    /// Makes path the current photo; false when it does not load.
-    bool setPhotoFile(const QString& path);
+    /// does not load (*error then says why).
+    bool setFrameFile(const QString& path, QString* error = nullptr);
+    /// Makes path the current photo (JPEG photos decoded reduced); false when it does not load.
+    bool setPhotoFile(const QString& path, QString* error = nullptr);
     /// Gives the photo area a new rectangle (client coordinates) and fits the photo to it.
     void setPhotoArea(const QRect& r);
 

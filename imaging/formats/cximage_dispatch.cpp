@@ -162,8 +162,10 @@ bool CxImage::Save(const char* path, uint32_t imageType)
     // failure never leaves a damaged or empty file under the target name.
     std::string tmp = std::string(path) + ".kvtmpXXXXXX";
     const int fd = mkstemp(tmp.data());
-    if (fd < 0)
+    if (fd < 0) {
+        SetLastError("%s: %s", path, std::strerror(errno)); // a read-only folder, a missing one
         return false;
+    }
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);

@@ -460,3 +460,22 @@ TEST_F(Screen, AnotherCameraChosenWhileOffIsUsedNextTime)
     EXPECT_NE(s.capture().BoundDeviceName(), first);
     EXPECT_EQ(s.capture().BoundDeviceName(), devices->itemText(1));
 }
+
+TEST_F(Screen, PictureThatFailsToLoadNeverTakesTheBoothDown)
+{
+    // An MNG whose embedded header declares 67108864 x 23 pixels once crashed the booth at every start.
+    const auto hostile = testsupport::sourceDir() / "tests/imaging/malformed/mng_embedded_ihdr_huge.mng";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(hostile.string()), appPaths().m_frameFolder + "/a_frame.mng"));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(hostile.string()), appPaths().m_portraitFolder + "/a_photo.mng"));
+    addFrames(1);
+    addPhotos(1);
+    writeSettings(0);
+    DlgCorvantis s;
+    s.show();
+    EXPECT_FALSE(s.currentFrame().IsValid());
+    button(s, 1177)->click();
+    EXPECT_TRUE(s.currentFramePath().endsWith(QStringLiteral("frame0.png")));
+    EXPECT_TRUE(s.currentFrame().IsValid());
+    button(s, 1179)->click();
+    EXPECT_TRUE(s.currentPhotoPath().endsWith(QStringLiteral("photo0.png")));
+}
