@@ -95,6 +95,8 @@ public:
     QString countdownText() const;
     bool isCountdownVisible() const;
     QString lastShotPath() const { return m_lastShotPath; }
+    /// The archived camera frame of the last shot (empty when it could not be kept).
+    QString lastArchivedShot() const { return m_lastArchivedShot; }
     const QStringList& frameFiles() const { return m_frameFiles; }
     int frameIndex() const { return m_frameIndex; }
     QString currentFramePath() const { return m_framePath; }
@@ -174,7 +176,9 @@ private:
     void stepFrame(int step);
     void stepPhoto(int step);
     void selectFromBrowser(bool photo, bool anyFolder);
-    int placeIntoFirstFree(int opacity);
+    /// Composes the current photo into the first free slot; beforeShown gets the composed
+    /// picture before the slot shows it.
+    int placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown = {});
     void onSlotPressed(int index);
     void onSlotReleased(int index, const QPoint& globalPos);
     void onSlotMenu(int index, const QPoint& globalPos);
@@ -226,6 +230,7 @@ private:
     QPoint m_trackStart;
     QRect m_trackRect;
     QString m_lastShotPath;
+    QString m_lastArchivedShot;
     int m_shotWaitLimit = 5000;
     QString m_screenshotPath;
     QString m_showWindow;
