@@ -21,6 +21,7 @@
 #include "booth/booth_load.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "booth/session_autosave.h"
 #include "booth/show_windows.h"
 #include "imaging/load_reduced.h"
 #include "picture/picture_files.h"
@@ -87,7 +88,11 @@ DlgCorvantis::DlgCorvantis(QWidget* parent)
     ImageFromBitmap(skin::SkinBitmap(skin::kBasePicture), m_base);
     m_baseArea->setPicture(BitmapFromImage(m_base));
     m_slots.setEmptySlotPicture(skin::SkinBitmap(skin::kEmptySlot));
-    m_slots.setSlotChangedHandler([this](int i) { updateSlotWidget(i); });
+    m_slots.setSlotChangedHandler([this](int i) {
+        updateSlotWidget(i);
+        if (m_autosave)
+            m_autosave->sheetChanged();
+    });
     m_slots.buildLayout(0);
     rebuildSlotWidgets();
     setLiveMode(false);
@@ -96,6 +101,7 @@ DlgCorvantis::DlgCorvantis(QWidget* parent)
 DlgCorvantis::~DlgCorvantis()
 {
     m_slots.setSlotChangedHandler({});
+    endSession();
     if (m_capture)
         m_capture->Stop();
 }
@@ -246,7 +252,10 @@ void DlgCorvantis::bindControls()
     bind(kHomeId, [this] { m_openUrl(QUrl(appPaths().m_homeAddress)); });
     bind(kHelpId, [this] { m_openUrl(QUrl(appPaths().m_helpAddress)); });
     bind(kMinimiseId, [this] { showMinimized(); });
-    bind(kCloseId, [this] { m_closeHandler(); });
+    bind(kCloseId, [this] {
+        endSession(); // the close button skips the exit sequence, not the session's end
+        m_closeHandler();
+    });
 }
 
 void DlgCorvantis::listFolders()
@@ -543,6 +552,8 @@ void DlgCorvantis::OnLayout(int layout)
     if (layout == m_slots.layout() || !m_slots.changeLayout(layout))
         return;
     rebuildSlotWidgets();
+    if (m_autosave)
+        m_autosave->sheetChanged();
 }
 
 void DlgCorvantis::rebuildSlotWidgets()
@@ -785,6 +796,7 @@ void DlgCorvantis::RunBoothLoad()
     const bool ok = ::RunBoothLoad(m_slots, project, boothSettings(), appPaths(), &error);
     rebuildSlotWidgets();
     listFolders();
+    startSession(!project.isEmpty());
     const QString settingsNotice = TakeOversizedSettingsNotice(appPaths().m_settingsFile);
     if (!settingsNotice.isEmpty())
         platform::prompts().messageBox(this, settingsNotice, platform::MbOk | platform::MbIconWarning);
@@ -894,4 +906,44 @@ void DlgCorvantis::keyPressEvent(QKeyEvent* e)
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
         return;
     QDialog::keyPressEvent(e);
+}
+
+// ---- Autosaved session ----
+
+void DlgCorvantis::startSession(bool projectOpened)
+{
+    if (m_autosave) {
+        m_autosave->sheetChanged(); // an opened project replaced the sheet
+        return;
+    }
+    if (appPaths().m_moduleFolder.isEmpty())
+        return;
+    QString folder = appPaths().m_moduleFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    m_autosave = std::make_unique<SessionAutosave>(folder + QStringLiteral("Session"), appPaths().m_settingsFile);
+    if (m_autosave->hasLeftSession()) {
+        if (projectOpened) {
+            m_autosave->finishSession(); // the chosen project wins; the left sheet is kept aside
+        } else {
+            QString error;
+            const int restored = m_autosave->restoreLeftSession(m_slots, &error);
+            rebuildSlotWidgets();
+            QString text = QStringLiteral("The booth did not end normally last time.\nThe sheet of that session "
+                                          "has been restored (%1 pictures).")
+                               .arg(std::max(restored, 0));
+            if (!error.isEmpty())
+                text += QStringLiteral("\n") + error;
+            platform::prompts().messageBox(this, text, platform::MbOk | platform::MbIconInformation);
+        }
+    }
+    m_autosave->watch(&m_slots);
+    m_autosave->sheetChanged();
+}
+
+void DlgCorvantis::endSession()
+{
+    if (m_autosave)
+        m_autosave->finishSession();
+    m_autosave.reset();
 }

@@ -20,6 +20,7 @@
 
 class CCaptureVideo;
 class CQuenMenu;
+class SessionAutosave;
 class CTransparentPic;
 class CxSkinButton;
 class QLineEdit;
@@ -97,6 +98,8 @@ public:
     QString lastShotPath() const { return m_lastShotPath; }
     /// The archived camera frame of the last shot (empty when it could not be kept).
     QString lastArchivedShot() const { return m_lastArchivedShot; }
+    /// The autosaved session, once the booth load has run (null before, or without a module folder).
+    SessionAutosave* autosave() const { return m_autosave.get(); }
     const QStringList& frameFiles() const { return m_frameFiles; }
     int frameIndex() const { return m_frameIndex; }
     QString currentFramePath() const { return m_framePath; }
@@ -185,6 +188,10 @@ private:
     void setCountdown(const QString& text);
     static void waitStep(int milliseconds);
     void takeScreenshot();
+    /// Restores a session left by a crash (unless a project was opened) and starts autosaving.
+    void startSession(bool projectOpened);
+    /// The normal end: the session becomes the previous one.
+    void endSession();
     void openShowWindow();
 
     // Controls.
@@ -219,6 +226,7 @@ private:
 
     CombinationSlots m_slots;
     std::unique_ptr<CCaptureVideo> m_capture;
+    std::unique_ptr<SessionAutosave> m_autosave;
 
     // Flags.
     bool m_live = false;

@@ -215,10 +215,10 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
     return true;
 }
 
-bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+QByteArray SlotBitmapBytes(const QImage& bitmap)
 {
     if (bitmap.isNull())
-        return false;
+        return QByteArray();
     QImage source = bitmap;
     bool fourthByte = false;
     switch (source.format()) {
@@ -237,14 +237,15 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
         break;
     }
     if (source.isNull())
-        return false;
+        return QByteArray();
     const int w = source.width();
     const int h = source.height();
     const quint64 pixelBytes = quint64(w) * quint64(h) * 4;
-    if (pixelBytes > UINT32_MAX - 54)
-        return false;
+    if (pixelBytes > UINT32_MAX - 54 || pixelBytes > quint64(INT32_MAX) - 54)
+        return QByteArray();
 
-    uint8_t header[54] = {};
+    QByteArray out(int(54 + pixelBytes), '\0');
+    auto* header = reinterpret_cast<uint8_t*>(out.data());
     header[0] = 'B';
     header[1] = 'M';
     putLe32(header + 10, 54);
@@ -253,14 +254,8 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
     putLe32(header + 22, uint32_t(h));
     header[26] = 1;
     header[28] = 32;
-
-    QFile out(path);
-    if (!openFresh(out))
-        return false;
-    bool ok = out.write(reinterpret_cast<const char*>(header), sizeof(header)) == qint64(sizeof(header));
-    QByteArray row(w * 4, '\0');
-    for (int y = h - 1; ok && y >= 0; --y) {
-        auto* d = reinterpret_cast<uint8_t*>(row.data());
+    uint8_t* d = header + 54;
+    for (int y = h - 1; y >= 0; --y) {
         const uchar* s = source.constScanLine(y);
         if (fourthByte) {
             const auto* px = reinterpret_cast<const QRgb*>(s);
@@ -278,8 +273,19 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
                 d[3] = 0;
             }
         }
-        ok = out.write(row) == row.size();
     }
+    return out;
+}
+
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+{
+    const QByteArray bytes = SlotBitmapBytes(bitmap);
+    if (bytes.isEmpty())
+        return false;
+    QFile out(path);
+    if (!openFresh(out))
+        return false;
+    bool ok = out.write(bytes) == bytes.size();
     ok = out.flush() && ok;
     out.close();
     if (!ok)
