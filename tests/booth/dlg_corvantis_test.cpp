@@ -2,11 +2,13 @@
 // layouts with the carry rule, the slot menu, dragging, recent lists and projects.
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QTimer>
 
 #include "app/app_toolkit.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/session_autosave.h"
 #include "output/dlg_thum_nail.h"
 #include "output/thumbnail_button.h"
 #include "platform/control_id.h"
