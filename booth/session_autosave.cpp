@@ -9,7 +9,7 @@
 #include <QFileInfo>
 
 #include "app/booth_settings.h"
-#include "booth/atomic_write_p.h"
+#include "platform/atomic_file.h"
 #include "booth/combination_slots.h"
 #include "booth/project_file.h"
 #include "platform/ini_file.h"
@@ -87,7 +87,7 @@ bool SessionAutosave::WriteSession(
         }
     }
     std::string reason;
-    if (!boothio::writeFileAtomically(QFile::encodeName(target).toStdString(),
+    if (!platform::writeFileAtomically(QFile::encodeName(target).toStdString(),
             std::string_view(bytes.constData(), size_t(bytes.size())), &reason))
         return setError(error, QString::fromLocal8Bit(reason.c_str()));
     return true;

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "booth/atomic_write_p.h"
+#include "platform/atomic_file.h"
 #include "imaging/cximage.h"
 #include "imaging/formats/cxfile.h"
 #include "picture/image_bridge.h"
@@ -80,9 +80,9 @@ bool ShotArchive::archive(
     const QString slotPath = base + QStringLiteral("_slot.png");
 
     std::string reason;
-    if (!boothio::writeFileAtomically(QFile::encodeName(cameraPath).toStdString(), cameraBytes, &reason))
+    if (!platform::writeFileAtomically(QFile::encodeName(cameraPath).toStdString(), cameraBytes, &reason))
         return failed(QString::fromLocal8Bit(reason.c_str()));
-    if (!boothio::writeFileAtomically(QFile::encodeName(slotPath).toStdString(), slotBytes, &reason))
+    if (!platform::writeFileAtomically(QFile::encodeName(slotPath).toStdString(), slotBytes, &reason))
         return failed(QString::fromLocal8Bit(reason.c_str())); // the camera frame stays: it is the shot
     if (files)
         *files = { cameraPath, slotPath };
