@@ -49,7 +49,7 @@ void DlgCorvantis::OnShoot()
         emit shotFinished(slot);
     };
 
-    const int delay = std::max(0, boothSettings().m_shottingDelay);
+    const int delay = std::max(0, m_settings.m_shottingDelay);
     const QString label = QStringLiteral("count down %1 seconds");
     setCountdown(label.arg(delay));
     QElapsedTimer clock;
@@ -70,7 +70,7 @@ void DlgCorvantis::OnShoot()
         return finish(-1); // the camera was switched off during the countdown
 
     // Shots of the same second share a name: an older file there must not pass for this shot.
-    const QString path = ShotFileName(appPaths().m_tempFolder, QDateTime::currentDateTime());
+    const QString path = ShotFileName(m_paths.m_tempFolder, QDateTime::currentDateTime());
     QFile::remove(path);
     // The camera may not have shown its first frame yet: the request is repeated while waiting.
     auto grab = [&] { return m_live && m_capture->GrabToFile(path, isFrameShown() ? 1 : 0); };
@@ -110,11 +110,11 @@ void DlgCorvantis::OnShoot()
         m_photo.TakeOver(shot);
     showPhotoArea();
 
-    const int slot = placeIntoFirstFree(std::clamp(boothSettings().m_alpha, 0, 255));
+    const int slot = placeIntoFirstFree(std::clamp(m_settings.m_alpha, 0, 255));
     if (slot >= 0)
         updateCurrentSlot();
     m_lastShotPath = path;
     finish(slot);
-    if (boothSettings().m_autoChangeFrame == 1 && isFrameShown())
+    if (m_settings.m_autoChangeFrame == 1 && isFrameShown())
         OnNextFrame();
 }
