@@ -51,7 +51,7 @@ void DlgCorvantis::OnShoot()
         emit shotFinished(slot);
     };
 
-    const int delay = std::max(0, boothSettings().m_shottingDelay);
+    const int delay = std::max(0, m_settings.m_shottingDelay);
     const QString label = QStringLiteral("count down %1 seconds");
     setCountdown(label.arg(delay));
     QElapsedTimer clock;
@@ -73,7 +73,7 @@ void DlgCorvantis::OnShoot()
 
     // Shots of the same second share a name: an older file there must not pass for this shot.
     const QDateTime takenAt = QDateTime::currentDateTime();
-    const QString path = ShotFileName(appPaths().m_tempFolder, takenAt);
+    const QString path = ShotFileName(m_paths.m_tempFolder, takenAt);
     QFile::remove(path);
     // The camera may not have shown its first frame yet: the request is repeated while waiting.
     auto grab = [&] { return m_live && m_capture->GrabToFile(path, isFrameShown() ? 1 : 0); };
@@ -123,12 +123,12 @@ void DlgCorvantis::OnShoot()
     auto keep = [&](const QImage& composed) {
         archived = true;
         const QString saveFolder
-            = appPaths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : appPaths().m_saveFolder;
+            = m_paths.m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : m_paths.m_saveFolder;
         ShotArchive::Files files;
         if (ShotArchive(saveFolder).archive(asTaken, composed, takenAt, &files, &archiveError))
             m_lastArchivedShot = files.camera;
     };
-    const int slot = placeIntoFirstFree(std::clamp(boothSettings().m_alpha, 0, 255), keep);
+    const int slot = placeIntoFirstFree(std::clamp(m_settings.m_alpha, 0, 255), keep);
     if (!archived) // every slot taken: the shot is still kept
         keep(BitmapFromImage(m_photo));
     if (slot >= 0)
@@ -139,6 +139,6 @@ void DlgCorvantis::OnShoot()
     if (!self)
         return;
     finish(slot);
-    if (boothSettings().m_autoChangeFrame == 1 && isFrameShown())
+    if (m_settings.m_autoChangeFrame == 1 && isFrameShown())
         OnNextFrame();
 }
