@@ -178,6 +178,8 @@ void DlgPrint::reject()
 
 void DlgPrint::OnSizeList(int line)
 {
+    if (line >= 0 && line < int(std::size(kSizeLines)) && m_sizeList->currentIndex() != line)
+        m_sizeList->setCurrentIndex(line);
     if (line < 1 || line >= int(std::size(kSizeLines))) {
         update();
         return;

@@ -152,6 +152,9 @@ bool CupsServer::writeConfiguration(std::string* error)
           "out=\""
         + m_jobs
         + "/job-$1\"\n"
+          "if [ -e \""
+        + m_root
+        + "/fail-jobs\" ]; then echo 'ERROR: out of paper' >&2; exit 1; fi\n"
           "printf '%s\\n' \"$4\" > \"$out.copies\"\n"
           "printf '%s\\n' \"$3\" > \"$out.title\"\n"
           "printf '%s\\n' \"$5\" > \"$out.options\"\n"
@@ -166,7 +169,7 @@ bool CupsServer::writeConfiguration(std::string* error)
     // Anything goes on a socket only this test can reach: no authentication, no sharing, no web pages.
     const std::string conf = "Listen " + m_socket
         + "\nBrowsing Off\nBrowseLocalProtocols none\nDefaultShared No\nWebInterface No\nLogLevel info\n"
-          "MaxJobs 0\nPreserveJobHistory Yes\nJobRetryLimit 0\n"
+          "MaxJobs 0\nPreserveJobHistory Yes\nJobRetryLimit 0\nErrorPolicy abort-job\n"
           "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
           "<Policy default>\n  JobPrivateAccess all\n  JobPrivateValues none\n  SubscriptionPrivateAccess all\n"
           "  SubscriptionPrivateValues none\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n";
@@ -323,6 +326,15 @@ bool CupsServer::resumePrinter(const std::string& name, std::string* error)
     if (error)
         *error = "cupsenable failed for " + name;
     return false;
+}
+
+void CupsServer::setJobsFail(bool fail)
+{
+    const std::string marker = m_root + "/fail-jobs";
+    if (fail)
+        writeFile(marker, "", 0644, nullptr);
+    else
+        ::unlink(marker.c_str());
 }
 
 std::vector<CapturedJob> CupsServer::jobs() const

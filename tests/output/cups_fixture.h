@@ -46,6 +46,9 @@ public:
     bool pausePrinter(const std::string& name, std::string* error = nullptr);
     bool resumePrinter(const std::string& name, std::string* error = nullptr);
 
+    /// From now on the backend fails every job (the server aborts it), or works again.
+    void setJobsFail(bool fail);
+
     /// Jobs captured so far, by id.
     std::vector<CapturedJob> jobs() const;
     /// Waits up to timeoutMs for at least count captured jobs; returns what has arrived.
