@@ -11,6 +11,8 @@
 
 #include "app/app_paths.h"
 #include "booth/dlg_corvantis.h"
+#include "output/dlg_print.h"
+#include "output/dlg_save_picture.h"
 #include "output/dlg_thum_nail.h"
 
 namespace {
@@ -47,6 +49,9 @@ const std::vector<ShowEntry>& showTable()
                 }
                 return browser;
             } },
+        { "save", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createSaveDialog(); } },
+        { "print", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createPrintDialog(); } },
     };
     return table;
 }
