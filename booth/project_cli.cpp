@@ -8,6 +8,7 @@
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "output/picture_save.h"
 #include "output/print_routine.h"
 #include "output/printer_queue.h"
 #include "platform/ini_file.h"
@@ -20,7 +21,8 @@ const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
                            "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
                            "       kivra-project print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO]\n"
                            "                     [--copies N] [--even-if-paused]\n"
-                           "       kivra-project printers\n";
+                           "       kivra-project printers\n"
+                           "       kivra-project save FILE.kivra OUT [--size 0|1] [--backdrop PICTURE]\n";
 
 /// Removes this process's unpacked files whatever way a command ends.
 struct TempFolderGuard {
@@ -288,6 +290,60 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
     return 0;
 }
 
+int save(const QStringList& args, QTextStream& err)
+{
+    QStringList positional;
+    int line = 0;
+    QString backdropPath;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--size") || args[i] == QLatin1String("--backdrop")) {
+            if (i + 1 >= args.size()) {
+                err << "kivra-project: " << args[i] << " needs a value\n" << kUsage;
+                return 2;
+            }
+            if (args[i] == QLatin1String("--backdrop")) {
+                backdropPath = args[++i];
+                continue;
+            }
+            bool ok = false;
+            line = args[++i].toInt(&ok);
+            if (!ok || (line != 0 && line != 1)) {
+                err << "kivra-project: --size takes 0 (1024 x 768) or 1 (528 x 400)\n";
+                return 2;
+            }
+        } else {
+            positional << args[i];
+        }
+    }
+    if (positional.size() != 2) {
+        err << kUsage;
+        return 2;
+    }
+    OpenedProject project;
+    openProject(positional[0], project, true);
+    if (!project.ok) {
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    // As the save dialog starts: over the empty slot picture unless a backdrop is given.
+    QImage backdrop = project.model.emptySlotPicture();
+    if (!backdropPath.isEmpty()) {
+        CxImage loaded;
+        QString error;
+        if (!loadPicture(backdropPath, loaded, &error)) {
+            err << "kivra-project: " << error << "\n";
+            return 1;
+        }
+        backdrop = BitmapFromImage(loaded);
+    }
+    QString error;
+    if (!SaveComposite(ComposeOnBackdrop(project.model.sheet(), backdrop), positional[1], line, &error)) {
+        err << "kivra-project: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 int printers(QTextStream& out, QTextStream& err)
 {
     QString error;
@@ -324,6 +380,8 @@ int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
         return sheet(args[1], args[2], err);
     if (command == QLatin1String("compose"))
         return compose(args.mid(1), err);
+    if (command == QLatin1String("save"))
+        return save(args.mid(1), err);
     if (command == QLatin1String("print"))
         return print(args.mid(1), out, err);
     if (command == QLatin1String("printers") && args.size() == 1)

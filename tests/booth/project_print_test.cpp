@@ -139,3 +139,34 @@ TEST_F(ProjectPrint, PrintersListStateReasonsJobsAndTheDefault)
     EXPECT_EQ(down.code, 1);
     EXPECT_TRUE(down.err.contains(QStringLiteral("cannot be asked"))) << down.err.toStdString();
 }
+
+TEST_F(ProjectPrint, SaveWritesWhatTheSaveDialogWrites)
+{
+    const QString out = QString::fromStdString(m_dir.file("sheet.jpg"));
+    CliRun r = run({ "save", m_project, out });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    CxImage img;
+    ASSERT_TRUE(img.Load(QFile::encodeName(out).constData(), CXIMAGE_FORMAT_UNKNOWN));
+    EXPECT_EQ(img.GetWidth(), 1024u);
+    EXPECT_EQ(img.GetHeight(), 768u);
+
+    QImage yellow(40, 30, QImage::Format_RGB32);
+    yellow.fill(qRgb(250, 220, 0));
+    const QString backdrop = QString::fromStdString(m_dir.file("yellow.png"));
+    ASSERT_TRUE(yellow.save(backdrop));
+    const QString small = QString::fromStdString(m_dir.file("small.png"));
+    r = run({ "save", m_project, small, "--size", "1", "--backdrop", backdrop });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_TRUE(img.Load(QFile::encodeName(small).constData(), CXIMAGE_FORMAT_UNKNOWN));
+    EXPECT_EQ(img.GetWidth(), 528u);
+    // The sheet's black gaps (its centre colour) show the backdrop.
+    const RGBQUAD c = img.GetPixelColor(500, 10);
+    EXPECT_EQ(qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue), qRgb(250, 220, 0));
+
+    r = run({ "save", m_project, QString::fromStdString(m_dir.file("sheet.txt")) });
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("sheet.txt: the extension names no picture format")));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(m_dir.file("sheet.txt"))));
+    EXPECT_EQ(run({ "save", m_project, small, "--backdrop", QString::fromStdString(m_dir.file("none.png")) }).code, 1);
+    EXPECT_EQ(run({ "save", m_project, small, "--size", "2" }).code, 2);
+}
