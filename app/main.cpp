@@ -16,6 +16,7 @@
 #include "booth/project_file.h"
 #include "booth/show_windows.h"
 #include "capture/capture_cli.h"
+#include "editing/text_info.h"
 #include "platform/ini_file.h"
 
 namespace {
@@ -86,6 +87,7 @@ int main(int argc, char** argv)
     app.setModuleFolder(module);
     if (!commandLine.projectPath().isEmpty())
         app.setProjectPath(QFileInfo(commandLine.projectPath()).absoluteFilePath());
+    app.setTextToolSetUp(&SetUpRememberedTextInfo);
     app.setProjectUnpacker([](const QString& path) {
         QStringList files;
         QString error;

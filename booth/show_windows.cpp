@@ -13,6 +13,8 @@
 #include "booth/dlg_corvantis.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
+#include "editing/dlg_mix.h"
+#include "editing/dlg_text.h"
 #include "output/dlg_thum_nail.h"
 
 namespace {
@@ -23,6 +25,17 @@ struct ShowEntry {
     /// Builds the window from the screen and the text after ":"; null when the argument is bad.
     std::function<QDialog*(DlgCorvantis& screen, const QString& argument)> open;
 };
+
+/// The picture an editing window works on: the selected (else the first used) slot's, else the photo.
+QImage editedPicture(DlgCorvantis& screen)
+{
+    CombinationSlots& model = screen.slotModel();
+    const QList<int> used = model.usedSlots();
+    const int index = used.contains(model.currentSlot()) ? model.currentSlot() : used.isEmpty() ? -1 : used.first();
+    if (index >= 0 && !model.slot(index).m_composed.isNull())
+        return model.slot(index).m_composed;
+    return screen.currentPhoto().ToDeviceBitmap();
+}
 
 const std::vector<ShowEntry>& showTable()
 {
@@ -52,6 +65,20 @@ const std::vector<ShowEntry>& showTable()
         { "save", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createSaveDialog(); } },
         { "print", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createPrintDialog(); } },
+        { "text", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                return new DlgText(RememberedTextInfo(), platform::prompts(), &screen);
+            } },
+        { "mixer", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                auto* mixer = new DlgMix(editedPicture(screen), appPaths().m_emotionFolder, RememberedTextInfo(),
+                    platform::prompts(), &screen);
+                // A sticker and a text layer, so the window shows what it is for.
+                mixer->layers().setLastPlaced(QPoint(210, -130));
+                mixer->pressStripSlot(0);
+                mixer->layers().addTextLayer(RememberedTextInfo());
+                return mixer;
+            } },
     };
     return table;
 }
