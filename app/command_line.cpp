@@ -24,6 +24,10 @@ CommandLine::CommandLine()
           QStringLiteral("Open the window NAME over the main screen (main, frames, portraits, ...; "
                          "an unknown name lists them all); with --screenshot the picture is of that window."),
           QStringLiteral("NAME"))
+    , m_selfTest(QStringLiteral("self-test"),
+          QStringLiteral("Take N shots with the chosen camera and no countdown, archiving each, print one "
+                         "summary line and exit (1 when a shot failed)."),
+          QStringLiteral("N"))
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
     m_cameraOptions = {
@@ -34,7 +38,8 @@ CommandLine::CommandLine()
         QCommandLineOption(QStringLiteral("device"), QStringLiteral("Camera index for --grab-frame (default 0)."),
             QStringLiteral("N")),
         QCommandLineOption(QStringLiteral("mode"),
-            QStringLiteral("0: the next frame from the camera (default); 1: the frame on screen."), QStringLiteral("0|1")),
+            QStringLiteral("0: the next frame from the camera (default); 1: the frame on screen."),
+            QStringLiteral("0|1")),
     };
     m_parser.setApplicationDescription(QStringLiteral("Kivra Tesselwick photo booth."));
     m_parser.addOption(m_help);
@@ -44,6 +49,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_demoContent);
     m_parser.addOption(m_screenshot);
     m_parser.addOption(m_show);
+    m_parser.addOption(m_selfTest);
     for (const QCommandLineOption& option : m_cameraOptions)
         m_parser.addOption(option);
     m_parser.addPositionalArgument(
@@ -103,6 +109,15 @@ bool CommandLine::demoContent() const
 QString CommandLine::show() const
 {
     return m_parser.value(m_show);
+}
+
+int CommandLine::selfTestShots() const
+{
+    if (!m_parser.isSet(m_selfTest))
+        return 0;
+    bool ok = false;
+    const int n = m_parser.value(m_selfTest).toInt(&ok);
+    return ok && n > 0 ? n : -1;
 }
 
 QString CommandLine::screenshot() const

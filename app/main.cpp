@@ -14,6 +14,7 @@
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/project_file.h"
+#include "booth/self_test.h"
 #include "booth/show_windows.h"
 #include "capture/capture_cli.h"
 #include "editing/text_info.h"
@@ -100,15 +101,14 @@ int main(int argc, char** argv)
         // The demo shows what the booth is for: opaque frames, a countdown and a new frame per
         // shot, unless the settings file already says otherwise.
         const QString ini = module + QLatin1String(appdefaults::kSettingsFileName);
-        const std::pair<const char*, int> demoValues[] = { { "Alpha", 255 }, { "ShottingDelay", 3 },
-            { "AutoChangeFrame", 1 } };
+        const std::pair<const char*, int> demoValues[]
+            = { { "Alpha", 255 }, { "ShottingDelay", 3 }, { "AutoChangeFrame", 1 } };
         for (const auto& [key, value] : demoValues)
             if (platform::IniFile::readString(ini, QStringLiteral("Configure"), QLatin1String(key)).isEmpty())
                 platform::IniFile::writeInt(ini, QStringLiteral("Configure"), QLatin1String(key), value);
     }
-    const QString screenshot = commandLine.screenshot().isEmpty()
-        ? QString()
-        : QFileInfo(commandLine.screenshot()).absoluteFilePath();
+    const QString screenshot
+        = commandLine.screenshot().isEmpty() ? QString() : QFileInfo(commandLine.screenshot()).absoluteFilePath();
     const QString show = commandLine.show();
     if (!show.isEmpty() && !IsShowWindowName(show)) {
         std::fprintf(stderr, "corvantis: there is no window \"%s\"; the windows are: %s\n", qPrintable(show),
@@ -116,8 +116,27 @@ int main(int argc, char** argv)
         platform::setPrompts(nullptr);
         return 2;
     }
-    app.setMainDialogRunner([screenshot, show] {
+    const int selfTestShots = commandLine.selfTestShots();
+    if (selfTestShots < 0) {
+        std::fprintf(stderr, "corvantis: --self-test takes a positive number of shots\n");
+        platform::setPrompts(nullptr);
+        return 2;
+    }
+    int selfTestCode = 0;
+    app.setMainDialogRunner([screenshot, show, selfTestShots, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
+        if (selfTestShots > 0) {
+            // Nobody answers questions during the check: they are answered OK and printed.
+            static platform::ScriptedPrompts unattended;
+            platform::setPrompts(&unattended);
+            const SelfTestResult result = RunSelfTest(screen, selfTestShots);
+            for (const auto& message : unattended.messages)
+                std::fprintf(stderr, "corvantis: %s\n", qPrintable(message.text));
+            std::printf("%s\n", qPrintable(result.summary()));
+            std::fflush(stdout);
+            selfTestCode = result.failed > 0 || !result.problem.isEmpty() ? 1 : 0;
+            return 1;
+        }
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
         return screen.exec();
@@ -132,5 +151,5 @@ int main(int argc, char** argv)
     const int code = app.ExitInstance();
     RemoveProjectTempFolder();
     platform::setPrompts(nullptr);
-    return code;
+    return selfTestShots > 0 ? selfTestCode : code;
 }

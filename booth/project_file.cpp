@@ -198,7 +198,10 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
     return true;
 }
 
-bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+namespace {
+
+/// Writes bitmap as the project's 32-bit BMP through sink.
+bool writeSlotBitmapTo(const QImage& bitmap, const platform::BmpSink& sink)
 {
     if (bitmap.isNull())
         return false;
@@ -253,6 +256,15 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
         }
         return row;
     };
+    return platform::writeBmp(sink, info, rows, options);
+}
+
+} // namespace
+
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+{
+    if (bitmap.isNull())
+        return false;
     // The slot pictures go into this process's own temporary folder, where a planted link is
     // removed rather than followed; the project file itself is written atomically.
     QFile out(path);
@@ -261,7 +273,7 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
     const platform::BmpSink sink = [&out](const uint8_t* data, size_t size) {
         return out.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size);
     };
-    bool ok = platform::writeBmp(sink, info, rows, options);
+    bool ok = writeSlotBitmapTo(bitmap, sink);
     ok = out.flush() && ok;
     out.close();
     if (!ok)
@@ -269,10 +281,44 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
     return ok;
 }
 
+QByteArray SlotBitmapBytes(const QImage& bitmap)
+{
+    QByteArray bytes;
+    const platform::BmpSink sink = [&bytes](const uint8_t* data, size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), qsizetype(size));
+        return true;
+    };
+    if (!writeSlotBitmapTo(bitmap, sink))
+        return QByteArray();
+    return bytes;
+}
+
 namespace {
 
-/// Largest width or height of a slot picture read from a project.
-constexpr qint64 kMaxSlotSide = 16384;
+/// Largest width or height, and pixel count, of a slot picture read from a project. Slots are
+/// 320 x 240; a frame is kept at its own size, so a generous bound is left for it. The bound holds
+/// for every compression: a run-length record can declare any size in a few bytes.
+constexpr qint64 kMaxSlotSide = 4096;
+constexpr qint64 kMaxSlotPixels = 4096 * 3072;
+/// Decoded bytes (32 bits a pixel) all slot pictures of one project may take together.
+constexpr qint64 kMaxProjectPictureBytes = 192ll * 1024 * 1024;
+
+/// The size a BMP header declares; false when it is not a BMP with an info header.
+bool declaredBitmapSize(const QByteArray& bytes, qint64* width, qint64* height)
+{
+    if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M')
+        return false;
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
+    auto le = [b](int at) { return qint64(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+    if (le(14) == 12) { // core header: 16-bit sizes
+        *width = b[18] | b[19] << 8;
+        *height = b[20] | b[21] << 8;
+        return true;
+    }
+    *width = qint32(le(18));
+    *height = qAbs(qint64(qint32(le(22))));
+    return true;
+}
 
 /// Checks an uncompressed BMP's declared size against the bytes present before anything is
 /// allocated for it; compressed files are left to the decoder.
@@ -285,22 +331,26 @@ bool plausibleBitmap(const QByteArray& bytes, QString* why)
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
     auto le = [b](int at) { return qint64(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
     const qint64 headerSize = le(14);
-    if (headerSize < 40)
-        return true; // old core headers: the decoder checks them
-    const qint64 width = qint32(le(18));
-    const qint64 height = qAbs(qint64(qint32(le(22))));
-    const int bits = b[28] | b[29] << 8;
-    const qint64 compression = le(30);
-    if (width <= 0 || height <= 0 || width > kMaxSlotSide || height > kMaxSlotSide) {
+    qint64 width = 0, height = 0;
+    declaredBitmapSize(bytes, &width, &height);
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
         *why = QStringLiteral("picture size %1 x %2 out of range").arg(width).arg(height);
         return false;
     }
-    if (compression == 0 || compression == 3) {
-        const qint64 stride = (width * bits + 31) / 32 * 4;
-        if (stride * height > bytes.size()) {
-            *why = QStringLiteral("the pixel data is truncated");
-            return false;
+    if (headerSize >= 40) {
+        const int bits = b[28] | b[29] << 8;
+        const qint64 compression = le(30);
+        if (compression == 0 || compression == 3) {
+            const qint64 stride = (width * bits + 31) / 32 * 4;
+            if (stride * height > bytes.size()) {
+                *why = QStringLiteral("the pixel data is truncated");
+                return false;
+            }
         }
+    }
+    if (width > kMaxSlotSide || height > kMaxSlotSide || width * height > kMaxSlotPixels) {
+        *why = QStringLiteral("picture size %1 x %2 out of range for a slot picture").arg(width).arg(height);
+        return false;
     }
     return true;
 }
@@ -350,8 +400,17 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
         const QString composed = folder + QStringLiteral("%1.bmp").arg(i);
         const QString frame = folder + QStringLiteral("%1Frame.bmp").arg(i);
         const QString background = folder + QStringLiteral("%1Bk.bmp").arg(i);
-        if (!WriteSlotBitmap(r.m_composed, composed) || !WriteSlotBitmap(r.m_frame, frame)
-            || !WriteSlotBitmap(r.m_background, background))
+        // A shot or use-picture with the frame off has no frame picture: the empty slot picture
+        // stands in, as it does after an edit, so one such slot never stops the whole project.
+        QImage framePicture = r.m_frame;
+        if (framePicture.isNull())
+            framePicture = model.emptySlotPicture().isNull() ? DefaultEmptySlotPicture() : model.emptySlotPicture();
+        const QImage& composedPicture = r.m_composed.isNull() ? r.m_background : r.m_composed;
+        const QImage& backgroundPicture = r.m_background.isNull() ? r.m_composed : r.m_background;
+        if (composedPicture.isNull())
+            continue; // nothing to keep
+        if (!WriteSlotBitmap(composedPicture, composed) || !WriteSlotBitmap(framePicture, frame)
+            || !WriteSlotBitmap(backgroundPicture, background))
             return setError(error,
                 QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
         list << composed << frame << background;
@@ -373,6 +432,21 @@ bool RestoreProject(CombinationSlots& model, const QStringList& files, int combi
         combinationIndex = 0;
     }
     model.buildLayout(combinationIndex);
+    // All pictures are weighed before any is decoded: many records that each pass the per-picture
+    // bound must not add up to gigabytes.
+    qint64 decodedBytes = 0;
+    for (qsizetype k = 1; k < files.size(); ++k) {
+        QFile in(files[k]);
+        qint64 width = 0, height = 0;
+        if (in.open(QIODevice::ReadOnly) && declaredBitmapSize(in.read(26), &width, &height) && width > 0 && height > 0)
+            decodedBytes += std::min(width * height, kMaxSlotPixels) * 4;
+    }
+    if (decodedBytes > kMaxProjectPictureBytes)
+        return setError(error,
+            QStringLiteral("The project's pictures would need %1 MB of memory, more than the %2 MB a project may "
+                           "use; the project was not opened.")
+                .arg(decodedBytes >> 20)
+                .arg(kMaxProjectPictureBytes >> 20));
     int cursor = 1;
     const int n = std::min(model.count(), kMaxSlots);
     for (int j = 0; j < n; ++j) {
