@@ -117,6 +117,11 @@ std::optional<QColor> AppPrompts::pickColour(QWidget* parent, const QColor& init
 bool AppPrompts::printSetup(QWidget* parent, QPrinter& printer)
 {
     QPrintDialog dlg(&printer, parent);
+    // The caller offers its pages as the printer's range; the dialog lets the user narrow it.
+    if (printer.toPage() > 0) {
+        dlg.setMinMax(1, printer.toPage());
+        dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    }
     return dlg.exec() == QDialog::Accepted;
 }
 

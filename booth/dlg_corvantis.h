@@ -20,6 +20,8 @@
 #include "imaging/cximage.h"
 
 struct AppPaths;
+class DlgPrint;
+class DlgSavePicture;
 struct BoothSettings;
 class CCaptureVideo;
 class CQuenMenu;
@@ -156,6 +158,9 @@ public:
     void onSavePicture();
     /// Print: the print sheet (the sheet over the empty slot picture) into the print dialog.
     void onPrint();
+    /// The two dialogs as those commands open them (owned by the caller).
+    DlgSavePicture* createSaveDialog();
+    DlgPrint* createPrintDialog();
     void OnOpenProject();
     void OnSaveProject();
 

@@ -8,13 +8,21 @@
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "output/picture_save.h"
+#include "output/print_routine.h"
+#include "output/printer_queue.h"
 #include "platform/ini_file.h"
+#include "skin/skin_resources.h"
 
 namespace {
 
 const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
                            "       kivra-project sheet FILE.kivra OUT\n"
-                           "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n";
+                           "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
+                           "       kivra-project print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO]\n"
+                           "                     [--copies N] [--even-if-paused]\n"
+                           "       kivra-project printers\n"
+                           "       kivra-project save FILE.kivra OUT [--size 0|1] [--backdrop PICTURE]\n";
 
 /// Removes this process's unpacked files whatever way a command ends.
 struct TempFolderGuard {
@@ -28,8 +36,14 @@ struct OpenedProject {
     bool ok = false;
 };
 
-void openProject(const QString& path, OpenedProject& project)
+void openProject(const QString& path, OpenedProject& project, bool screenEmptySlot = false)
 {
+    // Output commands lay the sheet over the empty-slot picture the screen shows.
+    if (screenEmptySlot) {
+        const QImage empty = skin::SkinBitmap(skin::kEmptySlot);
+        if (!empty.isNull())
+            project.model.setEmptySlotPicture(empty);
+    }
     QStringList files;
     QString unpackError;
     const bool unpacked = UnpackProject(path, files, &unpackError);
@@ -178,6 +192,182 @@ int compose(const QStringList& args, QTextStream& err)
     return 0;
 }
 
+/// The printed size of the print dialog's size lines 1 to 3; line 0 prints the sheet as it is.
+QSize printedSize(int line)
+{
+    static const QSize kSizes[] = { {}, { 320, 240 }, { 528, 400 }, { 1024, 768 } };
+    return line >= 0 && line <= 3 ? kSizes[line] : QSize();
+}
+
+bool parseRange(const QString& text, int& from, int& to)
+{
+    const QStringList parts = text.split(QLatin1Char('-'));
+    bool okFrom = false;
+    bool okTo = false;
+    if (parts.size() == 1) {
+        from = to = parts[0].toInt(&okFrom);
+        okTo = okFrom;
+    } else if (parts.size() == 2) {
+        from = parts[0].toInt(&okFrom);
+        to = parts[1].toInt(&okTo);
+    }
+    return okFrom && okTo && from >= 1 && to >= from;
+}
+
+int print(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    QString path;
+    PrintRequest request;
+    request.askUser = false;
+    request.showMessages = false;
+    int line = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--even-if-paused")) {
+            request.printWhenAttention = true;
+            continue;
+        }
+        if (a.startsWith(QLatin1String("--"))) {
+            if (i + 1 >= args.size()) {
+                err << "kivra-project: " << a << " needs a value\n" << kUsage;
+                return 2;
+            }
+            const QString v = args[++i];
+            bool ok = false;
+            if (a == QLatin1String("--printer")) {
+                request.printer = v;
+            } else if (a == QLatin1String("--size")) {
+                line = v.toInt(&ok);
+                if (!ok || line < 0 || line > 3) {
+                    err << "kivra-project: --size takes 0, 1, 2 or 3\n";
+                    return 2;
+                }
+            } else if (a == QLatin1String("--pages")) {
+                if (!parseRange(v, request.fromPage, request.toPage)) {
+                    err << "kivra-project: --pages takes FROM-TO, e.g. 1-2\n";
+                    return 2;
+                }
+            } else if (a == QLatin1String("--copies")) {
+                request.copies = v.toInt(&ok);
+                if (!ok || request.copies < 1 || request.copies > 10) {
+                    err << "kivra-project: --copies takes a number from 1 to 10\n";
+                    return 2;
+                }
+            } else {
+                err << "kivra-project: unknown option " << a << "\n" << kUsage;
+                return 2;
+            }
+        } else if (path.isEmpty()) {
+            path = a;
+        } else {
+            err << kUsage;
+            return 2;
+        }
+    }
+    if (path.isEmpty()) {
+        err << kUsage;
+        return 2;
+    }
+    OpenedProject project;
+    openProject(path, project, true);
+    if (!project.ok) {
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    QImage sheet = project.model.printSheet();
+    if (line > 0)
+        sheet = ScaleBitmap(sheet, printedSize(line).width(), printedSize(line).height(), ScaleSmooth);
+    const PrintResult r = PrintBitmap(nullptr, sheet, request);
+    if (!r.printed) {
+        err << "kivra-project: " << (r.error.isEmpty() ? QStringLiteral("nothing was printed") : r.error) << "\n";
+        return 1;
+    }
+    QStringList pages;
+    for (int p : r.pages)
+        pages << QString::number(p);
+    out << "job " << r.jobId << " on " << r.printer << ": page(s) " << pages.join(QLatin1Char(' ')) << " of "
+        << r.pageCount << ", " << request.copies << " cop" << (request.copies == 1 ? "y" : "ies") << "\n";
+    return 0;
+}
+
+int save(const QStringList& args, QTextStream& err)
+{
+    QStringList positional;
+    int line = 0;
+    QString backdropPath;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--size") || args[i] == QLatin1String("--backdrop")) {
+            if (i + 1 >= args.size()) {
+                err << "kivra-project: " << args[i] << " needs a value\n" << kUsage;
+                return 2;
+            }
+            if (args[i] == QLatin1String("--backdrop")) {
+                backdropPath = args[++i];
+                continue;
+            }
+            bool ok = false;
+            line = args[++i].toInt(&ok);
+            if (!ok || (line != 0 && line != 1)) {
+                err << "kivra-project: --size takes 0 (1024 x 768) or 1 (528 x 400)\n";
+                return 2;
+            }
+        } else {
+            positional << args[i];
+        }
+    }
+    if (positional.size() != 2) {
+        err << kUsage;
+        return 2;
+    }
+    OpenedProject project;
+    openProject(positional[0], project, true);
+    if (!project.ok) {
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    // As the save dialog starts: over the empty slot picture unless a backdrop is given.
+    QImage backdrop = project.model.emptySlotPicture();
+    if (!backdropPath.isEmpty()) {
+        CxImage loaded;
+        QString error;
+        if (!loadPicture(backdropPath, loaded, &error)) {
+            err << "kivra-project: " << error << "\n";
+            return 1;
+        }
+        backdrop = BitmapFromImage(loaded);
+    }
+    QString error;
+    if (!SaveComposite(ComposeOnBackdrop(project.model.sheet(), backdrop), positional[1], line, &error)) {
+        err << "kivra-project: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int printers(QTextStream& out, QTextStream& err)
+{
+    QString error;
+    const QList<PrinterHealth> list = ListPrinters(&error);
+    if (!error.isEmpty()) {
+        err << "kivra-project: the print server cannot be asked: " << error << "\n";
+        return 1;
+    }
+    if (list.isEmpty())
+        out << "no printers\n";
+    for (const PrinterHealth& p : list) {
+        out << p.name << " " << p.stateName();
+        if (!p.reasons.isEmpty())
+            out << " " << p.reasons.join(QLatin1Char(','));
+        out << " jobs=" << p.queuedJobs;
+        if (!p.acceptingJobs)
+            out << " refusing";
+        if (p.isDefault)
+            out << " default";
+        out << "\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -190,6 +380,12 @@ int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
         return sheet(args[1], args[2], err);
     if (command == QLatin1String("compose"))
         return compose(args.mid(1), err);
+    if (command == QLatin1String("save"))
+        return save(args.mid(1), err);
+    if (command == QLatin1String("print"))
+        return print(args.mid(1), out, err);
+    if (command == QLatin1String("printers") && args.size() == 1)
+        return printers(out, err);
     err << kUsage;
     return 2;
 }

@@ -1,21 +1,35 @@
 // DlgCorvantis, sheet output and projects: save picture and print hand the sheet of all slots to
 // their dialogs; open and save project.
+#include <memory>
+
 #include "app/app_paths.h"
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/project_file.h"
+#include "output/dlg_print.h"
+#include "output/dlg_save_picture.h"
 #include "platform/prompts.h"
+
+DlgSavePicture* DlgCorvantis::createSaveDialog()
+{
+    return new DlgSavePicture(m_slots.sheet(), m_slots.emptySlotPicture(), m_paths, this);
+}
+
+DlgPrint* DlgCorvantis::createPrintDialog()
+{
+    return new DlgPrint(m_slots.printSheet(), m_settings, this);
+}
 
 void DlgCorvantis::onSavePicture()
 {
-    // Hook: the save picture dialog opens here with m_slots.sheet(). Until it exists the button
-    // does nothing.
+    std::unique_ptr<DlgSavePicture> dlg(createSaveDialog());
+    dlg->exec();
 }
 
 void DlgCorvantis::onPrint()
 {
-    // Hook: the print dialog opens here with m_slots.printSheet(). Until it exists the button does
-    // nothing.
+    std::unique_ptr<DlgPrint> dlg(createPrintDialog());
+    dlg->exec();
 }
 
 void DlgCorvantis::OnOpenProject()

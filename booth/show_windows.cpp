@@ -11,6 +11,8 @@
 
 #include "app/app_paths.h"
 #include "booth/dlg_corvantis.h"
+#include "output/dlg_print.h"
+#include "output/dlg_save_picture.h"
 #include "editing/dlg_mix.h"
 #include "editing/dlg_text.h"
 #include "output/dlg_thum_nail.h"
@@ -60,6 +62,9 @@ const std::vector<ShowEntry>& showTable()
                 }
                 return browser;
             } },
+        { "save", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createSaveDialog(); } },
+        { "print", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createPrintDialog(); } },
         { "text", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 return new DlgText(RememberedTextInfo(), platform::prompts(), &screen);

@@ -45,6 +45,8 @@ endfunction()
 function(kivra_tests name dir)
   cmake_parse_arguments(K "GUI" "" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
+  # Fixtures shared by several test binaries are libraries of their own (tests/CMakeLists.txt).
+  list(FILTER srcs EXCLUDE REGEX "_fixture\\.cpp$")
   if(NOT srcs)
     return()
   endif()

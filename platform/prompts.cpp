@@ -1,6 +1,8 @@
 // The process-wide prompts seam and its scripted implementation.
 #include "platform/prompts.h"
 
+#include <QPrinter>
+
 namespace platform {
 
 namespace {
@@ -66,15 +68,16 @@ std::optional<QColor> ScriptedPrompts::pickColour(QWidget*, const QColor&)
     return colourReply;
 }
 
-bool ScriptedPrompts::printSetup(QWidget*, QPrinter&)
+bool ScriptedPrompts::printSetup(QWidget*, QPrinter& printer)
 {
-    return printSetupReply;
+    printSetups.append({ printer.printerName(), printer.fromPage(), printer.toPage(), printer.copyCount() });
+    return printSetupHandler ? printSetupHandler(printer) : printSetupReply;
 }
 
 int ScriptedPrompts::messageBox(QWidget*, const QString& text, unsigned style, const QString& caption)
 {
-    messages.append({text, style, caption});
-    return messageReply;
+    messages.append({ text, style, caption });
+    return messageHandler ? messageHandler(text, style) : messageReply;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // print dialogs and the message box. Tests install their own Prompts and answer without a person.
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QColor>
@@ -83,7 +84,12 @@ public:
     std::optional<QFont> fontReply;
     std::optional<QColor> colourReply;
     bool printSetupReply = false;
+    /// When set, answers the print set-up instead of printSetupReply (it may change the printer's
+    /// page range, copies or printer as a person would).
+    std::function<bool(QPrinter&)> printSetupHandler;
     int messageReply = IdOk;
+    /// When set, answers message boxes instead of messageReply.
+    std::function<int(const QString& text, unsigned style)> messageHandler;
 
     struct Message {
         QString text;
@@ -94,6 +100,14 @@ public:
     QStringList folderTitles;
     QList<OpenFilesRequest> openRequests;
     QList<SaveFileRequest> saveRequests;
+    /// What the print set-up was shown with: the page range offered and the copies.
+    struct PrintSetup {
+        QString printerName;
+        int fromPage;
+        int toPage;
+        int copies;
+    };
+    QList<PrintSetup> printSetups;
 
     QStringList openFiles(QWidget*, const OpenFilesRequest& request) override;
     QString saveFile(QWidget*, const SaveFileRequest& request, int* filterIndex) override;

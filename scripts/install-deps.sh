@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   imagemagick libopenjp2-tools libtiff-tools libjpeg-turbo-progs
   clang libclang-rt-14-dev
+  libcups2-dev cups-daemon cups-client poppler-utils
 )
 
 missing=()

@@ -1,0 +1,336 @@
+// DlgPrint: size lines, the dragged size box, copies, the printer's state, and Print.
+#include "output/dlg_print.h"
+
+#include <algorithm>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QTimer>
+
+#include "app/booth_settings.h"
+#include "output/picture_frame.h"
+#include "output/printer_watch.h"
+#include "picture/bitmap_scale.h"
+#include "platform/control_id.h"
+#include "platform/prompts.h"
+#include "skin/cx_skin_button.h"
+#include "skin/sk_combo_box.h"
+#include "skin/sk_static.h"
+#include "skin/skin_resources.h"
+#include "skin/skin_theme.h"
+
+namespace {
+
+struct SizeLine {
+    const char* text;
+    QRect box; ///< preview box; empty = unchanged
+    QSize printed;
+};
+
+// Line 3 previews at 60 %: the box is 614 × 460 while 1024 × 768 pixels are printed.
+const SizeLine kSizeLines[] = {
+    { "Current size", {}, {} },
+    { "320 X 240", QRect(QPoint(70, 60), QPoint(389, 299)), QSize(320, 240) },
+    { "528 X 400", QRect(QPoint(70, 60), QPoint(597, 459)), QSize(528, 400) },
+    { "1024 X 768 (60%)", QRect(QPoint(70, 60), QPoint(683, 519)), QSize(1024, 768) },
+};
+
+CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool primary, QRect r)
+{
+    using namespace skin;
+    auto* b = new CxSkinButton(parent);
+    if (primary)
+        b->SetSkin(kPrimary80Normal, kPrimary80Down, kPrimary80Over, kPrimary80Disabled, kPrimary80Focus, kButton80Mask,
+            0, 0, 0);
+    else
+        b->SetSkin(
+            kButton80Normal, kButton80Down, kButton80Over, kButton80Disabled, kButton80Focus, kButton80Mask, 0, 0, 0);
+    b->setText(text);
+    b->setFont(theme::captionFont(13, primary));
+    b->SetTextColor(QColor(theme::kPaper));
+    b->setGeometry(r);
+    platform::setControlId(b, id);
+    return b;
+}
+
+SkStatic* label(QWidget* parent, int id, QRect r, Qt::Alignment align, int pixelSize = 13)
+{
+    auto* s = new SkStatic(parent);
+    s->setGeometry(r);
+    s->setAlignment(align);
+    s->setTextColor(QColor(skin::theme::kPaper));
+    s->setFont(skin::theme::captionFont(pixelSize));
+    platform::setControlId(s, id);
+    return s;
+}
+
+} // namespace
+
+DlgPrint::DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget* parent)
+    : SkinDialog(parent)
+    , m_picture(picture)
+    , m_watch(new PrinterWatch(this))
+{
+    using namespace skin;
+    setWindowTitle(QStringLiteral("Print"));
+    setSkinBackground(kPrintBackground, QSize(800, 600));
+    setMouseTracking(true);
+
+    m_frame = new CPictureFrame(this);
+    m_frame->setGeometry(kStartFrame);
+    m_frame->setPicture(m_picture);
+    platform::setControlId(m_frame, kPictureId);
+    m_box.setRect(kStartFrame);
+
+    m_printButton = textButton(this, kPrintId, QStringLiteral("Print"), true, QRect(567, 542, 80, 23));
+    textButton(this, kCancelId, QStringLiteral("Cancel"), false, QRect(665, 542, 80, 23));
+    auto* close = new CxSkinButton(this);
+    close->SetSkin(kCloseNormal, kCloseOver, kCloseOver, 0, 0, 0, 1, 0, 0);
+    close->setGeometry(767, 1, 25, 25);
+    close->setFocusPolicy(Qt::NoFocus);
+    close->SetToolTipText(QStringLiteral("Close"));
+    platform::setControlId(close, kCloseId);
+
+    m_widthText = label(this, kWidthTextId, QRect(132, 550, 42, 16), Qt::AlignCenter);
+    m_heightText = label(this, kHeightTextId, QRect(188, 550, 42, 16), Qt::AlignCenter);
+    setSizeTexts(settings.m_printWidth, settings.m_printHeight);
+
+    m_sizeList = new SkComboBox(this);
+    m_sizeList->setGeometry(388, 544, 108, 20);
+    for (const SizeLine& line : kSizeLines)
+        m_sizeList->addItem(QString::fromLatin1(line.text));
+    m_sizeList->setCurrentIndex(0);
+    platform::setControlId(m_sizeList, kSizeListId);
+
+    m_copies = new SkComboBox(this);
+    m_copies->setGeometry(284, 544, 92, 20);
+    for (int n = 1; n <= 10; ++n)
+        m_copies->addItem(n == 1 ? QStringLiteral("1 copy") : QStringLiteral("%1 copies").arg(n));
+    m_copies->setCurrentIndex(0);
+    m_copies->setToolTip(QStringLiteral("Copies to print"));
+    platform::setControlId(m_copies, kCopiesId);
+
+    m_printerState = label(this, kPrinterStateId, QRect(150, 6, 600, 18), Qt::AlignRight | Qt::AlignVCenter);
+    m_printerState->setText(QStringLiteral("Asking the printer..."));
+
+    connect(m_printButton, &QAbstractButton::clicked, this, [this] { OnPrint(); });
+    connect(platform::findControl<CxSkinButton>(this, kCancelId), &QAbstractButton::clicked, this,
+        [this] { done(IdCancel); });
+    connect(close, &QAbstractButton::clicked, this, [this] { done(IdCancel); });
+    connect(m_sizeList, &SkComboBox::selChange, this, [this] { OnSizeList(m_sizeList->currentIndex()); });
+    connect(m_watch, &PrinterWatch::healthChanged, this, &DlgPrint::showHealth);
+    connect(m_watch, &PrinterWatch::jobFinished, this, &DlgPrint::onJobFinished);
+    m_watch->watchPrinter(m_printerName);
+    // The page split needs the printer's page; ask once the window is up.
+    QTimer::singleShot(0, this, [this] { updatePageSplits(); });
+}
+
+DlgPrint::~DlgPrint() = default;
+
+void DlgPrint::setPrinterName(const QString& name)
+{
+    m_printerName = name;
+    m_watch->watchPrinter(name);
+    updatePageSplits();
+}
+
+int DlgPrint::sizeLine() const
+{
+    return m_sizeList->currentIndex();
+}
+
+int DlgPrint::copies() const
+{
+    return m_copies->currentIndex() + 1;
+}
+
+void DlgPrint::setCopies(int copies)
+{
+    m_copies->setCurrentIndex(std::clamp(copies, 1, 10) - 1);
+}
+
+QString DlgPrint::widthText() const
+{
+    return m_widthText->text();
+}
+
+QString DlgPrint::heightText() const
+{
+    return m_heightText->text();
+}
+
+QString DlgPrint::printerStateText() const
+{
+    return m_printerState->text();
+}
+
+void DlgPrint::setSizeTexts(int w, int h)
+{
+    m_widthText->setText(QString::asprintf("%d", w));
+    m_heightText->setText(QString::asprintf("%d", h));
+}
+
+void DlgPrint::reject()
+{
+    done(IdCancel);
+}
+
+void DlgPrint::OnSizeList(int line)
+{
+    if (line >= 0 && line < int(std::size(kSizeLines)) && m_sizeList->currentIndex() != line)
+        m_sizeList->setCurrentIndex(line);
+    if (line < 1 || line >= int(std::size(kSizeLines))) {
+        update();
+        return;
+    }
+    const SizeLine& l = kSizeLines[line];
+    setSizeTexts(l.printed.width(), l.printed.height());
+    const QRect old = m_box.paintedRect();
+    m_box.setRect(l.box);
+    m_sized = ScaleBitmap(m_picture, l.box.width(), l.box.height(), ScaleSmooth);
+    m_frame->setGeometry(QRect(l.box.topLeft(), m_sized.isNull() ? l.box.size() : m_sized.size()));
+    m_frame->setPicture(m_sized);
+    updatePageSplits();
+    update(old);
+    update(m_box.paintedRect());
+    update();
+}
+
+void DlgPrint::applySizeBox(const QRect& r)
+{
+    const QRect old = m_box.paintedRect();
+    m_box.setRect(r);
+    const QRect box = m_box.rect();
+    if (m_sized.size() != box.size())
+        m_sized = ScaleBitmap(m_picture, box.width(), box.height(), ScaleSmooth);
+    m_frame->setGeometry(box);
+    m_frame->setPicture(m_sized);
+    setSizeTexts(box.width(), box.height());
+    updatePageSplits();
+    update(old);
+    update(m_box.paintedRect());
+}
+
+void DlgPrint::updatePageSplits()
+{
+    // What the print routine would do with what Print sends now, drawn over the preview.
+    const int line = sizeLine();
+    QSize printed = line >= 1 ? kSizeLines[line].printed : (m_sized.isNull() ? m_picture.size() : m_sized.size());
+    std::vector<int> splits;
+    const QString name = m_printerName.isEmpty() ? DefaultPrinterName() : m_printerName;
+    if (!name.isEmpty() && !printed.isEmpty()) {
+        QPrinter printer(QPrinter::HighResolution);
+        UsePrinter(printer, name);
+        const PrintPlan plan = PlanPrint(printed, SurfaceOf(printer, this));
+        const double shownPerPrinted = double(m_frame->width()) / printed.width();
+        for (size_t i = 1; i < plan.strips.size(); ++i)
+            splits.push_back(int(plan.strips[i].sourceX * shownPerPrinted));
+    }
+    m_frame->setPageSplits(splits);
+}
+
+void DlgPrint::OnPrint()
+{
+    // A press while a print is under way (its dialog or a message is open) prints after it.
+    if (m_printing) {
+        ++m_pendingPrints;
+        return;
+    }
+    m_printing = true;
+    printOnce();
+    while (m_pendingPrints > 0) {
+        --m_pendingPrints;
+        printOnce();
+    }
+    m_printing = false;
+}
+
+void DlgPrint::printOnce()
+{
+    const int line = sizeLine();
+    if (line >= 1) {
+        const QSize printed = kSizeLines[line].printed;
+        m_sized = ScaleBitmap(m_picture, printed.width(), printed.height(), ScaleSmooth);
+    }
+    PrintRequest request;
+    request.printer = m_printerName;
+    request.copies = copies();
+    m_lastPrint = PrintBitmap(this, m_sized.isNull() ? m_picture : m_sized, request);
+    if (m_lastPrint.printed) {
+        ++m_jobsSent;
+        m_watch->followJob(m_lastPrint.jobId);
+        m_watch->refresh();
+        m_printerState->setText(QStringLiteral("%1: job %2 sent").arg(m_lastPrint.printer).arg(m_lastPrint.jobId));
+    }
+}
+
+void DlgPrint::showHealth(const PrinterHealth& health)
+{
+    QString text;
+    if (!health.found)
+        text = m_printerName.isEmpty() && health.name.isEmpty() ? QStringLiteral("No printer installed")
+                                                                : QStringLiteral("%1: not found").arg(health.name);
+    else
+        text = QStringLiteral("%1: %2").arg(health.name, health.summary());
+    m_printerState->setText(text);
+    m_printerState->setTextColor(
+        QColor(health.found && !health.needsAttention() ? skin::theme::kPaper : skin::theme::kMarigold));
+}
+
+void DlgPrint::onJobFinished(const JobStatus& status)
+{
+    if (!status.hasFailed() && status.state == JobState::Completed) {
+        m_printerState->setText(QStringLiteral("Job %1 printed").arg(status.id));
+        return;
+    }
+    QString why = status.printerMessage;
+    if (why.isEmpty())
+        why = status.reasons.join(QStringLiteral(", "));
+    if (why.isEmpty())
+        why = status.stateName();
+    platform::prompts().messageBox(this,
+        QStringLiteral("The printer could not print job %1 (%2). Please check the printer and print again.")
+            .arg(status.id)
+            .arg(why),
+        platform::MbOk | platform::MbIconError, QStringLiteral("Print"));
+}
+
+void DlgPrint::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    m_box.paint(p);
+}
+
+void DlgPrint::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton)
+        return;
+    const QPoint pos = e->position().toPoint();
+    m_dragHit = m_box.hitTest(pos);
+    m_dragStart = pos;
+    m_dragFrom = m_box.rect();
+}
+
+void DlgPrint::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    if (m_dragHit == CSizeBox::HitNothing) {
+        setCursor(m_box.cursorAt(pos));
+        return;
+    }
+    // The rubber band follows the pointer; the picture is remade once the drag ends.
+    const QRect old = m_box.paintedRect();
+    m_box.setRect(CSizeBox::dragged(m_dragFrom, m_dragHit, pos - m_dragStart));
+    update(old);
+    update(m_box.paintedRect());
+}
+
+void DlgPrint::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || m_dragHit == CSizeBox::HitNothing)
+        return;
+    const QRect r = CSizeBox::dragged(m_dragFrom, m_dragHit, e->position().toPoint() - m_dragStart);
+    m_dragHit = CSizeBox::HitNothing;
+    applySizeBox(r);
+}

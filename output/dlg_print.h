@@ -1,0 +1,110 @@
+// DlgPrint: the print dialog. The user picks the printed size of the sheet (a preset line or a
+// freely dragged size box), the copies, sees the printer's state and where the pages split, and
+// prints as often as wanted; the dialog stays open after each print.
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QRect>
+
+#include "output/print_routine.h"
+#include "output/printer_queue.h"
+#include "output/size_box.h"
+#include "skin/skin_window.h"
+
+class CPictureFrame;
+class CxSkinButton;
+class PrinterWatch;
+class SkComboBox;
+class SkStatic;
+class QPrinter;
+struct BoothSettings;
+
+class DlgPrint : public skin::SkinDialog {
+    Q_OBJECT
+public:
+    enum ControlIds {
+        kPictureId = 1094,
+        kPrintId = 1,
+        kCancelId = 2,
+        kCloseId = 1175,
+        kWidthTextId = 1220,
+        kHeightTextId = 1221,
+        kSizeListId = 1222,
+        kCopiesId = 1223,
+        kPrinterStateId = 1224,
+    };
+    enum Result { IdOk = 1, IdCancel = 2 };
+    static constexpr QRect kStartFrame { 206, 140, 364, 274 };
+
+    /// picture: the sheet to print (copied). The width and height texts start at the settings'
+    /// print width and height.
+    DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget* parent = nullptr);
+    ~DlgPrint() override;
+
+    /// The queue to print to and to watch; empty (the default) = the default printer.
+    void setPrinterName(const QString& name);
+    QString printerName() const { return m_printerName; }
+
+    int result() const { return QDialog::result(); }
+    // ---- State, for the caller and tests ----
+    int sizeLine() const;
+    int copies() const;
+    QString widthText() const;
+    QString heightText() const;
+    QRect sizeBox() const { return m_box.rect(); }
+    /// The picture resampled to the chosen size; null until a size was chosen.
+    const QImage& sizedPicture() const { return m_sized; }
+    const QImage& picture() const { return m_picture; }
+    CPictureFrame* pictureFrame() const { return m_frame; }
+    /// The last print's outcome and how many jobs were handed to the server.
+    const PrintResult& lastPrint() const { return m_lastPrint; }
+    int jobsSent() const { return m_jobsSent; }
+    PrinterWatch* watch() const { return m_watch; }
+    /// The printer line as shown ("booth: idle, no jobs waiting").
+    QString printerStateText() const;
+
+    // ---- Commands ----
+    void OnSizeList(int line);
+    void setCopies(int copies);
+    /// Print (button 1): once per call, queued behind a print still running.
+    void OnPrint();
+    /// Moves the size box to r as a finished drag does (frame, sized picture, texts).
+    void applySizeBox(const QRect& r);
+
+public slots:
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+
+private:
+    void printOnce();
+    void showHealth(const PrinterHealth& health);
+    void onJobFinished(const JobStatus& status);
+    void updatePageSplits();
+    void setSizeTexts(int w, int h);
+
+    QImage m_picture;
+    QImage m_sized;
+    CSizeBox m_box;
+    CSizeBox::Hit m_dragHit = CSizeBox::HitNothing;
+    QPoint m_dragStart;
+    QRect m_dragFrom;
+    CPictureFrame* m_frame;
+    SkStatic* m_widthText;
+    SkStatic* m_heightText;
+    SkStatic* m_printerState;
+    SkComboBox* m_sizeList;
+    SkComboBox* m_copies;
+    CxSkinButton* m_printButton;
+    PrinterWatch* m_watch;
+    QString m_printerName;
+    PrintResult m_lastPrint;
+    int m_jobsSent = 0;
+    bool m_printing = false;
+    int m_pendingPrints = 0;
+};
