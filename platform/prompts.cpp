@@ -73,8 +73,18 @@ bool ScriptedPrompts::printSetup(QWidget*, QPrinter&)
 
 int ScriptedPrompts::messageBox(QWidget*, const QString& text, unsigned style, const QString& caption)
 {
-    messages.append({text, style, caption});
+    messages.append({ text, style, caption });
+    if (!messageReplies.isEmpty())
+        return messageReplies.takeFirst();
     return messageReply;
+}
+
+std::optional<QString> ScriptedPrompts::askSecret(QWidget*, const QString&, const QString& label)
+{
+    secretLabels.append(label);
+    if (secretReplies.isEmpty())
+        return std::nullopt;
+    return secretReplies.takeFirst();
 }
 
 } // namespace platform
