@@ -368,7 +368,7 @@ void DlgConfigure::fillFields()
 {
     for (int i = 0; i < FolderCount; ++i) {
         m_folderFields[i]->setText(folderRef(i));
-        m_folderFields[i]->setCursorPosition(0);
+        m_folderFields[i]->end(false);
         m_folderFields[i]->setToolTip(folderRef(i));
     }
     m_countdown->setText(QString::number(m_settings.m_shottingDelay));
@@ -397,7 +397,7 @@ void DlgConfigure::OnPickFolder(int folder)
     folderRef(folder) = chosen;
     m_paths.m_currentFolder = chosen;
     m_folderFields[folder]->setText(chosen);
-    m_folderFields[folder]->setCursorPosition(0);
+    m_folderFields[folder]->end(false);
     m_folderFields[folder]->setToolTip(chosen);
     const QString& file = m_paths.m_settingsFile;
     bool ok = AppToolkit::WriteSettingString(

@@ -8,8 +8,11 @@
 #include <QDialog>
 
 #include "app/app_paths.h"
+#include "app/booth_settings.h"
+#include "app/dlg_configure.h"
 #include "booth/dlg_corvantis.h"
 #include "output/dlg_thum_nail.h"
+#include "platform/prompts.h"
 
 namespace {
 
@@ -44,6 +47,12 @@ const std::vector<ShowEntry>& showTable()
                     return nullptr;
                 }
                 return browser;
+            } },
+        { "settings", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                auto* dlg = new DlgConfigure(boothSettings(), appPaths(), platform::prompts(), &screen);
+                dlg->initialise();
+                return dlg;
             } },
     };
     return table;
