@@ -98,15 +98,14 @@ int main(int argc, char** argv)
         // The demo shows what the booth is for: opaque frames, a countdown and a new frame per
         // shot, unless the settings file already says otherwise.
         const QString ini = module + QLatin1String(appdefaults::kSettingsFileName);
-        const std::pair<const char*, int> demoValues[] = { { "Alpha", 255 }, { "ShottingDelay", 3 },
-            { "AutoChangeFrame", 1 } };
+        const std::pair<const char*, int> demoValues[]
+            = { { "Alpha", 255 }, { "ShottingDelay", 3 }, { "AutoChangeFrame", 1 } };
         for (const auto& [key, value] : demoValues)
             if (platform::IniFile::readString(ini, QStringLiteral("Configure"), QLatin1String(key)).isEmpty())
                 platform::IniFile::writeInt(ini, QStringLiteral("Configure"), QLatin1String(key), value);
     }
-    const QString screenshot = commandLine.screenshot().isEmpty()
-        ? QString()
-        : QFileInfo(commandLine.screenshot()).absoluteFilePath();
+    const QString screenshot
+        = commandLine.screenshot().isEmpty() ? QString() : QFileInfo(commandLine.screenshot()).absoluteFilePath();
     const QString show = commandLine.show();
     if (!show.isEmpty() && !IsShowWindowName(show)) {
         std::fprintf(stderr, "corvantis: there is no window \"%s\"; the windows are: %s\n", qPrintable(show),
@@ -114,8 +113,10 @@ int main(int argc, char** argv)
         platform::setPrompts(nullptr);
         return 2;
     }
-    app.setMainDialogRunner([screenshot, show] {
+    const bool kiosk = commandLine.kiosk();
+    app.setMainDialogRunner([screenshot, show, kiosk] {
         DlgCorvantis screen(boothSettings(), appPaths());
+        screen.setKioskMode(kiosk || boothSettings().m_kiosk == 1);
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
         return screen.exec();

@@ -217,7 +217,10 @@ void DlgCorvantis::bindControls()
     bind(kSelectPhotoId, [this] { OnSelectPhoto(); });
     bind(kAddFrameId, [this] { OnAddFrame(); });
     bind(kAddPhotoId, [this] { OnAddPhoto(); });
-    bind(kOpenProjectId, [this] { OnOpenProject(); });
+    bind(kOpenProjectId, [this] {
+        if (operatorAllows())
+            OnOpenProject();
+    });
     bind(kSaveProjectId, [this] { OnSaveProject(); });
     bind(kSavePictureId, [this] { onSavePicture(); });
     bind(kPrintId, [this] { onPrint(); });
@@ -228,7 +231,10 @@ void DlgCorvantis::bindControls()
     bind(kHomeId, [this] { m_openUrl(QUrl(m_paths.m_homeAddress)); });
     bind(kHelpId, [this] { m_openUrl(QUrl(m_paths.m_helpAddress)); });
     bind(kMinimiseId, [this] { showMinimized(); });
-    bind(kCloseId, [this] { m_closeHandler(); });
+    bind(kCloseId, [this] {
+        if (confirmEndSession())
+            m_closeHandler();
+    });
 }
 
 bool DlgCorvantis::isFrameShown() const
@@ -415,6 +421,7 @@ void DlgCorvantis::OnCamera()
     if (on) {
         if (m_devices->count() == 0) {
             m_cameraButton->SetCheck(false); // no camera: the button springs back
+            tellNoCamera();
             return;
         }
         bool ok;
@@ -434,8 +441,10 @@ void DlgCorvantis::OnCamera()
         }
         m_live = true;
         setLiveMode(true);
-        if (isFrameShown() && !m_framePath.isEmpty())
-            applyLiveOverlay(m_framePath);
+        // The overlay is the current frame picture, so what the guest sees is what the shot gets,
+        // also after "To edit area" put a slot's frame there.
+        if (isFrameShown() && m_frame.IsValid())
+            applyLiveOverlayImage(BitmapFromImage(m_frame));
     } else {
         m_capture->Stop();
         m_live = false;
@@ -448,7 +457,7 @@ void DlgCorvantis::OnFrameShown()
 {
     if (m_live) {
         if (isFrameShown()) {
-            if (!applyLiveOverlay(m_framePath) && !m_liveFrame.isNull())
+            if (!(m_frame.IsValid() && applyLiveOverlayImage(BitmapFromImage(m_frame))) && !m_liveFrame.isNull())
                 applyLiveOverlayImage(m_liveFrame);
         } else {
             m_capture->HideOverlay();
