@@ -27,6 +27,10 @@ CommandLine::CommandLine()
           QStringLiteral("Open the window NAME over the main screen (main, frames, portraits, ...; "
                          "an unknown name lists them all); with --screenshot the picture is of that window."),
           QStringLiteral("NAME"))
+    , m_selfTest(QStringLiteral("self-test"),
+          QStringLiteral("Take N shots with the chosen camera and no countdown, archiving each, print one "
+                         "summary line and exit (1 when a shot failed)."),
+          QStringLiteral("N"))
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
     m_cameraOptions = {
@@ -49,6 +53,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_kiosk);
     m_parser.addOption(m_screenshot);
     m_parser.addOption(m_show);
+    m_parser.addOption(m_selfTest);
     for (const QCommandLineOption& option : m_cameraOptions)
         m_parser.addOption(option);
     m_parser.addPositionalArgument(
@@ -113,6 +118,15 @@ bool CommandLine::demoContent() const
 QString CommandLine::show() const
 {
     return m_parser.value(m_show);
+}
+
+int CommandLine::selfTestShots() const
+{
+    if (!m_parser.isSet(m_selfTest))
+        return 0;
+    bool ok = false;
+    const int n = m_parser.value(m_selfTest).toInt(&ok);
+    return ok && n > 0 ? n : -1;
 }
 
 QString CommandLine::screenshot() const

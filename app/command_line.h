@@ -31,6 +31,9 @@ public:
     QString screenshot() const;
     /// --show NAME: the window to open over the main screen (empty: the main screen alone).
     QString show() const;
+    /// --self-test N: shots to take through the shooting path (0 when not asked for, -1 when N is
+    /// not a positive number).
+    int selfTestShots() const;
 
     /// Sets what must be in the environment before anything else runs: KIVRA_TEST_CAMERA=1 for
     /// --test-camera, unless the variable is already set.
@@ -46,6 +49,7 @@ private:
     QCommandLineOption m_demoContent;
     QCommandLineOption m_screenshot;
     QCommandLineOption m_show;
+    QCommandLineOption m_selfTest;
     QList<QCommandLineOption> m_cameraOptions;
     QString m_error;
 };

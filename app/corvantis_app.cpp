@@ -99,6 +99,8 @@ bool CCorvantisApp::InitInstance()
 
     // 9, 10. Profile values for the text tool, the JPEG writer and the document type.
     readProfileValues();
+    if (m_textToolSetUp)
+        m_textToolSetUp(m_textTool);
 
     // 11. Images on the clipboard travel under this mime type.
     m_clipboardFormat = QLatin1String(kClipboardFormatName);

@@ -52,6 +52,9 @@ public:
     /// A folder with Frame, Portrait, Background, Mask, Emotion and BaseMap sub-folders whose files
     /// start-up copies into the matching resource folders that are empty.
     void setDemoContentFolder(const QString& folder) { m_demoContentFolder = folder; }
+    /// Sets up the remembered text settings from the "TextTool" profile values once they are read
+    /// (the text tool lives above this library, so the composition root hands its step in).
+    void setTextToolSetUp(std::function<void(const TextToolProfile&)> setUp) { m_textToolSetUp = std::move(setUp); }
 
     /// The start-up sequence; runs the main dialog and returns true after it has closed, or false
     /// when the toolkit could not be made (no module folder).
@@ -86,6 +89,7 @@ private:
     QString m_demoContentFolder;
     std::function<int()> m_mainDialogRunner;
     std::function<QStringList(const QString&)> m_projectUnpacker;
+    std::function<void(const TextToolProfile&)> m_textToolSetUp;
     std::unique_ptr<AppToolkit> m_toolkit;
 
     QString m_projectPath;

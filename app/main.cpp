@@ -14,8 +14,10 @@
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/project_file.h"
+#include "booth/self_test.h"
 #include "booth/show_windows.h"
 #include "capture/capture_cli.h"
+#include "editing/text_info.h"
 #include "platform/ini_file.h"
 
 namespace {
@@ -86,6 +88,7 @@ int main(int argc, char** argv)
     app.setModuleFolder(module);
     if (!commandLine.projectPath().isEmpty())
         app.setProjectPath(QFileInfo(commandLine.projectPath()).absoluteFilePath());
+    app.setTextToolSetUp(&SetUpRememberedTextInfo);
     app.setProjectUnpacker([](const QString& path) {
         QStringList files;
         QString error;
@@ -113,10 +116,29 @@ int main(int argc, char** argv)
         platform::setPrompts(nullptr);
         return 2;
     }
+    const int selfTestShots = commandLine.selfTestShots();
+    if (selfTestShots < 0) {
+        std::fprintf(stderr, "corvantis: --self-test takes a positive number of shots\n");
+        platform::setPrompts(nullptr);
+        return 2;
+    }
+    int selfTestCode = 0;
     const bool kiosk = commandLine.kiosk();
-    app.setMainDialogRunner([screenshot, show, kiosk] {
+    app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
-        screen.setKioskMode(kiosk || boothSettings().m_kiosk == 1);
+        screen.setKioskMode(selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1));
+        if (selfTestShots > 0) {
+            // Nobody answers questions during the check: they are answered OK and printed.
+            static platform::ScriptedPrompts unattended;
+            platform::setPrompts(&unattended);
+            const SelfTestResult result = RunSelfTest(screen, selfTestShots);
+            for (const auto& message : unattended.messages)
+                std::fprintf(stderr, "corvantis: %s\n", qPrintable(message.text));
+            std::printf("%s\n", qPrintable(result.summary()));
+            std::fflush(stdout);
+            selfTestCode = result.failed > 0 || !result.problem.isEmpty() ? 1 : 0;
+            return 1;
+        }
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
         return screen.exec();
@@ -131,5 +153,5 @@ int main(int argc, char** argv)
     const int code = app.ExitInstance();
     RemoveProjectTempFolder();
     platform::setPrompts(nullptr);
-    return code;
+    return selfTestShots > 0 ? selfTestCode : code;
 }

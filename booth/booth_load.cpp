@@ -1,12 +1,15 @@
 // The booth load's plain and project branches.
 #include "booth/booth_load.h"
 
+#include <QFileInfo>
+#include <QSet>
 #include <QStringList>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/combination_slots.h"
 #include "booth/project_file.h"
+#include "platform/ini_file.h"
 
 bool RunBoothLoad(
     CombinationSlots& model, const QString& projectPath, BoothSettings& settings, AppPaths& paths, QString* error)
@@ -37,4 +40,19 @@ bool RunBoothLoad(
         *error = problems.join(QLatin1Char('\n'));
     }
     return unpacked && restored;
+}
+
+QString TakeOversizedSettingsNotice(const QString& settingsFile)
+{
+    static QSet<QString> told;
+    const QFileInfo info(settingsFile);
+    if (!info.isFile() || info.size() <= platform::kIniFileMaxBytes || told.contains(info.absoluteFilePath()))
+        return QString();
+    told.insert(info.absoluteFilePath());
+    return QStringLiteral("The settings file %1 is %2 MB, larger than the %3 MB a settings file may be.\n"
+                          "It is ignored and will not be changed: the booth runs with its default settings "
+                          "and remembers no changes until the file is replaced.")
+        .arg(settingsFile)
+        .arg(info.size() >> 20)
+        .arg(platform::kIniFileMaxBytes >> 20);
 }

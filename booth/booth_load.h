@@ -13,3 +13,8 @@ class CombinationSlots;
 /// settings and slots stay as they were. False with *error when anything could not be restored.
 bool RunBoothLoad(CombinationSlots& model, const QString& projectPath, BoothSettings& settings, AppPaths& paths,
     QString* error = nullptr);
+
+/// The sentence telling the operator that the settings file is too large to be used (it is then
+/// ignored and never written), the first time this is asked for that file in this process; empty
+/// otherwise.
+QString TakeOversizedSettingsNotice(const QString& settingsFile);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "booth/composition.h"
+#include "booth/session_autosave.h"
+#include "imaging/load_reduced.h"
 #include "capture/capture_video.h"
 #include "output/dlg_thum_nail.h"
 #include "platform/control_id.h"
@@ -29,6 +32,26 @@
 #include "skin/skin_theme.h"
 #include "skin/skin_window.h"
 #include "skin/transparent_pic.h"
+
+namespace {
+
+/// Photos are only ever shown and composed small: they are decoded reduced.
+constexpr uint32_t kPhotoDecodeWidth = 1280;
+constexpr uint32_t kPhotoDecodeHeight = 960;
+
+bool loadPhoto(const QString& path, CxImage& out, QString* error)
+{
+    std::string why;
+    if (path.isEmpty()
+        || !LoadReduced(QFile::encodeName(path).constData(), kPhotoDecodeWidth, kPhotoDecodeHeight, out, &why)) {
+        if (error)
+            *error = QStringLiteral("%1 could not be opened.\n%2").arg(path, QString::fromStdString(why));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 DlgCorvantis::DlgCorvantis(QWidget* parent)
     : DlgCorvantis(boothSettings(), appPaths(), parent)
@@ -67,7 +90,11 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     ImageFromBitmap(skin::SkinBitmap(skin::kBasePicture), m_base);
     m_baseArea->setPicture(BitmapFromImage(m_base));
     m_slots.setEmptySlotPicture(skin::SkinBitmap(skin::kEmptySlot));
-    m_slots.setSlotChangedHandler([this](int i) { updateSlotWidget(i); });
+    m_slots.setSlotChangedHandler([this](int i) {
+        updateSlotWidget(i);
+        if (m_autosave)
+            m_autosave->sheetChanged();
+    });
     m_slots.buildLayout(0);
     rebuildSlotWidgets();
     setLiveMode(false);
@@ -76,6 +103,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
 DlgCorvantis::~DlgCorvantis()
 {
     m_slots.setSlotChangedHandler({});
+    endSession();
     if (m_capture)
         m_capture->Stop();
 }
@@ -232,8 +260,10 @@ void DlgCorvantis::bindControls()
     bind(kHelpId, [this] { m_openUrl(QUrl(m_paths.m_helpAddress)); });
     bind(kMinimiseId, [this] { showMinimized(); });
     bind(kCloseId, [this] {
-        if (confirmEndSession())
-            m_closeHandler();
+        if (!confirmEndSession())
+            return;
+        endSession(); // the close button skips the exit sequence, not the session's end
+        m_closeHandler();
     });
 }
 
@@ -332,11 +362,14 @@ bool DlgCorvantis::applyLiveOverlay(const QString& path)
     return applyLiveOverlayImage(BitmapFromImage(frame));
 }
 
-bool DlgCorvantis::setFrameFile(const QString& path)
+bool DlgCorvantis::setFrameFile(const QString& path, QString* error)
 {
     CxImage frame;
-    if (!LoadPicture(path, frame))
+    if (!LoadPicture(path, frame, error)) {
+        if (error)
+            *error = QStringLiteral("%1 could not be opened.\n%2").arg(path, *error);
         return false;
+    }
     m_frame.TakeOver(frame);
     m_framePath = path;
     if (m_live) {
@@ -348,10 +381,10 @@ bool DlgCorvantis::setFrameFile(const QString& path)
     return true;
 }
 
-bool DlgCorvantis::setPhotoFile(const QString& path)
+bool DlgCorvantis::setPhotoFile(const QString& path, QString* error)
 {
     CxImage photo;
-    if (!LoadPicture(path, photo))
+    if (!loadPhoto(path, photo, error))
         return false;
     CxImage fitted;
     if (!FitTo(photo, photoArea().size(), fitted))
@@ -497,13 +530,12 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
     for (int i = 0; i < int(list.size()); ++i)
         if (QFileInfo(list[i]) == QFileInfo(chosen))
             index = i;
-    if (photo) {
-        if (setPhotoFile(chosen) && index >= 0)
-            m_photoIndex = index;
-    } else {
-        if (setFrameFile(chosen) && index >= 0)
-            m_frameIndex = index;
-    }
+    QString error;
+    const bool loaded = photo ? setPhotoFile(chosen, &error) : setFrameFile(chosen, &error);
+    if (loaded && index >= 0)
+        (photo ? m_photoIndex : m_frameIndex) = index;
+    if (!loaded && !error.isEmpty())
+        platform::prompts().messageBox(this, error, platform::MbOk | platform::MbIconWarning);
 }
 
 void DlgCorvantis::OnAbout()

@@ -23,6 +23,7 @@ struct AppPaths;
 struct BoothSettings;
 class CCaptureVideo;
 class CQuenMenu;
+class SessionAutosave;
 class CTransparentPic;
 class CxSkinButton;
 class QLineEdit;
@@ -104,6 +105,10 @@ public:
     QString countdownText() const;
     bool isCountdownVisible() const;
     QString lastShotPath() const { return m_lastShotPath; }
+    /// The archived camera frame of the last shot (empty when it could not be kept).
+    QString lastArchivedShot() const { return m_lastArchivedShot; }
+    /// The autosaved session, once the booth load has run (null before, or without a module folder).
+    SessionAutosave* autosave() const { return m_autosave.get(); }
     const QStringList& frameFiles() const { return m_frameFiles; }
     int frameIndex() const { return m_frameIndex; }
     QString currentFramePath() const { return m_framePath; }
@@ -173,10 +178,10 @@ public:
     void reject() override;
 
     /// Makes path the current frame (overlay while live, frame area otherwise); false when it
-    /// does not load.
-    bool setFrameFile(const QString& path);
-    /// Makes path the current photo; false when it does not load.
-    bool setPhotoFile(const QString& path);
+    /// does not load (*error then says why).
+    bool setFrameFile(const QString& path, QString* error = nullptr);
+    /// Makes path the current photo (JPEG photos decoded reduced); false when it does not load.
+    bool setPhotoFile(const QString& path, QString* error = nullptr);
     /// Gives the photo area a new rectangle (client coordinates) and fits the photo to it.
     void setPhotoArea(const QRect& r);
 
@@ -223,13 +228,19 @@ private:
     void stepFrame(int step);
     void stepPhoto(int step);
     void selectFromBrowser(bool photo, bool anyFolder);
-    int placeIntoFirstFree(int opacity);
+    /// Composes the current photo into the first free slot; beforeShown gets the composed
+    /// picture before the slot shows it.
+    int placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown = {});
     void onSlotPressed(int index);
     void onSlotReleased(int index, const QPoint& globalPos);
     void onSlotMenu(int index, const QPoint& globalPos);
     void setCountdown(const QString& text);
     static void waitStep(int milliseconds);
     void takeScreenshot();
+    /// Restores a session left by a crash (unless a project was opened) and starts autosaving.
+    void startSession(bool projectOpened);
+    /// The normal end: the session becomes the previous one.
+    void endSession();
     void openShowWindow();
 
     BoothSettings& m_settings;
@@ -269,6 +280,7 @@ private:
 
     CombinationSlots m_slots;
     std::unique_ptr<CCaptureVideo> m_capture;
+    std::unique_ptr<SessionAutosave> m_autosave;
 
     // Flags.
     bool m_live = false;
@@ -280,6 +292,7 @@ private:
     QPoint m_trackStart;
     QRect m_trackRect;
     QString m_lastShotPath;
+    QString m_lastArchivedShot;
     int m_shotWaitLimit = 5000;
     QString m_screenshotPath;
     QString m_showWindow;

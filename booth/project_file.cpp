@@ -10,13 +10,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "imaging/formats/cxfile.h"
+#include "platform/atomic_file.h"
+#include "platform/bmp_writer.h"
 #include "platform/ini_file.h"
 
 namespace {
@@ -65,14 +66,6 @@ bool openFresh(QFile& file)
     return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
-void putLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
 } // namespace
 
 QString ProjectTempFolder()
@@ -114,42 +107,32 @@ bool PackFiles(const QStringList& paths, const QString& target, QString* error)
 {
     if (paths.isEmpty())
         return true;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return setError(
-            error, QStringLiteral("The project file %1 could not be created: %2").arg(target, out.errorString()));
+    platform::AtomicFile out(QFile::encodeName(target).toStdString());
+    auto reason = [&out] { return QString::fromLocal8Bit(out.reason().c_str()); };
+    if (!out.open())
+        return setError(error, QStringLiteral("The project file %1 could not be created: %2").arg(target, reason()));
+    // Returning without commit() discards the temporary: the old project file stays as it was.
     for (const QString& path : paths) {
         QFile in(path);
         const qint64 size = QFileInfo(path).size();
-        if (!QFileInfo(path).isFile() || size <= 0) {
-            out.cancelWriting();
+        if (!QFileInfo(path).isFile() || size <= 0)
             return setError(
                 error, QStringLiteral("The file %1 is missing or empty; the project was not saved.").arg(path));
-        }
-        if (size > qint64(UINT32_MAX)) {
-            out.cancelWriting();
+        if (size > qint64(UINT32_MAX))
             return setError(error, QStringLiteral("The file %1 is too large for a project.").arg(path));
-        }
-        if (!in.open(QIODevice::ReadOnly)) {
-            out.cancelWriting();
+        if (!in.open(QIODevice::ReadOnly))
             return setError(error, QStringLiteral("The file %1 could not be read.").arg(path));
-        }
         const QByteArray bytes = in.readAll();
-        if (bytes.size() != size) {
-            out.cancelWriting();
+        if (bytes.size() != size)
             return setError(error, QStringLiteral("The file %1 changed while it was being read.").arg(path));
-        }
         uint8_t length[4];
-        putLe32(length, uint32_t(size));
-        if (out.write(reinterpret_cast<const char*>(length), 4) != 4 || out.write(bytes) != bytes.size()) {
-            out.cancelWriting();
+        platform::putLe32(length, uint32_t(size));
+        if (!out.write(length, 4) || !out.write(bytes.constData(), size_t(bytes.size())))
             return setError(
-                error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
-        }
+                error, QStringLiteral("The project file %1 could not be written: %2").arg(target, reason()));
     }
     if (!out.commit())
-        return setError(
-            error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
+        return setError(error, QStringLiteral("The project file %1 could not be written: %2").arg(target, reason()));
     return true;
 }
 
@@ -215,7 +198,10 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
     return true;
 }
 
-bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+namespace {
+
+/// Writes bitmap as the project's 32-bit BMP through sink.
+bool writeSlotBitmapTo(const QImage& bitmap, const platform::BmpSink& sink)
 {
     if (bitmap.isNull())
         return false;
@@ -240,28 +226,18 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
         return false;
     const int w = source.width();
     const int h = source.height();
-    const quint64 pixelBytes = quint64(w) * quint64(h) * 4;
-    if (pixelBytes > UINT32_MAX - 54)
+    if (quint64(w) * quint64(h) * 4 > UINT32_MAX - 54)
         return false;
 
-    uint8_t header[54] = {};
-    header[0] = 'B';
-    header[1] = 'M';
-    putLe32(header + 10, 54);
-    putLe32(header + 14, 40);
-    putLe32(header + 18, uint32_t(w));
-    putLe32(header + 22, uint32_t(h));
-    header[26] = 1;
-    header[28] = 32;
-
-    QFile out(path);
-    if (!openFresh(out))
-        return false;
-    bool ok = out.write(reinterpret_cast<const char*>(header), sizeof(header)) == qint64(sizeof(header));
-    QByteArray row(w * 4, '\0');
-    for (int y = h - 1; ok && y >= 0; --y) {
-        auto* d = reinterpret_cast<uint8_t*>(row.data());
-        const uchar* s = source.constScanLine(y);
+    platform::BmpInfo info;
+    info.width = w;
+    info.height = h;
+    info.bitCount = 32;
+    platform::BmpWriteOptions options;
+    options.recordFileSize = false; // the project format has always left it 0
+    const platform::BmpRowSource rows = [&](uint32_t fileRow, uint8_t* d) -> const uint8_t* {
+        uint8_t* const row = d;
+        const uchar* s = source.constScanLine(h - 1 - int(fileRow));
         if (fourthByte) {
             const auto* px = reinterpret_cast<const QRgb*>(s);
             for (int x = 0; x < w; ++x, d += 4) {
@@ -278,8 +254,26 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
                 d[3] = 0;
             }
         }
-        ok = out.write(row) == row.size();
-    }
+        return row;
+    };
+    return platform::writeBmp(sink, info, rows, options);
+}
+
+} // namespace
+
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+{
+    if (bitmap.isNull())
+        return false;
+    // The slot pictures go into this process's own temporary folder, where a planted link is
+    // removed rather than followed; the project file itself is written atomically.
+    QFile out(path);
+    if (!openFresh(out))
+        return false;
+    const platform::BmpSink sink = [&out](const uint8_t* data, size_t size) {
+        return out.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size);
+    };
+    bool ok = writeSlotBitmapTo(bitmap, sink);
     ok = out.flush() && ok;
     out.close();
     if (!ok)
@@ -287,10 +281,44 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
     return ok;
 }
 
+QByteArray SlotBitmapBytes(const QImage& bitmap)
+{
+    QByteArray bytes;
+    const platform::BmpSink sink = [&bytes](const uint8_t* data, size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), qsizetype(size));
+        return true;
+    };
+    if (!writeSlotBitmapTo(bitmap, sink))
+        return QByteArray();
+    return bytes;
+}
+
 namespace {
 
-/// Largest width or height of a slot picture read from a project.
-constexpr qint64 kMaxSlotSide = 16384;
+/// Largest width or height, and pixel count, of a slot picture read from a project. Slots are
+/// 320 x 240; a frame is kept at its own size, so a generous bound is left for it. The bound holds
+/// for every compression: a run-length record can declare any size in a few bytes.
+constexpr qint64 kMaxSlotSide = 4096;
+constexpr qint64 kMaxSlotPixels = 4096 * 3072;
+/// Decoded bytes (32 bits a pixel) all slot pictures of one project may take together.
+constexpr qint64 kMaxProjectPictureBytes = 192ll * 1024 * 1024;
+
+/// The size a BMP header declares; false when it is not a BMP with an info header.
+bool declaredBitmapSize(const QByteArray& bytes, qint64* width, qint64* height)
+{
+    if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M')
+        return false;
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
+    auto le = [b](int at) { return qint64(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+    if (le(14) == 12) { // core header: 16-bit sizes
+        *width = b[18] | b[19] << 8;
+        *height = b[20] | b[21] << 8;
+        return true;
+    }
+    *width = qint32(le(18));
+    *height = qAbs(qint64(qint32(le(22))));
+    return true;
+}
 
 /// Checks an uncompressed BMP's declared size against the bytes present before anything is
 /// allocated for it; compressed files are left to the decoder.
@@ -303,22 +331,26 @@ bool plausibleBitmap(const QByteArray& bytes, QString* why)
     const auto* b = reinterpret_cast<const uint8_t*>(bytes.constData());
     auto le = [b](int at) { return qint64(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
     const qint64 headerSize = le(14);
-    if (headerSize < 40)
-        return true; // old core headers: the decoder checks them
-    const qint64 width = qint32(le(18));
-    const qint64 height = qAbs(qint64(qint32(le(22))));
-    const int bits = b[28] | b[29] << 8;
-    const qint64 compression = le(30);
-    if (width <= 0 || height <= 0 || width > kMaxSlotSide || height > kMaxSlotSide) {
+    qint64 width = 0, height = 0;
+    declaredBitmapSize(bytes, &width, &height);
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
         *why = QStringLiteral("picture size %1 x %2 out of range").arg(width).arg(height);
         return false;
     }
-    if (compression == 0 || compression == 3) {
-        const qint64 stride = (width * bits + 31) / 32 * 4;
-        if (stride * height > bytes.size()) {
-            *why = QStringLiteral("the pixel data is truncated");
-            return false;
+    if (headerSize >= 40) {
+        const int bits = b[28] | b[29] << 8;
+        const qint64 compression = le(30);
+        if (compression == 0 || compression == 3) {
+            const qint64 stride = (width * bits + 31) / 32 * 4;
+            if (stride * height > bytes.size()) {
+                *why = QStringLiteral("the pixel data is truncated");
+                return false;
+            }
         }
+    }
+    if (width > kMaxSlotSide || height > kMaxSlotSide || width * height > kMaxSlotPixels) {
+        *why = QStringLiteral("picture size %1 x %2 out of range for a slot picture").arg(width).arg(height);
+        return false;
     }
     return true;
 }
@@ -368,8 +400,17 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
         const QString composed = folder + QStringLiteral("%1.bmp").arg(i);
         const QString frame = folder + QStringLiteral("%1Frame.bmp").arg(i);
         const QString background = folder + QStringLiteral("%1Bk.bmp").arg(i);
-        if (!WriteSlotBitmap(r.m_composed, composed) || !WriteSlotBitmap(r.m_frame, frame)
-            || !WriteSlotBitmap(r.m_background, background))
+        // A shot or use-picture with the frame off has no frame picture: the empty slot picture
+        // stands in, as it does after an edit, so one such slot never stops the whole project.
+        QImage framePicture = r.m_frame;
+        if (framePicture.isNull())
+            framePicture = model.emptySlotPicture().isNull() ? DefaultEmptySlotPicture() : model.emptySlotPicture();
+        const QImage& composedPicture = r.m_composed.isNull() ? r.m_background : r.m_composed;
+        const QImage& backgroundPicture = r.m_background.isNull() ? r.m_composed : r.m_background;
+        if (composedPicture.isNull())
+            continue; // nothing to keep
+        if (!WriteSlotBitmap(composedPicture, composed) || !WriteSlotBitmap(framePicture, frame)
+            || !WriteSlotBitmap(backgroundPicture, background))
             return setError(error,
                 QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
         list << composed << frame << background;
@@ -391,6 +432,21 @@ bool RestoreProject(CombinationSlots& model, const QStringList& files, int combi
         combinationIndex = 0;
     }
     model.buildLayout(combinationIndex);
+    // All pictures are weighed before any is decoded: many records that each pass the per-picture
+    // bound must not add up to gigabytes.
+    qint64 decodedBytes = 0;
+    for (qsizetype k = 1; k < files.size(); ++k) {
+        QFile in(files[k]);
+        qint64 width = 0, height = 0;
+        if (in.open(QIODevice::ReadOnly) && declaredBitmapSize(in.read(26), &width, &height) && width > 0 && height > 0)
+            decodedBytes += std::min(width * height, kMaxSlotPixels) * 4;
+    }
+    if (decodedBytes > kMaxProjectPictureBytes)
+        return setError(error,
+            QStringLiteral("The project's pictures would need %1 MB of memory, more than the %2 MB a project may "
+                           "use; the project was not opened.")
+                .arg(decodedBytes >> 20)
+                .arg(kMaxProjectPictureBytes >> 20));
     int cursor = 1;
     const int n = std::min(model.count(), kMaxSlots);
     for (int j = 0; j < n; ++j) {

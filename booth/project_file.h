@@ -39,6 +39,8 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
 /// bitmaps, 0 for 24-bit ones; other depths are raised to 24 bits first). Nothing is left at
 /// path on failure.
 bool WriteSlotBitmap(const QImage& bitmap, const QString& path);
+/// The bytes WriteSlotBitmap writes; empty for a null or too large bitmap.
+QByteArray SlotBitmapBytes(const QImage& bitmap);
 /// Reads a slot picture written by WriteSlotBitmap (any BMP) as an opaque 32-bit bitmap; null and
 /// *error when it does not decode.
 QImage ReadSlotBitmap(const QString& path, QString* error = nullptr);

@@ -7,6 +7,7 @@
 #include "app/dlg_configure.h"
 #include "booth/booth_load.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/session_autosave.h"
 #include "picture/image_bridge.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
@@ -23,6 +24,8 @@ void DlgCorvantis::OnLayout(int layout)
     if (!m_slots.changeLayout(layout))
         return;
     rebuildSlotWidgets();
+    if (m_autosave)
+        m_autosave->sheetChanged();
 }
 
 void DlgCorvantis::onConfigure()
@@ -48,6 +51,10 @@ void DlgCorvantis::RunBoothLoad()
     const bool ok = ::RunBoothLoad(m_slots, project, m_settings, m_paths, &error);
     rebuildSlotWidgets();
     listFolders();
+    startSession(!project.isEmpty());
+    const QString settingsNotice = TakeOversizedSettingsNotice(m_paths.m_settingsFile);
+    if (!settingsNotice.isEmpty())
+        platform::prompts().messageBox(this, settingsNotice, platform::MbOk | platform::MbIconWarning);
     if (!ok && !project.isEmpty())
         platform::prompts().messageBox(this,
             QStringLiteral("The project could not be opened completely.\n%1").arg(error),
@@ -103,4 +110,44 @@ void DlgCorvantis::AddToRecentList(const QString& settingsFile, const QString& s
         AppToolkit::WriteSettingString(settingsFile, section, QString::number(k),
             AppToolkit::ReadSettingString(settingsFile, section, QString::number(k - 1)));
     AppToolkit::WriteSettingString(settingsFile, section, QStringLiteral("0"), path);
+}
+
+// ---- Autosaved session ----
+
+void DlgCorvantis::startSession(bool projectOpened)
+{
+    if (m_autosave) {
+        m_autosave->sheetChanged(); // an opened project replaced the sheet
+        return;
+    }
+    if (m_paths.m_moduleFolder.isEmpty())
+        return;
+    QString folder = m_paths.m_moduleFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    m_autosave = std::make_unique<SessionAutosave>(folder + QStringLiteral("Session"), m_paths.m_settingsFile);
+    if (m_autosave->hasLeftSession()) {
+        if (projectOpened) {
+            m_autosave->finishSession(); // the chosen project wins; the left sheet is kept aside
+        } else {
+            QString error;
+            const int restored = m_autosave->restoreLeftSession(m_slots, &error);
+            rebuildSlotWidgets();
+            QString text = QStringLiteral("The booth did not end normally last time.\nThe sheet of that session "
+                                          "has been restored (%1 pictures).")
+                               .arg(std::max(restored, 0));
+            if (!error.isEmpty())
+                text += QStringLiteral("\n") + error;
+            platform::prompts().messageBox(this, text, platform::MbOk | platform::MbIconInformation);
+        }
+    }
+    m_autosave->watch(&m_slots);
+    m_autosave->sheetChanged();
+}
+
+void DlgCorvantis::endSession()
+{
+    if (m_autosave)
+        m_autosave->finishSession();
+    m_autosave.reset();
 }

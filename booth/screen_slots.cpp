@@ -13,7 +13,7 @@
 #include "skin/quen_menu.h"
 #include "skin/skin_resources.h"
 
-int DlgCorvantis::placeIntoFirstFree(int opacity)
+int DlgCorvantis::placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown)
 {
     ComposeInput in;
     in.base = &m_base;
@@ -29,6 +29,8 @@ int DlgCorvantis::placeIntoFirstFree(int opacity)
     ComposeResult out;
     if (m_slots.usedSlots().size() >= m_slots.count() || !Compose(in, out))
         return -1;
+    if (beforeShown)
+        beforeShown(out.composed);
     return m_slots.storeIntoFirstFree(out.composed, out.background, isFrameShown() ? out.frame : QImage(), opacity);
 }
 

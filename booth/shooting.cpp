@@ -2,15 +2,16 @@
 // file, and placing the composed shot into the first free slot.
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/shot_archive.h"
+#include "picture/image_bridge.h"
 #include "capture/capture_video.h"
+#include "platform/long_operation.h"
 #include "platform/prompts.h"
 #include "skin/sk_static.h"
 
@@ -32,11 +33,9 @@ void DlgCorvantis::setCountdown(const QString& text)
 
 void DlgCorvantis::waitStep(int milliseconds)
 {
-    // A short nested loop keeps the screen painting and answering while the booth waits. The
-    // screen may be gone when it returns: callers check their guard before touching members.
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
+    // The screen keeps painting and answering while the booth waits. It may be gone when this
+    // returns: callers check their guard before touching members.
+    platform::waitDispatching(milliseconds);
 }
 
 void DlgCorvantis::OnShoot()
@@ -81,7 +80,8 @@ void DlgCorvantis::OnShoot()
         return finish(-1); // the camera was switched off during the countdown
 
     // Shots of the same second share a name: an older file there must not pass for this shot.
-    const QString path = ShotFileName(appPaths().m_tempFolder, QDateTime::currentDateTime());
+    const QDateTime takenAt = QDateTime::currentDateTime();
+    const QString path = ShotFileName(appPaths().m_tempFolder, takenAt);
     QFile::remove(path);
     // The camera may not have shown its first frame yet: the request is repeated while waiting.
     auto grab = [&] { return m_live && m_capture->GrabToFile(path, isFrameShown() ? 1 : 0); };
@@ -107,6 +107,8 @@ void DlgCorvantis::OnShoot()
     CxImage shot;
     if (!shot.Load(path.toLocal8Bit().constData(), CXIMAGE_FORMAT_BMP) || !shot.IsValid())
         return finish(-1);
+    CxImage asTaken;
+    asTaken.Copy(shot);
     if (int(shot.GetWidth()) != kShotWidth || int(shot.GetHeight()) != kShotHeight) {
         CxImage resized;
         if (!ResampleForBooth(shot, kShotWidth, kShotHeight, resized))
@@ -125,10 +127,29 @@ void DlgCorvantis::OnShoot()
         m_photo.TakeOver(shot);
     showPhotoArea();
 
-    const int slot = placeIntoFirstFree(std::clamp(boothSettings().m_alpha, 0, 255));
+    // The shot is kept in the archive before its slot shows it; a failure to keep it is told,
+    // but the shot still reaches its slot.
+    QString archiveError;
+    bool archived = false;
+    m_lastArchivedShot.clear();
+    auto keep = [&](const QImage& composed) {
+        archived = true;
+        const QString saveFolder
+            = appPaths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : appPaths().m_saveFolder;
+        ShotArchive::Files files;
+        if (ShotArchive(saveFolder).archive(asTaken, composed, takenAt, &files, &archiveError))
+            m_lastArchivedShot = files.camera;
+    };
+    const int slot = placeIntoFirstFree(std::clamp(boothSettings().m_alpha, 0, 255), keep);
+    if (!archived) // every slot taken: the shot is still kept
+        keep(BitmapFromImage(m_photo));
     if (slot >= 0)
         updateCurrentSlot();
     m_lastShotPath = path;
+    if (!archiveError.isEmpty())
+        platform::prompts().messageBox(this, archiveError, platform::MbOk | platform::MbIconWarning);
+    if (!self)
+        return;
     finish(slot);
     if (boothSettings().m_autoChangeFrame == 1 && isFrameShown())
         OnNextFrame();

@@ -13,6 +13,8 @@
 #include "app/booth_settings.h"
 #include "app/dlg_configure.h"
 #include "booth/dlg_corvantis.h"
+#include "editing/dlg_mix.h"
+#include "editing/dlg_text.h"
 #include "output/dlg_thum_nail.h"
 #include "platform/prompts.h"
 
@@ -24,6 +26,17 @@ struct ShowEntry {
     /// Builds the window from the screen and the text after ":"; null when the argument is bad.
     std::function<QDialog*(DlgCorvantis& screen, const QString& argument)> open;
 };
+
+/// The picture an editing window works on: the selected (else the first used) slot's, else the photo.
+QImage editedPicture(DlgCorvantis& screen)
+{
+    CombinationSlots& model = screen.slotModel();
+    const QList<int> used = model.usedSlots();
+    const int index = used.contains(model.currentSlot()) ? model.currentSlot() : used.isEmpty() ? -1 : used.first();
+    if (index >= 0 && !model.slot(index).m_composed.isNull())
+        return model.slot(index).m_composed;
+    return screen.currentPhoto().ToDeviceBitmap();
+}
 
 const std::vector<ShowEntry>& showTable()
 {
@@ -52,9 +65,23 @@ const std::vector<ShowEntry>& showTable()
             } },
         { "settings", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
-                auto* dlg = new DlgConfigure(boothSettings(), appPaths(), platform::prompts(), &screen);
+                auto* dlg = new DlgConfigure(screen.settings(), screen.paths(), platform::prompts(), &screen);
                 dlg->initialise();
                 return dlg;
+            } },
+        { "text", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                return new DlgText(RememberedTextInfo(), platform::prompts(), &screen);
+            } },
+        { "mixer", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                auto* mixer = new DlgMix(editedPicture(screen), appPaths().m_emotionFolder, RememberedTextInfo(),
+                    platform::prompts(), &screen);
+                // A sticker and a text layer, so the window shows what it is for.
+                mixer->layers().setLastPlaced(QPoint(210, -130));
+                mixer->pressStripSlot(0);
+                mixer->layers().addTextLayer(RememberedTextInfo());
+                return mixer;
             } },
     };
     return table;

@@ -2,6 +2,7 @@
 #include "cli/kivra_image.h"
 
 #include "cli/image_apply.h"
+#include "cli/image_text.h"
 #include "imaging/cximage.h"
 
 #include <algorithm>
@@ -58,6 +59,7 @@ void usage(std::ostream& err)
     for (const Command& c : kCommands)
         err << "  kivra-image " << c.usage << "\n";
     err << "  kivra-image apply IN OUT OP...\n";
+    err << "  kivra-image text IN OUT --x X --y Y [--text T] [--font FACE] ...\n";
 }
 
 } // namespace
@@ -79,6 +81,8 @@ int runKivraImage(const std::vector<std::string>& args, std::ostream& out, std::
     }
     if (args[0] == "apply") // takes any number of operations
         return runImageApply(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    if (args[0] == "text") // options in any order
+        return runImageText(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     for (const Command& c : kCommands) {
         if (args[0] != c.name)
             continue;

@@ -27,7 +27,7 @@ static int bitCount(uint32_t mask)
     return n;
 }
 
-// Scales a channel extracted from a 16-bit word so that its top bit lands on bit 7.
+// Scales a channel extracted from a 16- or 32-bit word so that its top bit lands on bit 7.
 static inline uint8_t channel16(uint32_t w, uint32_t mask, int low, int width)
 {
     const uint32_t v = (w & mask) >> low;
@@ -66,11 +66,26 @@ void CxImage::Bitfield2RGB(const uint8_t* src, uint32_t redMask, uint32_t greenM
             return n;
         };
         const int rb = bytePos(redMask), gb = bytePos(greenMask), bb = bytePos(blueMask);
+        // The byte rule only reads whole bytes; a mask that is not one whole byte (0x00000FF0,
+        // 10-bit channels) is decoded from its own bits instead.
+        auto byteAligned
+            = [](uint32_t m) { return m == 0 || m == 0xFFu || m == 0xFF00u || m == 0xFF0000u || m == 0xFF000000u; };
+        const bool aligned = byteAligned(redMask) && byteAligned(greenMask) && byteAligned(blueMask);
+        const int rl = lowBit(redMask), gl = lowBit(greenMask), bl = lowBit(blueMask);
+        const int rw = bitCount(redMask), gw = bitCount(greenMask), bw = bitCount(blueMask);
         const size_t srcStride = size_t(w) * 4;
         for (uint32_t y = 0; y < h; ++y) {
             const uint8_t* s = src + y * srcStride;
             uint8_t* d = m_info.pixels + size_t(y) * m_info.rowStride;
-            if (rb == 2 && gb == 1 && bb == 0) {
+            if (!aligned) {
+                for (uint32_t x = 0; x < w; ++x, s += 4, d += 3) {
+                    const uint32_t v
+                        = uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24;
+                    d[0] = byteAligned(blueMask) ? s[bb] : channel16(v, blueMask, bl, bw);
+                    d[1] = byteAligned(greenMask) ? s[gb] : channel16(v, greenMask, gl, gw);
+                    d[2] = byteAligned(redMask) ? s[rb] : channel16(v, redMask, rl, rw);
+                }
+            } else if (rb == 2 && gb == 1 && bb == 0) {
                 for (uint32_t x = 0; x < w; ++x, s += 4, d += 3) {
                     d[0] = s[0];
                     d[1] = s[1];

@@ -157,6 +157,32 @@ uint32_t countEmbeddedImages(const std::vector<uint8_t>& data)
     return count;
 }
 
+/// Checks the size every embedded picture header (IHDR, JHDR, BASI) declares before libmng
+/// allocates its object buffers: libmng trusts them and only the canvas size reaches our callback.
+/// False, with the offending size in *w and *h, when one is empty or too large.
+bool embeddedImagesFit(const std::vector<uint8_t>& data, uint32_t* w, uint32_t* h)
+{
+    size_t at = 8;
+    while (at + 8 <= data.size()) {
+        const uint8_t* p = data.data() + at;
+        const uint32_t len = uint32_t(p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]);
+        const uint8_t* type = p + 4;
+        if (!std::memcmp(type, "IHDR", 4) || !std::memcmp(type, "JHDR", 4) || !std::memcmp(type, "BASI", 4)) {
+            if (len < 8 || at + 16 > data.size())
+                return *w = *h = 0, false;
+            *w = uint32_t(p[8] << 24 | p[9] << 16 | p[10] << 8 | p[11]);
+            *h = uint32_t(p[12] << 24 | p[13] << 16 | p[14] << 8 | p[15]);
+            // libmng keeps 16-bit pictures as RGBA16 objects: 8 bytes a pixel.
+            if (!fitsMemory(*w, *h, 64))
+                return false;
+        }
+        if (uint64_t(len) + 12 > data.size() - at)
+            break;
+        at += size_t(len) + 12;
+    }
+    return true;
+}
+
 /// A libmng handle with its own block record; everything is freed on destruction.
 struct Handle {
     std::unordered_set<void*> blocks;
@@ -199,6 +225,11 @@ bool CxImageMNG::Decode(CxFile* file)
     std::vector<uint8_t> data;
     if (!readRest(file, data)) {
         SetLastError("MNG file too large");
+        return false;
+    }
+    uint32_t badWidth = 0, badHeight = 0;
+    if (!embeddedImagesFit(data, &badWidth, &badHeight)) {
+        SetLastError("MNG embedded image size %u x %u is invalid", unsigned(badWidth), unsigned(badHeight));
         return false;
     }
     MngState st;

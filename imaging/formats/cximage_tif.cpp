@@ -5,6 +5,7 @@
 #include "imaging/formats/cximage_codec_p.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <vector>
@@ -19,6 +20,9 @@ struct TiffContext {
     CxFile* file;
     int64_t base;
     char message[256];
+    /// The system's reason for the first short write: libtiff itself only says "Maximum TIFF
+    /// file size exceeded" when a write comes back short, whatever the cause (a full disk).
+    char writeError[160];
 };
 
 tmsize_t tiffRead(thandle_t h, void* buf, tmsize_t n)
@@ -30,7 +34,12 @@ tmsize_t tiffRead(thandle_t h, void* buf, tmsize_t n)
 tmsize_t tiffWrite(thandle_t h, void* buf, tmsize_t n)
 {
     auto* c = static_cast<TiffContext*>(h);
-    return tmsize_t(c->file->Write(buf, 1, size_t(n)));
+    errno = 0;
+    const size_t written = c->file->Write(buf, 1, size_t(n));
+    if (written < size_t(n) && !c->writeError[0])
+        std::snprintf(c->writeError, sizeof(c->writeError), "Error writing TIFF file: %s",
+            errno ? std::strerror(errno) : "the file could not be written");
+    return tmsize_t(written);
 }
 
 toff_t tiffSeek(thandle_t h, toff_t off, int whence)
@@ -38,12 +47,17 @@ toff_t tiffSeek(thandle_t h, toff_t off, int whence)
     auto* c = static_cast<TiffContext*>(h);
     const int64_t o = int64_t(off);
     bool ok;
+    errno = 0;
     if (whence == SEEK_SET)
         ok = c->file->Seek(c->base + o, 0);
     else
         ok = c->file->Seek(o, whence == SEEK_CUR ? 1 : 2);
-    if (!ok)
+    if (!ok) {
+        // A buffered stream flushes before it seeks: a full disk shows here first.
+        if (errno && !c->writeError[0])
+            std::snprintf(c->writeError, sizeof(c->writeError), "Error writing TIFF file: %s", std::strerror(errno));
         return toff_t(-1);
+    }
     return toff_t(c->file->Tell() - c->base);
 }
 
@@ -347,7 +361,7 @@ bool CxImageTIF::Decode(CxFile* file)
         return false;
     }
     file->Seek(start, 0);
-    TiffContext ctx { file, start, {} };
+    TiffContext ctx { file, start, {}, {} };
     TIFF* tif = openTiff(ctx, "rm");
     if (!tif) {
         SetLastError("%s", ctx.message[0] ? ctx.message : "Not a TIFF");
@@ -445,7 +459,7 @@ bool CxImageTIF::Encode(CxFile* file, CxImage** images, int count)
             return false;
         }
     }
-    TiffContext ctx { file, file->Tell(), {} };
+    TiffContext ctx { file, file->Tell(), {}, {} };
     TIFF* tif = openTiff(ctx, "w");
     if (!tif) {
         SetLastError("%s", ctx.message[0] ? ctx.message : "Error writing TIFF file");
@@ -454,9 +468,12 @@ bool CxImageTIF::Encode(CxFile* file, CxImage** images, int count)
     bool ok = true;
     for (int i = 0; ok && i < count; ++i)
         ok = writePage(tif, *images[i], i, count, GetCodecOption(CXIMAGE_FORMAT_TIF));
-    TIFFClose(tif);
-    if (!ok) {
-        SetLastError("%s", ctx.message[0] ? ctx.message : "Error writing TIFF file");
+    TIFFClose(tif); // writes the last directory: its failure shows only in writeError
+    if (!ok || ctx.writeError[0]) {
+        SetLastError("%s",
+            ctx.writeError[0]    ? ctx.writeError
+                : ctx.message[0] ? ctx.message
+                                 : "Error writing TIFF file");
         return false;
     }
     return true;

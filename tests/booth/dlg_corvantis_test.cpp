@@ -2,11 +2,13 @@
 // layouts with the carry rule, the slot menu, dragging, recent lists and projects.
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QTimer>
 
 #include "app/app_toolkit.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/session_autosave.h"
 #include "output/dlg_thum_nail.h"
 #include "output/thumbnail_button.h"
 #include "platform/control_id.h"
@@ -459,4 +461,70 @@ TEST_F(Screen, AnotherCameraChosenWhileOffIsUsedNextTime)
     ASSERT_TRUE(s.isLive());
     EXPECT_NE(s.capture().BoundDeviceName(), first);
     EXPECT_EQ(s.capture().BoundDeviceName(), devices->itemText(1));
+}
+
+TEST_F(Screen, PictureThatFailsToLoadNeverTakesTheBoothDown)
+{
+    // An MNG whose embedded header declares 67108864 x 23 pixels once crashed the booth at every start.
+    const auto hostile = testsupport::sourceDir() / "tests/imaging/malformed/mng_embedded_ihdr_huge.mng";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(hostile.string()), appPaths().m_frameFolder + "/a_frame.mng"));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(hostile.string()), appPaths().m_portraitFolder + "/a_photo.mng"));
+    addFrames(1);
+    addPhotos(1);
+    writeSettings(0);
+    DlgCorvantis s;
+    s.show();
+    EXPECT_FALSE(s.currentFrame().IsValid());
+    button(s, 1177)->click();
+    EXPECT_TRUE(s.currentFramePath().endsWith(QStringLiteral("frame0.png")));
+    EXPECT_TRUE(s.currentFrame().IsValid());
+    button(s, 1179)->click();
+    EXPECT_TRUE(s.currentPhotoPath().endsWith(QStringLiteral("photo0.png")));
+}
+
+TEST_F(Screen, SessionLeftByACrashIsRestoredAndANormalEndStartsEmpty)
+{
+    addFrames(1);
+    addPhotos(2);
+    writeSettings(0);
+    const QString session = appPaths().m_moduleFolder + QStringLiteral("Session/");
+    QByteArray left;
+    QList<QImage> before;
+    {
+        DlgCorvantis s;
+        s.show();
+        ASSERT_NE(s.autosave(), nullptr);
+        fillSlots(s, 2);
+        s.OnLayout(1);
+        ASSERT_TRUE(s.autosave()->flush());
+        for (int i : s.slotModel().usedSlots())
+            before << s.slotModel().slot(i).m_composed;
+        QFile f(session + QStringLiteral("current.kivra"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        left = f.readAll(); // what a kill at this moment leaves behind
+    }
+    EXPECT_TRUE(QFileInfo::exists(session + QStringLiteral("previous.kivra")));
+    EXPECT_FALSE(QFileInfo::exists(session + QStringLiteral("current.kivra")));
+    {
+        QFile f(session + QStringLiteral("current.kivra"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(left);
+    }
+    m_prompts.messages.clear();
+    {
+        DlgCorvantis s;
+        s.show();
+        EXPECT_EQ(s.layout(), 1);
+        ASSERT_EQ(s.slotModel().usedSlots(), (QList<int> { 0, 1 }));
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(s.slotModel().slot(i).m_composed.convertToFormat(QImage::Format_RGB32),
+                before[i].convertToFormat(QImage::Format_RGB32));
+        ASSERT_EQ(m_prompts.messages.size(), 1);
+        EXPECT_TRUE(m_prompts.messages[0].text.contains(QStringLiteral("did not end normally")));
+    }
+    m_prompts.messages.clear();
+    DlgCorvantis s;
+    s.show();
+    EXPECT_TRUE(s.slotModel().usedSlots().isEmpty());
+    EXPECT_TRUE(m_prompts.messages.isEmpty());
 }

@@ -245,7 +245,7 @@ TEST_F(ProjectFile, SixteenSlotProjectRestoresWholeEntriesOnly)
     EXPECT_TRUE(sameColours(opened.slot(11).m_composed, saved.slot(11).m_composed));
 }
 
-TEST_F(ProjectFile, FailingSlotKeepsThePreviousProject)
+TEST_F(ProjectFile, SlotWithoutFrameIsSavedWithTheEmptySlotPicture)
 {
     CombinationSlots model;
     fillSlots(model, 1, { 0 });
@@ -254,9 +254,16 @@ TEST_F(ProjectFile, FailingSlotKeepsThePreviousProject)
     const QString target = file("event.kivra");
     writeAll(target, "previous project");
     QString error;
-    EXPECT_FALSE(SaveProject(model, m_paths.m_settingsFile, target, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("slot 2"))) << error.toStdString();
-    EXPECT_EQ(readAll(target), QByteArray("previous project"));
+    ASSERT_TRUE(SaveProject(model, m_paths.m_settingsFile, target, &error)) << error.toStdString();
+
+    CombinationSlots opened;
+    BoothSettings settings;
+    ASSERT_TRUE(RunBoothLoad(opened, target, settings, m_paths, &error)) << error.toStdString();
+    EXPECT_EQ(opened.usedSlots(), (QList<int> { 0, 1 }));
+    EXPECT_TRUE(sameColours(opened.slot(1).m_composed, picture));
+    EXPECT_TRUE(sameColours(opened.slot(1).m_background, picture));
+    EXPECT_TRUE(sameColours(opened.slot(1).m_frame, model.emptySlotPicture()));
+    EXPECT_TRUE(sameColours(opened.slot(0).m_composed, model.slot(0).m_composed));
 }
 
 TEST_F(ProjectFile, DamagedRecordsStopWithAnError)
@@ -452,4 +459,76 @@ TEST_F(ProjectFile, MutatedProjectsNeverEscapeTheTemporaryFolder)
         EXPECT_LE(model.usedSlots().size(), 2) << "round " << round;
     }
     EXPECT_EQ(QDir(QString::fromStdString(m_dir.path().string())).entryList(QDir::Files).size(), 3);
+}
+
+namespace {
+/// A run-length BMP declaring w x h that ends at once: a few bytes that decode to w x h pixels.
+QByteArray rleBitmapEndingAtOnce(int w, int h)
+{
+    QByteArray b("BM");
+    b += le32(0) + le32(0) + le32(54 + 4);
+    b += le32(40) + le32(quint32(w)) + le32(quint32(h));
+    b += QByteArray("\x01\x00\x08\x00", 4) + le32(1) + le32(2); // 1 plane, 8 bits, RLE8, 2 data bytes
+    b += le32(2835) + le32(2835) + le32(1) + le32(0);
+    b += QByteArray("\x10\x20\x30\x00", 4); // one palette entry
+    b += QByteArray("\x00\x01", 2); // end of bitmap
+    return b;
+}
+} // namespace
+
+TEST_F(ProjectFile, RunLengthRecordsDeclaringHugeSizesAreRefused)
+{
+    // Sixteen slots of 16384 x 16384 each in 3 KB: refused as a whole before anything is decoded.
+    QByteArray flag;
+    QByteArray bytes;
+    for (int i = 0; i < 16; ++i) {
+        flag += QByteArray::number(i) + ",";
+        for (int k = 0; k < 3; ++k)
+            bytes += record(rleBitmapEndingAtOnce(16384, 16384));
+    }
+    const QString path = file("rle_slots_declaring_16384x16384.kivra");
+    writeAll(path, record(settingsText(3, flag.constData())) + bytes);
+    ASSERT_LT(QFileInfo(path).size(), 4096);
+    CombinationSlots model;
+    BoothSettings settings;
+    QString error;
+    EXPECT_FALSE(RunBoothLoad(model, path, settings, m_paths, &error));
+    EXPECT_TRUE(model.usedSlots().isEmpty());
+    EXPECT_TRUE(error.contains(QStringLiteral("MB of memory"))) << error.toStdString();
+
+    // Each record within the per-picture bound, together too much: also refused up front.
+    bytes.clear();
+    for (int i = 0; i < 16 * 3; ++i)
+        bytes += record(rleBitmapEndingAtOnce(4096, 3072));
+    writeAll(path, record(settingsText(3, flag.constData())) + bytes);
+    EXPECT_FALSE(RunBoothLoad(model, path, settings, m_paths, &error));
+    EXPECT_TRUE(model.usedSlots().isEmpty());
+    EXPECT_TRUE(error.contains(QStringLiteral("MB of memory"))) << error.toStdString();
+
+    // One such record alone: that slot is refused with its size, the project's other slot opens.
+    const QByteArray good = bmpBytes(patternBitmap(40, 30, 2));
+    writeAll(path,
+        record(settingsText(1, "0,1,")) + record(rleBitmapEndingAtOnce(16384, 16384)) + record(good) + record(good)
+            + record(good) + record(good) + record(good));
+    EXPECT_FALSE(RunBoothLoad(model, path, settings, m_paths, &error));
+    EXPECT_EQ(model.usedSlots(), (QList<int> { 1 }));
+    EXPECT_TRUE(error.contains(QStringLiteral("16384 x 16384 out of range"))) << error.toStdString();
+}
+
+TEST_F(ProjectFile, OversizedSettingsFileIsIgnoredAndTheUserToldOnce)
+{
+    {
+        QFile f(m_paths.m_settingsFile);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(platform::kIniFileMaxBytes + (1 << 20)));
+    }
+    const QString notice = TakeOversizedSettingsNotice(m_paths.m_settingsFile);
+    EXPECT_TRUE(notice.contains(QStringLiteral("17 MB"))) << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QStringLiteral("ignored"))) << notice.toStdString();
+    EXPECT_TRUE(TakeOversizedSettingsNotice(m_paths.m_settingsFile).isEmpty());
+    EXPECT_FALSE(platform::IniFile::writeString(
+        m_paths.m_settingsFile, QStringLiteral("Configure"), QStringLiteral("Alpha"), QStringLiteral("9")));
+    EXPECT_EQ(QFileInfo(m_paths.m_settingsFile).size(), platform::kIniFileMaxBytes + (1 << 20));
+    // A file of ordinary size is never mentioned.
+    EXPECT_TRUE(TakeOversizedSettingsNotice(file("small.ini")).isEmpty());
 }

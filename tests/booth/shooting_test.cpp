@@ -1,11 +1,15 @@
 // Shooting with the test camera: countdown, the shot in the first free slot, the ignored second
 // press, the full layout and the bounded wait for the camera's file.
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "booth/dlg_corvantis.h"
+#include "booth/self_test.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
+#include "tests/booth/full_disk_p.h"
 #include "tests/booth/screen_test_support.h"
 
 using namespace screentest;
@@ -176,4 +180,74 @@ TEST_F(Shooting, CameraSwitchedOffDuringCountdownDropsTheShot)
     EXPECT_TRUE(m_prompts.messages.isEmpty());
     EXPECT_TRUE(screen->slotModel().usedSlots().isEmpty());
     EXPECT_FALSE(screen->isCountdownVisible());
+}
+
+TEST_F(Shooting, EveryShotIsArchivedAsTakenAndComposed)
+{
+    auto screen = liveScreen(0);
+    clickShoot(*screen);
+    ASSERT_EQ(screen->slotModel().usedSlots(), QList<int> { 0 });
+    const QString day = appPaths().m_saveFolder + QStringLiteral("/Shots/")
+        + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QStringList kept = QDir(day).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(kept.size(), 2) << kept.join(' ').toStdString();
+    EXPECT_TRUE(kept[0].endsWith(QStringLiteral("_camera.png")));
+    EXPECT_TRUE(kept[1].endsWith(QStringLiteral("_slot.png")));
+    EXPECT_EQ(QImage(day + QLatin1Char('/') + kept[1]).size(), QSize(320, 240));
+    EXPECT_FALSE(QImage(day + QLatin1Char('/') + kept[0]).isNull());
+
+    // Clearing the sheet leaves the archive alone.
+    screen->OnSlotCommand(0, DlgCorvantis::CmdClear);
+    EXPECT_EQ(QDir(day).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(Shooting, FullDiskWhileArchivingTellsAndTheShotStillReachesItsSlot)
+{
+    boothtest::SmallDisk disk(appPaths().m_saveFolder);
+    if (!disk.mounted())
+        GTEST_SKIP() << "no right to mount a small file system";
+    disk.fill();
+    auto screen = liveScreen(0);
+    clickShoot(*screen);
+    EXPECT_EQ(screen->slotModel().usedSlots(), QList<int> { 0 });
+    ASSERT_EQ(m_prompts.messages.size(), 1);
+    EXPECT_TRUE(m_prompts.messages[0].text.contains(QStringLiteral("could not be kept")))
+        << m_prompts.messages[0].text.toStdString();
+    EXPECT_TRUE(screen->lastArchivedShot().isEmpty());
+}
+
+TEST_F(Shooting, SelfTestShootsThroughTheRealPathAndStartsNewSheets)
+{
+    addFrames(2);
+    addPhotos(1);
+    writeSettings(3); // the check runs without the countdown whatever the settings say
+    DlgCorvantis screen;
+    screen.setCloseHandler([] {});
+    screen.show();
+    screen.OnLayout(1); // four slots: the fifth shot needs a new sheet
+    const SelfTestResult result = RunSelfTest(screen, 5);
+    EXPECT_TRUE(result.problem.isEmpty()) << result.problem.toStdString();
+    EXPECT_EQ(result.shots, 5);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_GT(result.worstMs, 0);
+    EXPECT_LE(result.medianMs, result.worstMs);
+    EXPECT_GT(result.rssEndMb, 0);
+    EXPECT_EQ(boothSettings().m_shottingDelay, 3);
+    EXPECT_EQ(screen.slotModel().usedSlots(), QList<int> { 0 });
+    const QString day = appPaths().m_saveFolder + QStringLiteral("/Shots/")
+        + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(QDir(day).entryList(QDir::Files).size(), 10);
+    const QString line = result.summary();
+    EXPECT_TRUE(line.startsWith(QStringLiteral("self-test: 5 shots, 0 failed"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("rss \\d+ MB -> \\d+ MB$")))) << line.toStdString();
+}
+
+TEST_F(Shooting, SelfTestWithoutCameraFails)
+{
+    CCaptureVideo::SetTestCameraOverride(0, true);
+    writeSettings(0);
+    DlgCorvantis screen;
+    const SelfTestResult result = RunSelfTest(screen, 3);
+    EXPECT_FALSE(result.problem.isEmpty());
+    EXPECT_EQ(result.failed, 3);
 }

@@ -195,6 +195,36 @@ TEST(CxImageBmp, SixteenBitDefaultAndBitFields)
     EXPECT_EQ(img.GetPixelColor(0, 0).rgbRed, 0);
 }
 
+TEST(CxImageBmp, ThirtyTwoBitFieldsDecodeTrueChannelValues)
+{
+    // Masks off byte boundaries: green 0x00000FF0, blue 0x0000000F (4 bits), red 0x3FF00000 (10 bits).
+    std::vector<uint8_t> f = bmpHeaders(2, 1, 32, 3, 0, 66);
+    put32(f, 0x3FF00000);
+    put32(f, 0x00000FF0);
+    put32(f, 0x0000000F);
+    put32(f, 0x2AB00000 | 0x5A0 | 0x9); // red 0x2AB, green 0x5A, blue 9
+    put32(f, 0x3FF00000 | 0xFF0 | 0xF);
+    CxImage img;
+    ASSERT_TRUE(decodeBytes(img, f)) << img.GetLastError();
+    EXPECT_EQ(img.GetPixelColor(0, 0).rgbGreen, 0x5A);
+    EXPECT_EQ(img.GetPixelColor(0, 0).rgbRed, 0x2AB >> 2);
+    EXPECT_EQ(img.GetPixelColor(0, 0).rgbBlue, 9 << 4);
+    EXPECT_EQ(img.GetPixelColor(1, 0).rgbGreen, 0xFF);
+    EXPECT_EQ(img.GetPixelColor(1, 0).rgbRed, 0xFF);
+    EXPECT_EQ(img.GetPixelColor(1, 0).rgbBlue, 0xF0);
+
+    // Whole-byte masks keep the byte-position rule: red and blue exchanged places.
+    std::vector<uint8_t> b = bmpHeaders(1, 1, 32, 3, 0, 66);
+    put32(b, 0x000000FF);
+    put32(b, 0x0000FF00);
+    put32(b, 0x00FF0000);
+    put32(b, 0x00112233);
+    ASSERT_TRUE(decodeBytes(img, b)) << img.GetLastError();
+    EXPECT_EQ(img.GetPixelColor(0, 0).rgbRed, 0x33);
+    EXPECT_EQ(img.GetPixelColor(0, 0).rgbGreen, 0x22);
+    EXPECT_EQ(img.GetPixelColor(0, 0).rgbBlue, 0x11);
+}
+
 TEST(CxImageBmp, BrokenFilesFailWithText)
 {
     CxImage img = patterned(2, 2);

@@ -79,3 +79,64 @@ TEST(CxImageMng, DamagedFilesFailWithAText)
     EXPECT_FALSE(decodeBytes(img, { 0x8A, 'M', 'N' }, CXIMAGE_FORMAT_MNG));
     EXPECT_STREQ(img.GetLastError(), "Not a MNG");
 }
+
+namespace {
+uint32_t crc32Of(const std::vector<uint8_t>& bytes, size_t from)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = from; i < bytes.size(); ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+void putBe32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(v >> shift));
+}
+
+void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+    putBe32(out, uint32_t(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.insert(out.end(), body.begin(), body.end());
+    putBe32(out, crc32Of(body, 0));
+}
+
+/// A small MNG canvas holding one PNG picture whose header declares w x h.
+std::vector<uint8_t> mngWithEmbeddedSize(uint32_t w, uint32_t h)
+{
+    std::vector<uint8_t> out { 0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
+    std::vector<uint8_t> mhdr;
+    for (uint32_t v : { 32u, 23u, 1000u, 1u, 1u, 0u, 7u })
+        putBe32(mhdr, v);
+    putChunk(out, "MHDR", mhdr);
+    std::vector<uint8_t> ihdr;
+    putBe32(ihdr, w);
+    putBe32(ihdr, h);
+    ihdr.insert(ihdr.end(), { 8, 2, 0, 0, 0 });
+    putChunk(out, "IHDR", ihdr);
+    putChunk(out, "IDAT", { 0x78, 0x9C, 0x63, 0x60, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01 });
+    putChunk(out, "IEND", {});
+    putChunk(out, "MEND", {});
+    return out;
+}
+} // namespace
+
+TEST(CxImageMng, EmbeddedPictureSizeIsCheckedBeforeDecoding)
+{
+    // The canvas is small; only the embedded header lies. libmng would allocate (and crash on)
+    // what the embedded header declares.
+    for (auto [w, h] : { std::pair<uint32_t, uint32_t> { 67108864, 23 }, { 100000, 100000 }, { 0, 5 } }) {
+        CxImage img;
+        EXPECT_FALSE(decodeBytes(img, mngWithEmbeddedSize(w, h), CXIMAGE_FORMAT_MNG)) << w << " x " << h;
+        EXPECT_EQ(std::string(img.GetLastError()),
+            "MNG embedded image size " + std::to_string(w) + " x " + std::to_string(h) + " is invalid");
+        CxImage probe;
+        EXPECT_FALSE(decodeBytes(probe, mngWithEmbeddedSize(w, h), CXIMAGE_FORMAT_UNKNOWN));
+    }
+}

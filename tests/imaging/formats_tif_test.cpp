@@ -1,7 +1,15 @@
 // Tests of the TIFF codec: round trips by depth, multi-page files, compressions written by
 // libtiff's own tools and files that ImageMagick reads back.
 #include "imaging/cximage.h"
+#include "imaging/formats/cxfile.h"
 #include "imaging/formats/cximage_tif.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <unistd.h>
 
 #include "tests/common/test_support.h"
 #include "tests/imaging/formats_test_util.h"
@@ -152,4 +160,33 @@ TEST(CxImageTif, DamagedFilesFailWithAText)
     EXPECT_STRNE(img.GetLastError(), "");
     EXPECT_FALSE(decodeBytes(img, { 'X', 'X', 42, 0 }, CXIMAGE_FORMAT_TIF));
     EXPECT_STREQ(img.GetLastError(), "Not a TIFF");
+}
+
+TEST(CxImageTif, WriteErrorsGiveTheSystemsReason)
+{
+    // /dev/full answers every write with "no space left": a full disk.
+    FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    {
+        CxImage img = imgtest::patterned(300, 200);
+        CxIOFile out(full);
+        EXPECT_FALSE(img.Encode(&out, CXIMAGE_FORMAT_TIF));
+        EXPECT_NE(std::string(img.GetLastError()).find(std::strerror(ENOSPC)), std::string::npos) << img.GetLastError();
+        EXPECT_EQ(std::string(img.GetLastError()).find("Maximum TIFF file size"), std::string::npos);
+    }
+    std::fclose(full);
+
+    testsupport::TempDir dir;
+    CxImage img = imgtest::patterned(8, 8);
+    const std::string missing = dir.file("no such folder/picture.tif");
+    EXPECT_FALSE(img.Save(missing.c_str(), CXIMAGE_FORMAT_TIF));
+    EXPECT_NE(std::string(img.GetLastError()).find(std::strerror(ENOENT)), std::string::npos) << img.GetLastError();
+    if (geteuid() != 0) { // the superuser writes into read-only folders
+        const std::string locked = dir.file("locked");
+        std::filesystem::create_directory(locked);
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_FALSE(img.Save((locked + "/picture.tif").c_str(), CXIMAGE_FORMAT_TIF));
+        EXPECT_NE(std::string(img.GetLastError()).find(std::strerror(EACCES)), std::string::npos);
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    }
 }

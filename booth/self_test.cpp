@@ -1,0 +1,99 @@
+// The self-test: shooting through DlgCorvantis as the shoot button does, timing each shot.
+#include "booth/self_test.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <unistd.h>
+
+#include "app/booth_settings.h"
+#include "booth/dlg_corvantis.h"
+#include "booth/session_autosave.h"
+#include "capture/capture_video.h"
+#include "platform/control_id.h"
+#include "skin/cx_skin_button.h"
+
+double ResidentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    if (fields.size() < 2)
+        return 0;
+    return fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+QString SelfTestResult::summary() const
+{
+    if (!problem.isEmpty())
+        return QStringLiteral("self-test: %1").arg(problem);
+    return QStringLiteral("self-test: %1 shots, %2 failed, shot to slot median %3 ms, worst %4 ms, preview %5 fps, "
+                          "rss %6 MB -> %7 MB")
+        .arg(shots)
+        .arg(failed)
+        .arg(medianMs, 0, 'f', 0)
+        .arg(worstMs, 0, 'f', 0)
+        .arg(previewFps, 0, 'f', 1)
+        .arg(rssStartMb, 0, 'f', 0)
+        .arg(rssEndMb, 0, 'f', 0);
+}
+
+SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
+{
+    SelfTestResult result;
+    result.rssStartMb = ResidentMegabytes();
+    screen.show();
+    QCoreApplication::processEvents();
+    auto* camera = platform::findControl<CxSkinButton>(&screen, DlgCorvantis::kCameraId);
+    if (camera && !screen.isLive())
+        camera->click();
+    if (!screen.isLive()) {
+        result.problem = QStringLiteral("no camera could be started");
+        result.failed = shots;
+        return result;
+    }
+    int frames = 0;
+    const QMetaObject::Connection counting
+        = QObject::connect(&screen.capture(), &CCaptureVideo::frameShown, [&frames] { ++frames; });
+    const int delay = boothSettings().m_shottingDelay;
+    boothSettings().m_shottingDelay = 0;
+    QElapsedTimer run;
+    run.start();
+    std::vector<double> times;
+    for (int i = 0; i < shots; ++i) {
+        // A full sheet is put aside as an operator would: cleared (the shots stay archived).
+        if (screen.slotModel().usedSlots().size() >= screen.slotModel().count())
+            screen.OnSlotCommand(screen.slotModel().currentSlot(), DlgCorvantis::CmdClear);
+        int slot = -2;
+        const QMetaObject::Connection done
+            = QObject::connect(&screen, &DlgCorvantis::shotFinished, [&slot](int s) { slot = s; });
+        QElapsedTimer shot;
+        shot.start();
+        screen.OnShoot();
+        QObject::disconnect(done);
+        times.push_back(double(shot.nsecsElapsed()) / 1e6);
+        ++result.shots;
+        if (slot < 0 || screen.lastArchivedShot().isEmpty())
+            ++result.failed;
+        QCoreApplication::processEvents();
+    }
+    const double seconds = double(run.elapsed()) / 1000.0;
+    QObject::disconnect(counting);
+    boothSettings().m_shottingDelay = delay;
+    if (screen.autosave())
+        screen.autosave()->flush();
+    if (!times.empty()) {
+        std::vector<double> sorted = times;
+        std::sort(sorted.begin(), sorted.end());
+        result.medianMs = sorted[sorted.size() / 2];
+        result.worstMs = sorted.back();
+    }
+    result.previewFps = seconds > 0 ? frames / seconds : 0;
+    result.rssEndMb = ResidentMegabytes();
+    return result;
+}
