@@ -7,6 +7,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "app/dlg_secret.h"
 #include "skin/message_box_dlg.h"
 
 namespace {
@@ -129,4 +130,10 @@ int AppPrompts::messageBox(QWidget* parent, const QString& text, unsigned style,
 {
     MessageBoxDlg box(parent);
     return box.ShowMessage(text, style, caption);
+}
+
+std::optional<QString> AppPrompts::askSecret(QWidget* parent, const QString& title, const QString& label)
+{
+    DlgSecret dlg(title, label, parent);
+    return dlg.ask();
 }

@@ -17,4 +17,5 @@ public:
     std::optional<QColor> pickColour(QWidget* parent, const QColor& initial) override;
     bool printSetup(QWidget* parent, QPrinter& printer) override;
     int messageBox(QWidget* parent, const QString& text, unsigned style, const QString& caption) override;
+    std::optional<QString> askSecret(QWidget* parent, const QString& title, const QString& label) override;
 };

@@ -64,6 +64,7 @@ void BoothSettings::LoadSettingsAtStartup(AppPaths& paths)
     m_printHeight = IniFile::readInt(file, section(), key(KeyPrintHeight));
     m_autoChangeFrame = IniFile::readInt(file, section(), key(KeyAutoChangeFrame));
     m_alpha = IniFile::readInt(file, section(), key(KeyAlpha));
+    LoadKioskSettings(file);
 }
 
 void BoothSettings::readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths)

@@ -51,6 +51,14 @@ inline constexpr const char* kSettingKeys[KeyCount] = {
     "Alpha",
 };
 
+/// Keys of the kiosk values in section "Configure", beside the classic table.
+inline constexpr const char* kKeyKiosk = "Kiosk";
+inline constexpr const char* kKeyOperatorPin = "OperatorPin";
+inline constexpr const char* kKeyShootKey = "ShootKey";
+inline constexpr const char* kKeyAttractIdle = "AttractIdle";
+inline constexpr const char* kDefaultShootKey = "Space;Enter";
+inline constexpr int kDefaultAttractIdle = 60;
+
 /// The settings-file values that are not folders (the folders live in AppPaths).
 struct BoothSettings {
     int m_shottingDelay = 0; ///< countdown seconds
@@ -60,6 +68,12 @@ struct BoothSettings {
     int m_alpha = 0; ///< frame opacity 0..255, 255 = opaque paste
     int m_combinationIndex = 0; ///< slot layout 0..4, only from projects
     QString m_comPictureFlag; ///< used slots as "0,1,3,", only from projects
+
+    // Kiosk mode: keys after the classic table, in kiosk_settings.cpp.
+    int m_kiosk = 0; ///< 1: full screen guest view with the operator lock
+    QString m_operatorPin; ///< salted hash of the operator PIN (never the PIN); empty = none set
+    QString m_shootKey = QString::fromLatin1(kDefaultShootKey); ///< keys that shoot, "Space;Enter"
+    int m_attractIdle = kDefaultAttractIdle; ///< seconds without input before the attract screen; 0 = off
 
     /// Start-up load from paths' settings file: a non-empty folder key replaces the folder from
     /// the per-user store; an empty or missing one is filled in from that folder.
@@ -79,6 +93,13 @@ struct BoothSettings {
     static bool IsSlotListed(const QString& comPictureFlag, int slot);
     /// The ComPictureFlag text for the used slots (in ascending order).
     static QString MakeComPictureFlag(const QList<int>& usedSlots);
+
+    /// Reads the kiosk values of file; missing keys keep their defaults.
+    void LoadKioskSettings(const QString& file);
+    /// Writes the kiosk values. False when a key could not be written.
+    bool SaveKioskSettings(const QString& file) const;
+    /// Whether the Qt key code is one of the keys of a ShootKey text ("Space;Enter").
+    static bool IsShootKey(const QString& shootKeySetting, int qtKey);
 
 private:
     void readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths);

@@ -13,6 +13,9 @@ CommandLine::CommandLine()
     , m_testCamera(QStringLiteral("test-camera"),
           QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
                          "cameras; same as KIVRA_TEST_CAMERA=1."))
+    , m_kiosk(QStringLiteral("kiosk"),
+          QStringLiteral("Kiosk mode for guests: the shoot key works anywhere, and leaving or changing the booth "
+                         "asks for the operator PIN."))
     , m_demoContent(QStringLiteral("demo-content"),
           QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
                          "into the resource folders that are empty."))
@@ -47,6 +50,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_home);
     m_parser.addOption(m_testCamera);
     m_parser.addOption(m_demoContent);
+    m_parser.addOption(m_kiosk);
     m_parser.addOption(m_screenshot);
     m_parser.addOption(m_show);
     m_parser.addOption(m_selfTest);
@@ -99,6 +103,11 @@ QString CommandLine::home() const
 bool CommandLine::testCamera() const
 {
     return m_parser.isSet(m_testCamera);
+}
+
+bool CommandLine::kiosk() const
+{
+    return m_parser.isSet(m_kiosk);
 }
 
 bool CommandLine::demoContent() const

@@ -26,6 +26,7 @@ public:
     QString home() const;
     bool testCamera() const;
     bool demoContent() const;
+    bool kiosk() const;
     /// --screenshot FILE: the main screen is written to FILE once shown, then the program ends.
     QString screenshot() const;
     /// --show NAME: the window to open over the main screen (empty: the main screen alone).
@@ -44,6 +45,7 @@ private:
     QCommandLineOption m_version;
     QCommandLineOption m_home;
     QCommandLineOption m_testCamera;
+    QCommandLineOption m_kiosk;
     QCommandLineOption m_demoContent;
     QCommandLineOption m_screenshot;
     QCommandLineOption m_show;

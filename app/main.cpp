@@ -123,8 +123,10 @@ int main(int argc, char** argv)
         return 2;
     }
     int selfTestCode = 0;
-    app.setMainDialogRunner([screenshot, show, selfTestShots, &selfTestCode] {
+    const bool kiosk = commandLine.kiosk();
+    app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
+        screen.setKioskMode(selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1));
         if (selfTestShots > 0) {
             // Nobody answers questions during the check: they are answered OK and printed.
             static platform::ScriptedPrompts unattended;

@@ -245,7 +245,10 @@ void DlgCorvantis::bindControls()
     bind(kSelectPhotoId, [this] { OnSelectPhoto(); });
     bind(kAddFrameId, [this] { OnAddFrame(); });
     bind(kAddPhotoId, [this] { OnAddPhoto(); });
-    bind(kOpenProjectId, [this] { OnOpenProject(); });
+    bind(kOpenProjectId, [this] {
+        if (operatorAllows())
+            OnOpenProject();
+    });
     bind(kSaveProjectId, [this] { OnSaveProject(); });
     bind(kSavePictureId, [this] { onSavePicture(); });
     bind(kPrintId, [this] { onPrint(); });
@@ -257,6 +260,8 @@ void DlgCorvantis::bindControls()
     bind(kHelpId, [this] { m_openUrl(QUrl(m_paths.m_helpAddress)); });
     bind(kMinimiseId, [this] { showMinimized(); });
     bind(kCloseId, [this] {
+        if (!confirmEndSession())
+            return;
         endSession(); // the close button skips the exit sequence, not the session's end
         m_closeHandler();
     });
@@ -449,6 +454,7 @@ void DlgCorvantis::OnCamera()
     if (on) {
         if (m_devices->count() == 0) {
             m_cameraButton->SetCheck(false); // no camera: the button springs back
+            tellNoCamera();
             return;
         }
         bool ok;
@@ -468,8 +474,10 @@ void DlgCorvantis::OnCamera()
         }
         m_live = true;
         setLiveMode(true);
-        if (isFrameShown() && !m_framePath.isEmpty())
-            applyLiveOverlay(m_framePath);
+        // The overlay is the current frame picture, so what the guest sees is what the shot gets,
+        // also after "To edit area" put a slot's frame there.
+        if (isFrameShown() && m_frame.IsValid())
+            applyLiveOverlayImage(BitmapFromImage(m_frame));
     } else {
         m_capture->Stop();
         m_live = false;
@@ -482,7 +490,7 @@ void DlgCorvantis::OnFrameShown()
 {
     if (m_live) {
         if (isFrameShown()) {
-            if (!applyLiveOverlay(m_framePath) && !m_liveFrame.isNull())
+            if (!(m_frame.IsValid() && applyLiveOverlayImage(BitmapFromImage(m_frame))) && !m_liveFrame.isNull())
                 applyLiveOverlayImage(m_liveFrame);
         } else {
             m_capture->HideOverlay();

@@ -171,6 +171,17 @@ public:
     /// The booth load run when the screen is shown (and after a project was opened).
     void RunBoothLoad();
 
+    // Guards and kiosk mode (screen_kiosk.cpp).
+    /// Kiosk mode: the shoot key works everywhere on the screen, and leaving, Settings, Open,
+    /// Clear and layout changes ask for the operator PIN.
+    void setKioskMode(bool on);
+    bool isKioskMode() const { return m_kiosk; }
+    /// Esc, the close button and the window's close: outside kiosk mode asks before a session
+    /// whose slots hold pictures ends; in kiosk mode asks for the operator PIN. True to go on.
+    bool confirmEndSession();
+    /// Esc: ends the screen once confirmEndSession() agrees.
+    void reject() override;
+
     /// Makes path the current frame (overlay while live, frame area otherwise); false when it
     /// does not load (*error then says why).
     bool setFrameFile(const QString& path, QString* error = nullptr);
@@ -196,8 +207,17 @@ protected:
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Guards (screen_kiosk.cpp).
+    bool operatorAllows();
+    bool confirmClear();
+    bool confirmLayoutChange(int layout);
+    bool handleShootKey(const QKeyEvent* e);
+    void tellNoCamera();
+
     void createControls();
     void bindControls();
     CxSkinButton* addButton(const char* art, int id, QPoint at, const QString& tip = {});
@@ -230,6 +250,8 @@ private:
 
     BoothSettings& m_settings;
     AppPaths& m_paths;
+    bool m_kiosk = false;
+    bool m_closing = false; ///< the end of the session was confirmed
 
     // Controls.
     QWidget* m_stage = nullptr;

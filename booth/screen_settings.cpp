@@ -4,14 +4,24 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "app/corvantis_app.h"
+#include "app/dlg_configure.h"
 #include "booth/booth_load.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/session_autosave.h"
+#include "picture/image_bridge.h"
 #include "platform/prompts.h"
+#include "skin/cx_skin_button.h"
 
 void DlgCorvantis::OnLayout(int layout)
 {
-    if (layout == m_slots.layout() || !m_slots.changeLayout(layout))
+    if (layout == m_slots.layout())
+        return;
+    if (!confirmLayoutChange(layout)) {
+        for (int i = 0; i < 5; ++i)
+            m_layoutButtons[i]->SetCheck(i == m_slots.layout());
+        return;
+    }
+    if (!m_slots.changeLayout(layout))
         return;
     rebuildSlotWidgets();
     if (m_autosave)
@@ -20,8 +30,15 @@ void DlgCorvantis::OnLayout(int layout)
 
 void DlgCorvantis::onConfigure()
 {
-    // Hook: the configuration dialog opens here on m_settings and m_paths; afterwards the folders
-    // are listed again (listFolders()). Until it exists the button does nothing.
+    if (!operatorAllows())
+        return;
+    DlgConfigure dlg(m_settings, m_paths, platform::prompts(), this);
+    connect(&dlg, &DlgConfigure::kioskChanged, this, &DlgCorvantis::setKioskMode);
+    dlg.exec();
+    // The values took effect at once; the screen follows the folders and the opacity.
+    listFolders();
+    if (m_live && isFrameShown() && m_frame.IsValid())
+        applyLiveOverlayImage(BitmapFromImage(m_frame));
 }
 
 void DlgCorvantis::RunBoothLoad()

@@ -136,7 +136,8 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
         m_slots.removeCurrent();
         break;
     case CmdClear:
-        m_slots.clearAll();
+        if (confirmClear())
+            m_slots.clearAll();
         break;
     case CmdApplyToAll:
         m_slots.applyFrameToAll();
@@ -146,8 +147,13 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
         if (!r.m_used)
             break;
         if (m_live) {
-            if (!r.m_frame.isNull())
-                applyLiveOverlayImage(r.m_frame);
+            // The slot's frame becomes the current frame too, so the next shot gets the frame shown.
+            CxImage frame;
+            if (!r.m_frame.isNull() && ImageFromBitmap(r.m_frame, frame)) {
+                m_frame.TakeOver(frame);
+                if (isFrameShown())
+                    applyLiveOverlayImage(r.m_frame);
+            }
         } else {
             CxImage photo, frame;
             if (ImageFromBitmap(r.m_background, photo)) {

@@ -42,6 +42,14 @@ void DlgCorvantis::OnShoot()
 {
     if (!m_live || m_shooting)
         return;
+    if (m_slots.usedSlots().size() >= m_slots.count()) {
+        // Said before the countdown, so nobody poses for a shot that has nowhere to go.
+        platform::prompts().messageBox(this,
+            QStringLiteral("All slots are full.\nSave or print the sheet, then clear it or remove a picture."),
+            platform::MbOk | platform::MbIconInformation);
+        emit shotFinished(-1);
+        return;
+    }
     m_shooting = true;
     QPointer<DlgCorvantis> self(this);
     auto finish = [&](int slot) {
@@ -107,6 +115,10 @@ void DlgCorvantis::OnShoot()
             return finish(-1);
         shot.TakeOver(resized);
     }
+    // A shot with no free slot left (one filled during the countdown) is dropped before it
+    // replaces the photo the user had.
+    if (m_slots.usedSlots().size() >= m_slots.count())
+        return finish(-1);
     m_photoSource.Copy(shot);
     CxImage fitted;
     if (ResampleForBooth(shot, photoArea().width(), photoArea().height(), fitted))

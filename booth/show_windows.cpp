@@ -10,12 +10,15 @@
 #include <QTimer>
 
 #include "app/app_paths.h"
+#include "app/booth_settings.h"
+#include "app/dlg_configure.h"
 #include "booth/dlg_corvantis.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
 #include "editing/dlg_mix.h"
 #include "editing/dlg_text.h"
 #include "output/dlg_thum_nail.h"
+#include "platform/prompts.h"
 
 namespace {
 
@@ -65,6 +68,12 @@ const std::vector<ShowEntry>& showTable()
         { "save", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createSaveDialog(); } },
         { "print", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createPrintDialog(); } },
+        { "settings", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                auto* dlg = new DlgConfigure(screen.settings(), screen.paths(), platform::prompts(), &screen);
+                dlg->initialise();
+                return dlg;
+            } },
         { "text", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 return new DlgText(RememberedTextInfo(), platform::prompts(), &screen);

@@ -77,7 +77,19 @@ bool ScriptedPrompts::printSetup(QWidget*, QPrinter& printer)
 int ScriptedPrompts::messageBox(QWidget*, const QString& text, unsigned style, const QString& caption)
 {
     messages.append({ text, style, caption });
-    return messageHandler ? messageHandler(text, style) : messageReply;
+    if (messageHandler)
+        return messageHandler(text, style);
+    if (!messageReplies.isEmpty())
+        return messageReplies.takeFirst();
+    return messageReply;
+}
+
+std::optional<QString> ScriptedPrompts::askSecret(QWidget*, const QString&, const QString& label)
+{
+    secretLabels.append(label);
+    if (secretReplies.isEmpty())
+        return std::nullopt;
+    return secretReplies.takeFirst();
 }
 
 } // namespace platform

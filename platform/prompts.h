@@ -66,6 +66,14 @@ public:
     virtual bool printSetup(QWidget* parent, QPrinter& printer) = 0;
     /// Shows the skinned message box; returns a MessageResult.
     virtual int messageBox(QWidget* parent, const QString& text, unsigned style, const QString& caption = {}) = 0;
+    /// Asks for a secret (the operator PIN) with hidden input; nullopt when cancelled.
+    virtual std::optional<QString> askSecret(QWidget* parent, const QString& title, const QString& label)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        return std::nullopt;
+    }
 };
 
 /// The process-wide prompts. Before setPrompts() is called this is a silent implementation
@@ -90,6 +98,11 @@ public:
     int messageReply = IdOk;
     /// When set, answers message boxes instead of messageReply.
     std::function<int(const QString& text, unsigned style)> messageHandler;
+    /// Answers for the next message boxes, taken in order before messageReply is used.
+    QList<int> messageReplies;
+    /// Answers for the next secret questions, in order; an empty queue cancels.
+    QList<std::optional<QString>> secretReplies;
+    QStringList secretLabels;
 
     struct Message {
         QString text;
@@ -116,6 +129,7 @@ public:
     std::optional<QColor> pickColour(QWidget*, const QColor& initial) override;
     bool printSetup(QWidget*, QPrinter& printer) override;
     int messageBox(QWidget*, const QString& text, unsigned style, const QString& caption) override;
+    std::optional<QString> askSecret(QWidget*, const QString& title, const QString& label) override;
 };
 
 } // namespace platform

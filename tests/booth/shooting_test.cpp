@@ -135,7 +135,9 @@ TEST_F(Shooting, FullLayoutDropsTheShot)
     clickShoot(*screen);
     EXPECT_EQ(finished, -1);
     EXPECT_EQ(screen->slotModel().slot(3).m_composed, before);
-    EXPECT_TRUE(m_prompts.messages.isEmpty());
+    // The full sheet is said before any countdown starts.
+    ASSERT_EQ(m_prompts.messages.size(), 1);
+    EXPECT_TRUE(m_prompts.messages[0].text.startsWith(QStringLiteral("All slots are full")));
 }
 
 TEST_F(Shooting, CameraThatDeliversNothingEndsWithMessage)
