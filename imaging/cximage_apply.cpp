@@ -65,6 +65,8 @@ const char* ImageOperationsHelp()
            "  unsharp:R,A,T          unsharp mask: radius, amount, threshold\n"
            "  selectiveblur:R,T      blur except on edges stronger than T (0..255)\n"
            "  noise:L | jitter:R     random noise of level L | pixel jitter of radius R\n"
+           "  circle:T[,L[,C]]       warp about the centre: T 0 punch, 1 pinch, 2 swirl, 3 cylinder,\n"
+           "                         4 bathroom; radius limit L (0 = automatic), coefficient C (100)\n"
            "  select:L,T,R,B         limit the following operations to a rectangle\n"
            "                         (top-down pixel rows, both corners included)\n"
            "  selectnone             drop the selection\n";
@@ -185,6 +187,16 @@ ImageOpResult ApplyImageOperation(CxImage& image, const std::string& op, std::st
         if (args.size() != 1 || !parseInt(args[0], 0, 10000, r))
             return bad("jitter:RADIUS with RADIUS 0..10000");
         return done(image.Jitter(int32_t(r)));
+    }
+    if (name == "circle") {
+        long type = 0, limit = 0;
+        double coefficient = 100.0;
+        if (args.empty() || args.size() > 3 || !parseInt(args[0], 0, 4, type)
+            || (args.size() > 1 && !parseInt(args[1], 0, 1L << 20, limit))
+            || (args.size() > 2 && !parseFloat(args[2], -1e6, 1e6, coefficient)))
+            return bad("circle:TYPE[,LIMIT[,COEFF]] with TYPE 0..4 (punch, pinch, swirl, cylinder, bathroom), "
+                       "LIMIT 0 = automatic, COEFF default 100");
+        return done(image.CircleTransform(int32_t(type), int32_t(limit), float(coefficient)));
     }
     if (name == "select") {
         long v[4] = {};
