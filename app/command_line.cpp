@@ -20,6 +20,10 @@ CommandLine::CommandLine()
           QStringLiteral("Start as usual, write a picture of the main screen to FILE (PNG) once it is "
                          "shown, and exit."),
           QStringLiteral("FILE"))
+    , m_show(QStringLiteral("show"),
+          QStringLiteral("Open the window NAME over the main screen (main, frames, portraits, ...; "
+                         "an unknown name lists them all); with --screenshot the picture is of that window."),
+          QStringLiteral("NAME"))
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
     m_cameraOptions = {
@@ -39,6 +43,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_testCamera);
     m_parser.addOption(m_demoContent);
     m_parser.addOption(m_screenshot);
+    m_parser.addOption(m_show);
     for (const QCommandLineOption& option : m_cameraOptions)
         m_parser.addOption(option);
     m_parser.addPositionalArgument(
@@ -93,6 +98,11 @@ bool CommandLine::testCamera() const
 bool CommandLine::demoContent() const
 {
     return m_parser.isSet(m_demoContent);
+}
+
+QString CommandLine::show() const
+{
+    return m_parser.value(m_show);
 }
 
 QString CommandLine::screenshot() const

@@ -28,6 +28,8 @@ public:
     bool demoContent() const;
     /// --screenshot FILE: the main screen is written to FILE once shown, then the program ends.
     QString screenshot() const;
+    /// --show NAME: the window to open over the main screen (empty: the main screen alone).
+    QString show() const;
 
     /// Sets what must be in the environment before anything else runs: KIVRA_TEST_CAMERA=1 for
     /// --test-camera, unless the variable is already set.
@@ -41,6 +43,7 @@ private:
     QCommandLineOption m_testCamera;
     QCommandLineOption m_demoContent;
     QCommandLineOption m_screenshot;
+    QCommandLineOption m_show;
     QList<QCommandLineOption> m_cameraOptions;
     QString m_error;
 };

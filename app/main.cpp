@@ -13,6 +13,7 @@
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/project_file.h"
+#include "booth/show_windows.h"
 #include "capture/capture_cli.h"
 #include "platform/ini_file.h"
 
@@ -105,9 +106,17 @@ int main(int argc, char** argv)
     const QString screenshot = commandLine.screenshot().isEmpty()
         ? QString()
         : QFileInfo(commandLine.screenshot()).absoluteFilePath();
-    app.setMainDialogRunner([screenshot] {
+    const QString show = commandLine.show();
+    if (!show.isEmpty() && !IsShowWindowName(show)) {
+        std::fprintf(stderr, "corvantis: there is no window \"%s\"; the windows are: %s\n", qPrintable(show),
+            qPrintable(ShowWindowNames().join(QLatin1String(", "))));
+        platform::setPrompts(nullptr);
+        return 2;
+    }
+    app.setMainDialogRunner([screenshot, show] {
         DlgCorvantis screen;
         screen.setScreenshotPath(screenshot);
+        screen.setShowWindow(show);
         return screen.exec();
     });
 

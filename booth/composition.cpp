@@ -1,10 +1,9 @@
-// Composition of a photo and a frame over the base picture, and bitmap scaling by kind.
+// Composition of a photo and a frame over the base picture.
 #include "booth/composition.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "editing/fc/fc_dib.h"
 
 void ResolveAnchor(int anchor, int baseWidth, int baseHeight, int width, int height, int& x, int& y)
 {
@@ -42,30 +41,6 @@ void ResolveAnchor(int anchor, int baseWidth, int baseHeight, int width, int hei
     }
 }
 
-KeyColour GetKeyColour(const CxImage& picture, bool keyAtTopLeft)
-{
-    KeyColour key;
-    if (!picture.IsValid())
-        return key;
-    const int w = int(picture.GetWidth());
-    const int h = int(picture.GetHeight());
-    const int x = keyAtTopLeft ? 0 : w / 2;
-    const int y = keyAtTopLeft ? h - 1 : h / 2;
-    key.palette = picture.GetPalette() != nullptr;
-    if (key.palette)
-        key.index = picture.GetPixelIndex(x, y);
-    key.colour = picture.GetPixelColor(x, y, false);
-    return key;
-}
-
-bool PixelHasKey(const CxImage& picture, int x, int y, const KeyColour& key)
-{
-    if (key.palette)
-        return picture.BlindGetPixelIndex(x, y) == key.index;
-    const uint8_t* p = picture.BlindGetPixelPointer(x, y);
-    return p[0] == key.colour.rgbBlue && p[1] == key.colour.rgbGreen && p[2] == key.colour.rgbRed;
-}
-
 namespace {
 
 /// The part of a w × h picture placed at (x, y) that falls on a W × H base, in picture coordinates.
@@ -85,31 +60,6 @@ Overlap overlap(int baseWidth, int baseHeight, int width, int height, int x, int
 }
 
 } // namespace
-
-bool RaiseTo24(const CxImage& src, CxImage& out)
-{
-    if (!src.IsValid())
-        return false;
-    if (src.GetBpp() == 24) {
-        out.Copy(src, true, false, false);
-        return out.IsValid();
-    }
-    const uint32_t w = src.GetWidth();
-    const uint32_t h = src.GetHeight();
-    CxImage tmp;
-    if (!tmp.Create(w, h, 24))
-        return false;
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x) {
-            const RGBQUAD c = src.BlindGetPixelColor(int(x), int(y), false);
-            uint8_t* p = tmp.BlindGetPixelPointer(int(x), int(y));
-            p[0] = c.rgbBlue;
-            p[1] = c.rgbGreen;
-            p[2] = c.rgbRed;
-        }
-    out.TakeOver(tmp);
-    return out.IsValid();
-}
 
 bool PastePicture(CxImage& base, const CxImage& picture, int anchor, int x, int y, bool useKey, bool keyAtTopLeft)
 {
@@ -178,55 +128,6 @@ bool OverlayFrame(CxImage& base, const CxImage& frame, int anchor, int x, int y,
         }
     base.TakeOver(blended);
     return true;
-}
-
-bool ImageFromBitmap(const QImage& bitmap, CxImage& out)
-{
-    if (bitmap.isNull())
-        return false;
-    CxImage tmp;
-    if (!tmp.FromDeviceBitmap(bitmap))
-        return false;
-    tmp.AlphaDelete();
-    return RaiseTo24(tmp, out);
-}
-
-QImage BitmapFromImage(const CxImage& image)
-{
-    CxImage opaque(image, true, false, false);
-    opaque.AlphaDelete();
-    QImage out = opaque.ToDeviceBitmap();
-    if (!out.isNull() && out.format() != QImage::Format_RGB32)
-        out = out.convertToFormat(QImage::Format_RGB32);
-    return out;
-}
-
-bool ResampleForBooth(const CxImage& src, int width, int height, CxImage& out)
-{
-    if (!src.IsValid() || width <= 0 || height <= 0)
-        return false;
-    CxImage source;
-    if (!RaiseTo24(src, source))
-        return false;
-    // Catmull-Rom (16) with the edge pixels repeated (5).
-    return source.ResampleSmooth(width, height, 16, 5, &out);
-}
-
-QImage ScaleBitmap(const QImage& bitmap, int width, int height, int kind)
-{
-    if (bitmap.isNull() || width <= 0 || height <= 0)
-        return QImage();
-    if (kind == ScaleStretch) {
-        FCDib dib;
-        if (!dib.CopyFromBitmap(bitmap, 32) || !dib.Stretch(width, height))
-            return QImage();
-        return dib.CreateDeviceBitmap();
-    }
-    CxImage src;
-    CxImage out;
-    if (!ImageFromBitmap(bitmap, src) || !ResampleForBooth(src, width, height, out))
-        return QImage();
-    return BitmapFromImage(out);
 }
 
 bool Compose(const ComposeInput& in, ComposeResult& out, QString* error)

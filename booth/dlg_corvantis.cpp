@@ -20,6 +20,8 @@
 #include "booth/booth_load.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "booth/show_windows.h"
+#include "picture/picture_files.h"
 #include "capture/capture_video.h"
 #include "output/dlg_thum_nail.h"
 #include "platform/control_id.h"
@@ -33,40 +35,6 @@
 #include "skin/skin_window.h"
 #include "skin/transparent_pic.h"
 
-namespace {
-
-/// Centre pixel of a top-down bitmap at the container's centre (w / 2, h / 2 counted from the bottom).
-QRgb centreKey(const QImage& bitmap)
-{
-    return bitmap.pixel(bitmap.width() / 2, bitmap.height() - 1 - bitmap.height() / 2) & 0x00FFFFFF;
-}
-
-bool knownFormat(const QString& path)
-{
-    const QByteArray ext = AppToolkit::Extension(path).toLatin1();
-    return !ext.isEmpty() && CxImage::FormatFromExtension(ext.constData()) != CXIMAGE_FORMAT_UNKNOWN;
-}
-
-bool loadImage(const QString& path, CxImage& out)
-{
-    CxImage image;
-    if (path.isEmpty() || !image.Load(path.toLocal8Bit().constData()) || !image.IsValid())
-        return false;
-    out.TakeOver(image);
-    return true;
-}
-
-/// src resampled into out at size (kind 0 of the composition).
-bool fitTo(const CxImage& src, QSize size, CxImage& out)
-{
-    if (!src.IsValid() || size.isEmpty())
-        return false;
-    if (int(src.GetWidth()) == size.width() && int(src.GetHeight()) == size.height())
-        return RaiseTo24(src, out);
-    return ResampleForBooth(src, size.width(), size.height(), out);
-}
-
-} // namespace
 
 DlgCorvantis::DlgCorvantis(QWidget* parent)
     : QDialog(parent)
@@ -342,10 +310,10 @@ void DlgCorvantis::showFrameArea()
         return;
     }
     CxImage shown;
-    if (!fitTo(m_frame, QSize(320, 240), shown))
+    if (!FitTo(m_frame, QSize(320, 240), shown))
         return;
     const QImage bitmap = BitmapFromImage(shown);
-    m_frameArea->setPicture(bitmap, centreKey(bitmap));
+    m_frameArea->setPicture(bitmap, CentreKey(bitmap));
     m_frameArea->setVisible(!m_live && isFrameShown());
     m_frameArea->update();
     m_videoArea->update();
@@ -366,7 +334,7 @@ bool DlgCorvantis::applyLiveOverlayImage(const QImage& frame)
     const QImage bitmap = ScaleBitmap(frame, video.width(), video.height(), ScaleStretch);
     if (bitmap.isNull())
         return false;
-    m_capture->SetColorKey(QColor::fromRgb(centreKey(bitmap)));
+    m_capture->SetColorKey(QColor::fromRgb(CentreKey(bitmap)));
     m_capture->SetOverlayBitmap(bitmap, QRect(0, 0, bitmap.width(), bitmap.height()));
     m_capture->SetOverlayAlpha(9);
     m_capture->SetOverlayAlpha(std::clamp(boothSettings().m_alpha, 0, 255) * 10 / 255);
@@ -377,7 +345,7 @@ bool DlgCorvantis::applyLiveOverlayImage(const QImage& frame)
 bool DlgCorvantis::applyLiveOverlay(const QString& path)
 {
     CxImage frame;
-    if (!loadImage(path, frame))
+    if (!LoadPicture(path, frame))
         return false;
     return applyLiveOverlayImage(BitmapFromImage(frame));
 }
@@ -385,7 +353,7 @@ bool DlgCorvantis::applyLiveOverlay(const QString& path)
 bool DlgCorvantis::setFrameFile(const QString& path)
 {
     CxImage frame;
-    if (!loadImage(path, frame))
+    if (!LoadPicture(path, frame))
         return false;
     m_frame.TakeOver(frame);
     m_framePath = path;
@@ -401,10 +369,10 @@ bool DlgCorvantis::setFrameFile(const QString& path)
 bool DlgCorvantis::setPhotoFile(const QString& path)
 {
     CxImage photo;
-    if (!loadImage(path, photo))
+    if (!LoadPicture(path, photo))
         return false;
     CxImage fitted;
-    if (!fitTo(photo, photoArea().size(), fitted))
+    if (!FitTo(photo, photoArea().size(), fitted))
         return false;
     m_photoSource.TakeOver(photo);
     m_photo.TakeOver(fitted);
@@ -420,7 +388,7 @@ void DlgCorvantis::setPhotoArea(const QRect& r)
     m_photoArea->setGeometry(r.translated(-m_stage->pos()));
     if (m_photoSource.IsValid()) {
         CxImage fitted;
-        if (fitTo(m_photoSource, r.size(), fitted))
+        if (FitTo(m_photoSource, r.size(), fitted))
             m_photo.TakeOver(fitted);
     }
     showPhotoArea();
@@ -431,13 +399,13 @@ void DlgCorvantis::setPhotoArea(const QRect& r)
 void DlgCorvantis::stepFrame(int step)
 {
     for (int i = m_frameIndex + step; i >= 0 && i < int(m_frameFiles.size()); i += step) {
-        if (!knownFormat(m_frameFiles[i]))
+        if (!HasImageExtension(m_frameFiles[i]))
             continue;
         m_frameIndex = i;
         if (m_live) {
             m_framePath = m_frameFiles[i];
             CxImage frame;
-            if (loadImage(m_framePath, frame))
+            if (LoadPicture(m_framePath, frame))
                 m_frame.TakeOver(frame);
             if (isFrameShown())
                 applyLiveOverlay(m_framePath);
@@ -453,7 +421,7 @@ void DlgCorvantis::stepPhoto(int step)
     if (m_live)
         return;
     for (int i = m_photoIndex + step; i >= 0 && i < int(m_photoFiles.size()); i += step) {
-        if (!knownFormat(m_photoFiles[i]))
+        if (!HasImageExtension(m_photoFiles[i]))
             continue;
         m_photoIndex = i;
         setPhotoFile(m_photoFiles[i]);
@@ -658,7 +626,7 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
             CxImage photo, frame;
             if (ImageFromBitmap(r.m_background, photo)) {
                 CxImage fitted;
-                if (fitTo(photo, photoArea().size(), fitted)) {
+                if (FitTo(photo, photoArea().size(), fitted)) {
                     m_photoSource.TakeOver(photo);
                     m_photo.TakeOver(fitted);
                     showPhotoArea();
@@ -820,8 +788,34 @@ void DlgCorvantis::showEvent(QShowEvent* e)
     if (e->spontaneous())
         return;
     RunBoothLoad();
-    if (!m_screenshotPath.isEmpty())
+    if (!m_showWindow.isEmpty() && m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0)
+        QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
+    else if (!m_screenshotPath.isEmpty())
         QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
+}
+
+void DlgCorvantis::openShowWindow()
+{
+    QDialog* window = OpenShowWindow(*this, m_showWindow);
+    if (!window) {
+        std::fprintf(stderr, "corvantis: the window \"%s\" could not be opened\n", qPrintable(m_showWindow));
+        done(2);
+        return;
+    }
+    if (m_screenshotPath.isEmpty()) {
+        window->exec();
+        delete window;
+        return;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    QTimer::singleShot(400, window, [this, window] {
+        const QImage shot = window->grab().toImage();
+        if (!shot.save(m_screenshotPath))
+            std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
+        window->close();
+        accept();
+    });
 }
 
 void DlgCorvantis::takeScreenshot()

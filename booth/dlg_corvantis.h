@@ -81,6 +81,9 @@ public:
     void setShotWaitLimit(int milliseconds) { m_shotWaitLimit = milliseconds; }
     /// Writes a picture of the screen to path once it has been shown and loaded, then ends it.
     void setScreenshotPath(const QString& path) { m_screenshotPath = path; }
+    /// --show NAME: once shown, the screen opens that window over itself (see show_windows.h);
+    /// with a screenshot path the picture is of that window.
+    void setShowWindow(const QString& name) { m_showWindow = name; }
 
     // ---- State ----
     bool isLive() const { return m_live; }
@@ -178,6 +181,7 @@ private:
     void setCountdown(const QString& text);
     static void waitStep(int milliseconds);
     void takeScreenshot();
+    void openShowWindow();
 
     // Controls.
     QWidget* m_stage = nullptr;
@@ -224,6 +228,7 @@ private:
     QString m_lastShotPath;
     int m_shotWaitLimit = 5000;
     QString m_screenshotPath;
+    QString m_showWindow;
     QString m_projectPathOverride; ///< project chosen with the open command when there is no application object
 
     std::function<void()> m_closeHandler;

@@ -1,10 +1,12 @@
 # Helpers that keep every folder's CMakeLists.txt to a few lines.
 #
-# kivra_library(NAME [DIRS dir...] [EXCLUDE file...] [DEPS target...])
+# kivra_library(NAME [DIRS dir...] [EXCLUDE file...] [DEPS target...] [PRIVATE_DEPS target...])
 #   One static library from the *.cpp files of the listed folders (default: the current one).
+#   DEPS are what its headers expose; PRIVATE_DEPS (third-party libraries its headers never
+#   include) stay out of its users' include paths.
 #   A folder with no sources yet gives an interface target so dependants still link.
 function(kivra_library name)
-  cmake_parse_arguments(K "" "" "DIRS;EXCLUDE;DEPS" ${ARGN})
+  cmake_parse_arguments(K "" "" "DIRS;EXCLUDE;DEPS;PRIVATE_DEPS" ${ARGN})
   if(NOT K_DIRS)
     set(K_DIRS .)
   endif()
@@ -30,6 +32,7 @@ function(kivra_library name)
     add_library(${name} STATIC ${srcs})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${K_DEPS})
+    target_link_libraries(${name} PRIVATE ${K_PRIVATE_DEPS})
   else()
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})

@@ -17,49 +17,12 @@
 #include "editing/fc/fc_dib.h"
 #include "imaging/cximage.h"
 #include "imaging/formats/cxfile.h"
+#include "picture/key_colour.h"
+#include "picture/picture_files.h"
 
 int ThumbnailFormatFromName(const QString& fileName)
 {
-    static const struct {
-        const char* ending;
-        int id;
-    } kEndings[] = {
-        { "bmp", 1 },
-        { "gif", 2 },
-        { "jpg", 3 },
-        { "jpeg", 3 },
-        { "png", 4 },
-        { "mng", 17 },
-        { "jng", 17 },
-        { "ico", 5 },
-        { "tif", 6 },
-        { "tiff", 6 },
-        { "tga", 7 },
-        { "pcx", 8 },
-        { "wbmp", 9 },
-        { "wmf", 10 },
-        { "emf", 10 },
-        { "j2k", 11 },
-        { "jp2", 11 },
-        { "j2c", 12 },
-        { "jpc", 12 },
-        { "pgx", 13 },
-        { "pnm", 14 },
-        { "pgm", 14 },
-        { "ppm", 14 },
-        { "ras", 15 },
-    };
-    // "wbmp" must win over "bmp", so the longer endings are tried first.
-    int best = 0;
-    int bestLength = 0;
-    for (const auto& e : kEndings) {
-        const QLatin1String ending(e.ending);
-        if (ending.size() > bestLength && fileName.endsWith(ending, Qt::CaseInsensitive)) {
-            best = e.id;
-            bestLength = int(ending.size());
-        }
-    }
-    return best;
+    return PictureFormatFromName(fileName);
 }
 
 namespace {
@@ -69,7 +32,7 @@ void showKeyAsChecks(QImage& bitmap)
 {
     bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
     const int w = bitmap.width(), h = bitmap.height();
-    const QRgb key = bitmap.pixel(w / 2, h - 1 - h / 2) & 0xFFFFFF;
+    const QRgb key = CentreKey(bitmap);
     const int cell = std::max(4, w / 24);
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
