@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "editing/preview_fit_p.h"
 #include "editing/rect_tracker_pic.h"
+#include "picture/bitmap_scale.h"
 #include "platform/control_id.h"
 #include "skin/bitmap_slider.h"
 #include "skin/button_st.h"
@@ -130,7 +130,7 @@ DlgEffect::DlgEffect(QWidget* parent, const QImage& source, int kind, CxImage* w
     m_caption->setText(windowTitle());
 
     m_preview = new CRectTrackerPic(this);
-    m_preview->setGeometry(15, 34, editing_p::kPreviewWidth, editing_p::kPreviewHeight);
+    m_preview->setGeometry(15, 34, kPreviewWidth, kPreviewHeight);
     platform::setControlId(m_preview, kPreviewId);
 
     for (int i = 0; i < 3; ++i) {
@@ -291,11 +291,11 @@ void DlgEffect::runPreviewSteps()
     QImage bitmap = m_working.CreateDeviceBitmap();
     if (bitmap.isNull())
         return; // nothing to show: the preview keeps the unchanged picture
-    const QSize fit = editing_p::previewFitSize(bitmap.width(), bitmap.height());
-    if (fit != bitmap.size()) {
-        CxImage picture;
-        if (picture.FromDeviceBitmap(bitmap) && editing_p::fitToPreviewInPlace(picture)) {
-            bitmap = picture.ToDeviceBitmap();
+    // A picture that fits already needs no round trip through the container.
+    if (PreviewFitSize(bitmap.width(), bitmap.height()) != bitmap.size()) {
+        CxImage picture, fitted;
+        if (picture.FromDeviceBitmap(bitmap) && FitToPreview(picture, fitted)) {
+            bitmap = fitted.ToDeviceBitmap();
             m_working.CopyFromBitmap(bitmap, 32);
         }
     }
