@@ -532,7 +532,7 @@ void DlgCorvantis::rebuildSlotWidgets()
         connect(w, &CSlotPicture::pressed, this, &DlgCorvantis::onSlotPressed);
         connect(w, &CSlotPicture::released, this, &DlgCorvantis::onSlotReleased);
         connect(w, &CSlotPicture::rightReleased, this, &DlgCorvantis::onSlotMenu);
-        // A double click opens the filter workbench once it exists.
+        connect(w, &CSlotPicture::doubleClicked, this, [this](int i) { editSlot(i); });
         w->show();
         m_slotWidgets.push_back(w);
     }
@@ -862,8 +862,10 @@ void DlgCorvantis::mouseReleaseEvent(QMouseEvent* e)
 
 void DlgCorvantis::keyPressEvent(QKeyEvent* e)
 {
-    // Enter opens the filter workbench once it exists; it must not end the screen.
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+    // Enter edits the selected slot in the filter workbench; it must not end the screen.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        editSlot(m_slots.currentSlot());
         return;
+    }
     QDialog::keyPressEvent(e);
 }

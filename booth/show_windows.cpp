@@ -9,7 +9,16 @@
 
 #include "app/app_paths.h"
 #include "booth/dlg_corvantis.h"
+#include "editing/dlg_effect.h"
+#include "editing/dlg_filter.h"
 #include "output/dlg_thum_nail.h"
+#include "picture/bitmap_scale.h"
+#include "picture/image_bridge.h"
+#include "picture/picture_files.h"
+#include "skin/skin_resource_table.h"
+#include "skin/skin_resources.h"
+
+#include <QDir>
 
 namespace {
 
@@ -19,6 +28,26 @@ struct ShowEntry {
     /// Builds the window from the screen and the text after ":"; null when the argument is bad.
     std::function<QDialog*(DlgCorvantis& screen, const QString& argument)> open;
 };
+
+/// The picture the editing windows open on: the selected slot's, another used slot's, the first
+/// portrait at booth size, or the base picture.
+QImage editingPicture(DlgCorvantis& screen)
+{
+    CombinationSlots& model = screen.slotModel();
+    const int current = model.currentSlot();
+    if (current >= 0 && current < model.count() && model.slot(current).m_used)
+        return model.slot(current).m_composed;
+    for (int i : model.usedSlots())
+        return model.slot(i).m_composed;
+    const QDir portraits(appPaths().m_portraitFolder);
+    for (const QString& name : portraits.entryList(QDir::Files, QDir::Name)) {
+        CxImage photo, fitted;
+        if (IsPictureFile(name) && LoadPicture(portraits.filePath(name), photo)
+            && FitTo(photo, QSize(320, 240), fitted))
+            return BitmapFromImage(fitted);
+    }
+    return skin::SkinBitmap(skin::kBasePicture);
+}
 
 const std::vector<ShowEntry>& showTable()
 {
@@ -44,6 +73,25 @@ const std::vector<ShowEntry>& showTable()
                     return nullptr;
                 }
                 return browser;
+            } },
+        { "workbench", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                return new DlgFilter(editingPicture(screen), &screen);
+            } },
+        { "effect", "K",
+            [](DlgCorvantis& screen, const QString& arg) -> QDialog* {
+                bool ok = false;
+                const int kind = arg.toInt(&ok);
+                if (!ok || !DlgEffect::isValidKind(kind))
+                    return nullptr;
+                const QImage picture = editingPicture(screen);
+                auto* workbench = new CxImage;
+                workbench->FromDeviceBitmap(picture);
+                auto* dialog = new DlgEffect(&screen, picture, kind, workbench);
+                QObject::connect(dialog, &QObject::destroyed, [workbench] { delete workbench; });
+                // Show the effect at its start values.
+                dialog->onSlider(DlgEffect::kSlider1Id);
+                return dialog;
             } },
     };
     return table;
