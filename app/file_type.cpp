@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "app/app_paths.h"
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ bool writeIfChanged(const QString& path, const QByteArray& bytes, bool* changed)
         return true;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    if (!platform::writeFileAtomically(
+            QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), size_t(bytes.size()))))
         return false;
     *changed = true;
     return true;

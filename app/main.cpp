@@ -9,6 +9,7 @@
 
 #include "app/app_paths.h"
 #include "app/app_prompts.h"
+#include "app/booth_settings.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
@@ -114,7 +115,7 @@ int main(int argc, char** argv)
         return 2;
     }
     app.setMainDialogRunner([screenshot, show] {
-        DlgCorvantis screen;
+        DlgCorvantis screen(boothSettings(), appPaths());
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
         return screen.exec();

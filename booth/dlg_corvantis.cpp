@@ -1,10 +1,9 @@
-// DlgCorvantis: controls and their places, camera and overlay, browsing, slots, layouts, projects.
+// DlgCorvantis: construction, controls and their places, camera and live overlay, frame and photo
+// browsing, and the screen's own events. Slots, output and settings live in screen_*.cpp.
 #include "booth/dlg_corvantis.h"
 
 #include <cstdlib>
 
-#include <QApplication>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,15 +15,11 @@
 #include "app/app_paths.h"
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
-#include "app/corvantis_app.h"
-#include "booth/booth_load.h"
 #include "booth/composition.h"
-#include "booth/project_file.h"
-#include "booth/show_windows.h"
-#include "picture/picture_files.h"
 #include "capture/capture_video.h"
 #include "output/dlg_thum_nail.h"
 #include "platform/control_id.h"
+#include "picture/picture_files.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
 #include "skin/quen_menu.h"
@@ -35,9 +30,15 @@
 #include "skin/skin_window.h"
 #include "skin/transparent_pic.h"
 
-
 DlgCorvantis::DlgCorvantis(QWidget* parent)
+    : DlgCorvantis(boothSettings(), appPaths(), parent)
+{
+}
+
+DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* parent)
     : QDialog(parent)
+    , m_settings(settings)
+    , m_paths(paths)
     , m_capture(std::make_unique<CCaptureVideo>())
 {
     m_closeHandler = [] {
@@ -218,41 +219,16 @@ void DlgCorvantis::bindControls()
     bind(kAddPhotoId, [this] { OnAddPhoto(); });
     bind(kOpenProjectId, [this] { OnOpenProject(); });
     bind(kSaveProjectId, [this] { OnSaveProject(); });
-    // Save picture, print and configuration open their dialogs once those exist.
+    bind(kSavePictureId, [this] { onSavePicture(); });
+    bind(kPrintId, [this] { onPrint(); });
+    bind(kConfigureId, [this] { onConfigure(); });
     for (int i = 0; i < 5; ++i)
         bind(kLayout0Id + i, [this, i] { OnLayout(i); });
     bind(kAboutId, [this] { OnAbout(); });
-    bind(kHomeId, [this] { m_openUrl(QUrl(appPaths().m_homeAddress)); });
-    bind(kHelpId, [this] { m_openUrl(QUrl(appPaths().m_helpAddress)); });
+    bind(kHomeId, [this] { m_openUrl(QUrl(m_paths.m_homeAddress)); });
+    bind(kHelpId, [this] { m_openUrl(QUrl(m_paths.m_helpAddress)); });
     bind(kMinimiseId, [this] { showMinimized(); });
     bind(kCloseId, [this] { m_closeHandler(); });
-}
-
-void DlgCorvantis::listFolders()
-{
-    const AppPaths& paths = appPaths();
-    AppToolkit::ListFiles(paths.m_emotionFolder, m_emotionFiles);
-    AppToolkit::ListFiles(paths.m_baseMapFolder, m_baseMapFiles);
-    AppToolkit::ListFiles(paths.m_backgroundFolder, m_backgroundFiles);
-    AppToolkit::ListFiles(paths.m_maskFolder, m_maskFiles);
-    if (m_frameFolderListed != paths.m_frameFolder || m_frameFiles.isEmpty()) {
-        m_frameFolderListed = paths.m_frameFolder;
-        AppToolkit::ListFiles(paths.m_frameFolder, m_frameFiles);
-        m_frameFiles.sort(Qt::CaseInsensitive);
-        m_frameIndex = -1;
-        m_framePath.clear();
-        m_frame.Destroy();
-        stepFrame(+1);
-        if (m_frameIndex < 0)
-            showFrameArea();
-    }
-    if (m_photoFolderListed != paths.m_portraitFolder || m_photoFiles.isEmpty()) {
-        m_photoFolderListed = paths.m_portraitFolder;
-        AppToolkit::ListFiles(paths.m_portraitFolder, m_photoFiles);
-        m_photoFiles.sort(Qt::CaseInsensitive);
-        m_photoIndex = -1;
-        stepPhoto(+1);
-    }
 }
 
 bool DlgCorvantis::isFrameShown() const
@@ -337,7 +313,7 @@ bool DlgCorvantis::applyLiveOverlayImage(const QImage& frame)
     m_capture->SetColorKey(QColor::fromRgb(CentreKey(bitmap)));
     m_capture->SetOverlayBitmap(bitmap, QRect(0, 0, bitmap.width(), bitmap.height()));
     m_capture->SetOverlayAlpha(9);
-    m_capture->SetOverlayAlpha(std::clamp(boothSettings().m_alpha, 0, 255) * 10 / 255);
+    m_capture->SetOverlayAlpha(std::clamp(m_settings.m_alpha, 0, 255) * 10 / 255);
     m_liveFrame = frame;
     return true;
 }
@@ -482,175 +458,12 @@ void DlgCorvantis::OnFrameShown()
     }
 }
 
-int DlgCorvantis::placeIntoFirstFree(int opacity)
-{
-    ComposeInput in;
-    in.base = &m_base;
-    in.photo = &m_photo;
-    in.frame = &m_frame;
-    in.photoArea = photoArea();
-    in.frameArea = kPictureRect;
-    in.frameShown = isFrameShown();
-    // The shot is composed like a chosen photo: the frame the user saw over the live picture
-    // belongs on the shot, so it is laid over here even while the camera runs.
-    in.live = false;
-    in.alpha = opacity;
-    ComposeResult out;
-    if (m_slots.usedSlots().size() >= m_slots.count() || !Compose(in, out))
-        return -1;
-    return m_slots.storeIntoFirstFree(out.composed, out.background, isFrameShown() ? out.frame : QImage(), opacity);
-}
-
-void DlgCorvantis::OnUsePicture()
-{
-    if (m_live || !m_photo.IsValid())
-        return;
-    const int slot = placeIntoFirstFree(std::clamp(boothSettings().m_alpha, 0, 255));
-    if (slot >= 0)
-        updateCurrentSlot();
-    if (boothSettings().m_autoChangeFrame == 1)
-        OnNextFrame();
-}
-
-void DlgCorvantis::OnLayout(int layout)
-{
-    if (layout == m_slots.layout() || !m_slots.changeLayout(layout))
-        return;
-    rebuildSlotWidgets();
-}
-
-void DlgCorvantis::rebuildSlotWidgets()
-{
-    for (CSlotPicture* w : m_slotWidgets)
-        delete w;
-    m_slotWidgets.clear();
-    for (int i = 0; i < m_slots.count(); ++i) {
-        auto* w = new CSlotPicture(i, this);
-        w->setGeometry(m_slots.slot(i).rect());
-        platform::setControlId(w, int(kSlotControlIdBase) + i);
-        w->setPicture(m_slots.shownPicture(i));
-        connect(w, &CSlotPicture::pressed, this, &DlgCorvantis::onSlotPressed);
-        connect(w, &CSlotPicture::released, this, &DlgCorvantis::onSlotReleased);
-        connect(w, &CSlotPicture::rightReleased, this, &DlgCorvantis::onSlotMenu);
-        connect(w, &CSlotPicture::doubleClicked, this, [this](int i) { editSlot(i); });
-        w->show();
-        m_slotWidgets.push_back(w);
-    }
-    const int layout = m_slots.layout();
-    m_slotArea->setPicture(skin::SkinBitmap(skin::kLayout0Background + layout));
-    for (int i = 0; i < 5; ++i)
-        m_layoutButtons[i]->SetCheck(i == layout);
-    updateCurrentSlot();
-}
-
-void DlgCorvantis::updateSlotWidget(int index)
-{
-    if (CSlotPicture* w = slotPicture(index)) {
-        w->setGeometry(m_slots.slot(index).rect());
-        w->setPicture(m_slots.shownPicture(index));
-    }
-}
-
-void DlgCorvantis::updateCurrentSlot()
-{
-    for (CSlotPicture* w : m_slotWidgets)
-        w->setCurrent(w->index() == m_slots.currentSlot());
-}
-
-void DlgCorvantis::onSlotPressed(int index)
-{
-    if (m_dragFrom >= 0 || !m_slots.setCurrentSlot(index))
-        return;
-    m_dragFrom = index;
-    updateCurrentSlot();
-    const QImage cursor = skin::SkinBitmap(skin::kCursorDrag);
-    QApplication::setOverrideCursor(
-        cursor.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(QPixmap::fromImage(cursor), 4, 4));
-}
-
-void DlgCorvantis::onSlotReleased(int index, const QPoint& globalPos)
-{
-    if (m_dragFrom < 0)
-        return;
-    const int from = m_dragFrom;
-    m_dragFrom = -1;
-    QApplication::restoreOverrideCursor();
-    const QPoint local = mapFromGlobal(globalPos);
-    for (CSlotPicture* w : m_slotWidgets) {
-        if (w->geometry().contains(local) && w->index() != from) {
-            m_slots.swapSlots(from, w->index());
-            break;
-        }
-    }
-    Q_UNUSED(index);
-    updateCurrentSlot();
-}
-
-void DlgCorvantis::onSlotMenu(int index, const QPoint& globalPos)
-{
-    if (!m_slots.setCurrentSlot(index))
-        return;
-    updateCurrentSlot();
-    if (QAction* chosen = m_menu->exec(globalPos))
-        OnSlotCommand(index, CQuenMenu::commandId(chosen));
-}
-
-void DlgCorvantis::OnSlotCommand(int slot, int command)
-{
-    if (!m_slots.setCurrentSlot(slot))
-        return;
-    switch (command) {
-    case CmdCopy:
-        m_slots.copyCurrent();
-        break;
-    case CmdPaste:
-        m_slots.pasteIntoCurrent();
-        break;
-    case CmdRemove:
-        m_slots.removeCurrent();
-        break;
-    case CmdClear:
-        m_slots.clearAll();
-        break;
-    case CmdApplyToAll:
-        m_slots.applyFrameToAll();
-        break;
-    case CmdToEditArea: {
-        const ComData& r = m_slots.slot(slot);
-        if (!r.m_used)
-            break;
-        if (m_live) {
-            if (!r.m_frame.isNull())
-                applyLiveOverlayImage(r.m_frame);
-        } else {
-            CxImage photo, frame;
-            if (ImageFromBitmap(r.m_background, photo)) {
-                CxImage fitted;
-                if (FitTo(photo, photoArea().size(), fitted)) {
-                    m_photoSource.TakeOver(photo);
-                    m_photo.TakeOver(fitted);
-                    showPhotoArea();
-                }
-            }
-            if (!r.m_frame.isNull() && ImageFromBitmap(r.m_frame, frame)) {
-                m_frame.TakeOver(frame);
-                showFrameArea();
-            }
-        }
-        break;
-    }
-    default:
-        break;
-    }
-    updateCurrentSlot();
-}
-
 void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
 {
     if (photo && m_live)
         return;
     // Without a resource folder the chooser asks for one, as for a single picture.
-    const QString resourceFolder = photo ? appPaths().m_portraitFolder : appPaths().m_frameFolder;
+    const QString resourceFolder = photo ? m_paths.m_portraitFolder : m_paths.m_frameFolder;
     const QString folder = anyFolder || resourceFolder.isEmpty() ? QString() : resourceFolder + QLatin1Char('/');
     DlgThumNail browser(folder, this, photo ? 1 : 0);
     browser.setFramePreview(!photo);
@@ -667,7 +480,7 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
         (photo ? m_photoFiles : m_frameFiles) = files;
         (photo ? m_photoFolderListed : m_frameFolderListed) = browser.folder();
     } else {
-        AddToRecentList(appPaths().m_settingsFile,
+        AddToRecentList(m_paths.m_settingsFile,
             QLatin1String(kSettingKeys[photo ? KeyRecentlyPortrait : KeyRecentlyFrame]), chosen);
     }
     QStringList& list = photo ? m_photoFiles : m_frameFiles;
@@ -684,86 +497,13 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
     }
 }
 
-void DlgCorvantis::AddToRecentList(const QString& settingsFile, const QString& section, const QString& path)
-{
-    QString joined;
-    int firstEmpty = -1;
-    for (int k = 0; k < 20; ++k) {
-        const QString v = AppToolkit::ReadSettingString(settingsFile, section, QString::number(k));
-        if (v.isEmpty()) {
-            firstEmpty = k;
-            break;
-        }
-        joined += v;
-    }
-    if (joined.contains(path))
-        return;
-    if (firstEmpty >= 0) {
-        AppToolkit::WriteSettingString(settingsFile, section, QString::number(firstEmpty), path);
-        return;
-    }
-    for (int k = 19; k >= 1; --k)
-        AppToolkit::WriteSettingString(settingsFile, section, QString::number(k),
-            AppToolkit::ReadSettingString(settingsFile, section, QString::number(k - 1)));
-    AppToolkit::WriteSettingString(settingsFile, section, QStringLiteral("0"), path);
-}
-
-void DlgCorvantis::OnOpenProject()
-{
-    platform::OpenFilesRequest request;
-    request.title = QStringLiteral("Open project");
-    request.startFolder = appPaths().m_currentFolder;
-    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
-    request.defaultExtension = QStringLiteral("kivra");
-    const QStringList chosen = platform::prompts().openFiles(this, request);
-    if (chosen.isEmpty())
-        return;
-    if (CCorvantisApp* app = CCorvantisApp::instance())
-        app->setProjectPath(chosen.first());
-    m_projectPathOverride = chosen.first();
-    RunBoothLoad();
-}
-
-void DlgCorvantis::OnSaveProject()
-{
-    platform::SaveFileRequest request;
-    request.title = QStringLiteral("Save project");
-    request.startFolder = appPaths().m_currentFolder;
-    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
-    request.defaultExtension = QStringLiteral("kivra");
-    request.confirmOverwrite = true;
-    QString target = platform::prompts().saveFile(this, request);
-    if (target.isEmpty())
-        return;
-    QString error;
-    if (!SaveProject(m_slots, appPaths().m_settingsFile, target, &error))
-        platform::prompts().messageBox(this, QStringLiteral("The project could not be saved.\n%1").arg(error),
-            platform::MbOk | platform::MbIconError);
-}
-
 void DlgCorvantis::OnAbout()
 {
     platform::prompts().messageBox(this,
         QStringLiteral("%1\nVersion %2\n\nFramed portrait sheets from a webcam.")
             .arg(QLatin1String(appdefaults::kProductName),
-                appPaths().m_version.isEmpty() ? QLatin1String(appdefaults::kVersion) : appPaths().m_version),
+                m_paths.m_version.isEmpty() ? QLatin1String(appdefaults::kVersion) : m_paths.m_version),
         platform::MbOk | platform::MbIconInformation, QStringLiteral("About"));
-}
-
-void DlgCorvantis::RunBoothLoad()
-{
-    QString project = m_projectPathOverride;
-    if (project.isEmpty())
-        if (CCorvantisApp* app = CCorvantisApp::instance())
-            project = app->projectPath();
-    QString error;
-    const bool ok = ::RunBoothLoad(m_slots, project, boothSettings(), appPaths(), &error);
-    rebuildSlotWidgets();
-    listFolders();
-    if (!ok && !project.isEmpty())
-        platform::prompts().messageBox(this,
-            QStringLiteral("The project could not be opened completely.\n%1").arg(error),
-            platform::MbOk | platform::MbIconWarning);
 }
 
 void DlgCorvantis::OnGraphNotify()
@@ -792,30 +532,6 @@ void DlgCorvantis::showEvent(QShowEvent* e)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())
         QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
-}
-
-void DlgCorvantis::openShowWindow()
-{
-    QDialog* window = OpenShowWindow(*this, m_showWindow);
-    if (!window) {
-        std::fprintf(stderr, "corvantis: the window \"%s\" could not be opened\n", qPrintable(m_showWindow));
-        done(2);
-        return;
-    }
-    if (m_screenshotPath.isEmpty()) {
-        window->exec();
-        delete window;
-        return;
-    }
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
-    QTimer::singleShot(400, window, [this, window] {
-        const QImage shot = window->grab().toImage();
-        if (!shot.save(m_screenshotPath))
-            std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
-        window->close();
-        accept();
-    });
 }
 
 void DlgCorvantis::takeScreenshot()
@@ -862,9 +578,9 @@ void DlgCorvantis::mouseReleaseEvent(QMouseEvent* e)
 
 void DlgCorvantis::keyPressEvent(QKeyEvent* e)
 {
-    // Enter edits the selected slot in the filter workbench; it must not end the screen.
+    // Enter opens the filter workbench; it must not end the screen.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        editSlot(m_slots.currentSlot());
+        onOpenWorkbench();
         return;
     }
     QDialog::keyPressEvent(e);

@@ -1,6 +1,7 @@
 // DlgCorvantis: the main booth screen. Live camera with the frame laid over it, frame and photo
 // browsing, shooting with a countdown into the combination slots, the slot layouts and menu, and
-// the project commands.
+// the project commands. Implemented by use: dlg_corvantis.cpp (controls, camera, browsing),
+// shooting.cpp, screen_slots.cpp, screen_output.cpp, screen_settings.cpp and show_windows.cpp.
 #pragma once
 
 #include <functional>
@@ -18,6 +19,8 @@
 #include "booth/screen_widgets.h"
 #include "imaging/cximage.h"
 
+struct AppPaths;
+struct BoothSettings;
 class CCaptureVideo;
 class CQuenMenu;
 class CTransparentPic;
@@ -70,8 +73,14 @@ public:
     static constexpr int kShotWidth = 320;
     static constexpr int kShotHeight = 240;
 
+    /// The screen works on settings and paths; both must outlive it.
+    DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* parent = nullptr);
+    /// The screen on the process-wide settings and paths.
     explicit DlgCorvantis(QWidget* parent = nullptr);
     ~DlgCorvantis() override;
+
+    BoothSettings& settings() const { return m_settings; }
+    AppPaths& paths() const { return m_paths; }
 
     // ---- Hooks for the program and for tests ----
     /// What the close button does; by default the process ends at once, skipping the exit sequence.
@@ -117,10 +126,10 @@ public:
     CQuenMenu* slotMenu() const { return m_menu; }
 
     // ---- Commands (bound to the controls) ----
+    // Camera, overlay and browsing (dlg_corvantis.cpp); shooting (shooting.cpp).
     void OnCamera();
     void OnFrameShown();
     void OnShoot();
-    void OnUsePicture();
     void OnPreviousFrame() { stepFrame(-1); }
     void OnNextFrame() { stepFrame(+1); }
     void OnPreviousPhoto() { stepPhoto(-1); }
@@ -129,15 +138,35 @@ public:
     void OnSelectPhoto() { selectFromBrowser(true, false); }
     void OnAddFrame() { selectFromBrowser(false, true); }
     void OnAddPhoto() { selectFromBrowser(true, true); }
-    void OnLayout(int layout);
-    void OnSlotCommand(int slot, int command);
-    void OnOpenProject();
-    void OnSaveProject();
     void OnAbout();
-    /// The booth load run when the screen is shown (and after a project was opened).
-    void RunBoothLoad();
     /// Drains the capture graph's notifications.
     void OnGraphNotify();
+
+    // Slot editing (screen_slots.cpp).
+    /// Composes the current photo into the first free slot (camera off only).
+    void OnUsePicture();
+    void OnSlotCommand(int slot, int command);
+    /// Double click on a slot: a used slot is edited in the filter workbench.
+    void onEditSlot(int slot);
+    /// Enter: the filter workbench with no picture.
+    void onOpenWorkbench();
+    /// The workbench's result for slot (see CombinationSlots::handBackEdit); false when refused.
+    bool handBackEdit(int slot, const QImage& result);
+
+    // Sheet output and projects (screen_output.cpp).
+    /// Save picture: the sheet of all slots into the save picture dialog.
+    void onSavePicture();
+    /// Print: the print sheet (the sheet over the empty slot picture) into the print dialog.
+    void onPrint();
+    void OnOpenProject();
+    void OnSaveProject();
+
+    // Screen settings and layouts (screen_settings.cpp).
+    void OnLayout(int layout);
+    /// The configuration dialog.
+    void onConfigure();
+    /// The booth load run when the screen is shown (and after a project was opened).
+    void RunBoothLoad();
 
     /// Makes path the current frame (overlay while live, frame area otherwise); false when it
     /// does not load.
@@ -189,6 +218,9 @@ private:
     static void waitStep(int milliseconds);
     void takeScreenshot();
     void openShowWindow();
+
+    BoothSettings& m_settings;
+    AppPaths& m_paths;
 
     // Controls.
     QWidget* m_stage = nullptr;

@@ -10,13 +10,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "imaging/formats/cxfile.h"
+#include "platform/atomic_file.h"
+#include "platform/bmp_writer.h"
 #include "platform/ini_file.h"
 
 namespace {
@@ -65,14 +66,6 @@ bool openFresh(QFile& file)
     return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
 }
 
-void putLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
 } // namespace
 
 QString ProjectTempFolder()
@@ -114,42 +107,32 @@ bool PackFiles(const QStringList& paths, const QString& target, QString* error)
 {
     if (paths.isEmpty())
         return true;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return setError(
-            error, QStringLiteral("The project file %1 could not be created: %2").arg(target, out.errorString()));
+    platform::AtomicFile out(QFile::encodeName(target).toStdString());
+    auto reason = [&out] { return QString::fromLocal8Bit(out.reason().c_str()); };
+    if (!out.open())
+        return setError(error, QStringLiteral("The project file %1 could not be created: %2").arg(target, reason()));
+    // Returning without commit() discards the temporary: the old project file stays as it was.
     for (const QString& path : paths) {
         QFile in(path);
         const qint64 size = QFileInfo(path).size();
-        if (!QFileInfo(path).isFile() || size <= 0) {
-            out.cancelWriting();
+        if (!QFileInfo(path).isFile() || size <= 0)
             return setError(
                 error, QStringLiteral("The file %1 is missing or empty; the project was not saved.").arg(path));
-        }
-        if (size > qint64(UINT32_MAX)) {
-            out.cancelWriting();
+        if (size > qint64(UINT32_MAX))
             return setError(error, QStringLiteral("The file %1 is too large for a project.").arg(path));
-        }
-        if (!in.open(QIODevice::ReadOnly)) {
-            out.cancelWriting();
+        if (!in.open(QIODevice::ReadOnly))
             return setError(error, QStringLiteral("The file %1 could not be read.").arg(path));
-        }
         const QByteArray bytes = in.readAll();
-        if (bytes.size() != size) {
-            out.cancelWriting();
+        if (bytes.size() != size)
             return setError(error, QStringLiteral("The file %1 changed while it was being read.").arg(path));
-        }
         uint8_t length[4];
-        putLe32(length, uint32_t(size));
-        if (out.write(reinterpret_cast<const char*>(length), 4) != 4 || out.write(bytes) != bytes.size()) {
-            out.cancelWriting();
+        platform::putLe32(length, uint32_t(size));
+        if (!out.write(length, 4) || !out.write(bytes.constData(), size_t(bytes.size())))
             return setError(
-                error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
-        }
+                error, QStringLiteral("The project file %1 could not be written: %2").arg(target, reason()));
     }
     if (!out.commit())
-        return setError(
-            error, QStringLiteral("The project file %1 could not be written: %2").arg(target, out.errorString()));
+        return setError(error, QStringLiteral("The project file %1 could not be written: %2").arg(target, reason()));
     return true;
 }
 
@@ -240,28 +223,18 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
         return false;
     const int w = source.width();
     const int h = source.height();
-    const quint64 pixelBytes = quint64(w) * quint64(h) * 4;
-    if (pixelBytes > UINT32_MAX - 54)
+    if (quint64(w) * quint64(h) * 4 > UINT32_MAX - 54)
         return false;
 
-    uint8_t header[54] = {};
-    header[0] = 'B';
-    header[1] = 'M';
-    putLe32(header + 10, 54);
-    putLe32(header + 14, 40);
-    putLe32(header + 18, uint32_t(w));
-    putLe32(header + 22, uint32_t(h));
-    header[26] = 1;
-    header[28] = 32;
-
-    QFile out(path);
-    if (!openFresh(out))
-        return false;
-    bool ok = out.write(reinterpret_cast<const char*>(header), sizeof(header)) == qint64(sizeof(header));
-    QByteArray row(w * 4, '\0');
-    for (int y = h - 1; ok && y >= 0; --y) {
-        auto* d = reinterpret_cast<uint8_t*>(row.data());
-        const uchar* s = source.constScanLine(y);
+    platform::BmpInfo info;
+    info.width = w;
+    info.height = h;
+    info.bitCount = 32;
+    platform::BmpWriteOptions options;
+    options.recordFileSize = false; // the project format has always left it 0
+    const platform::BmpRowSource rows = [&](uint32_t fileRow, uint8_t* d) -> const uint8_t* {
+        uint8_t* const row = d;
+        const uchar* s = source.constScanLine(h - 1 - int(fileRow));
         if (fourthByte) {
             const auto* px = reinterpret_cast<const QRgb*>(s);
             for (int x = 0; x < w; ++x, d += 4) {
@@ -278,8 +251,17 @@ bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
                 d[3] = 0;
             }
         }
-        ok = out.write(row) == row.size();
-    }
+        return row;
+    };
+    // The slot pictures go into this process's own temporary folder, where a planted link is
+    // removed rather than followed; the project file itself is written atomically.
+    QFile out(path);
+    if (!openFresh(out))
+        return false;
+    const platform::BmpSink sink = [&out](const uint8_t* data, size_t size) {
+        return out.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size);
+    };
+    bool ok = platform::writeBmp(sink, info, rows, options);
     ok = out.flush() && ok;
     out.close();
     if (!ok)

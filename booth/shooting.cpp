@@ -2,15 +2,14 @@
 // file, and placing the composed shot into the first free slot.
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
 #include "capture/capture_video.h"
+#include "platform/long_operation.h"
 #include "platform/prompts.h"
 #include "skin/sk_static.h"
 
@@ -32,11 +31,9 @@ void DlgCorvantis::setCountdown(const QString& text)
 
 void DlgCorvantis::waitStep(int milliseconds)
 {
-    // A short nested loop keeps the screen painting and answering while the booth waits. The
-    // screen may be gone when it returns: callers check their guard before touching members.
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
+    // The screen keeps painting and answering while the booth waits. It may be gone when this
+    // returns: callers check their guard before touching members.
+    platform::waitDispatching(milliseconds);
 }
 
 void DlgCorvantis::OnShoot()

@@ -1,11 +1,13 @@
-// The table of windows --show opens. Booth is the top library, so every dialog can be built here
-// with what the main screen would hand it.
+// The table of windows --show opens, and the main screen's side of it. Booth is the top library,
+// so every dialog can be built here with what the main screen would hand it.
 #include "booth/show_windows.h"
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
 #include <QDialog>
+#include <QTimer>
 
 #include "app/app_paths.h"
 #include "booth/dlg_corvantis.h"
@@ -55,7 +57,7 @@ const std::vector<ShowEntry>& showTable()
         { "main", nullptr, nullptr },
         { "frames", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
-                const QString folder = appPaths().m_frameFolder;
+                const QString folder = screen.paths().m_frameFolder;
                 auto* browser = new DlgThumNail(folder.isEmpty() ? QString() : folder + QLatin1Char('/'), &screen, 0);
                 browser->setFramePreview(true);
                 if (!browser->initialise()) {
@@ -66,7 +68,7 @@ const std::vector<ShowEntry>& showTable()
             } },
         { "portraits", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
-                const QString folder = appPaths().m_portraitFolder;
+                const QString folder = screen.paths().m_portraitFolder;
                 auto* browser = new DlgThumNail(folder.isEmpty() ? QString() : folder + QLatin1Char('/'), &screen, 1);
                 if (!browser->initialise()) {
                     delete browser;
@@ -137,4 +139,28 @@ QStringList ShowWindowNames()
         names.append(e.argument ? QStringLiteral("%1:%2").arg(QLatin1String(e.name), QLatin1String(e.argument))
                                 : QLatin1String(e.name));
     return names;
+}
+
+void DlgCorvantis::openShowWindow()
+{
+    QDialog* window = OpenShowWindow(*this, m_showWindow);
+    if (!window) {
+        std::fprintf(stderr, "corvantis: the window \"%s\" could not be opened\n", qPrintable(m_showWindow));
+        done(2);
+        return;
+    }
+    if (m_screenshotPath.isEmpty()) {
+        window->exec();
+        delete window;
+        return;
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    QTimer::singleShot(400, window, [this, window] {
+        const QImage shot = window->grab().toImage();
+        if (!shot.save(m_screenshotPath))
+            std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
+        window->close();
+        accept();
+    });
 }

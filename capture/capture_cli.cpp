@@ -5,14 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 
 #include "capture/capture_video.h"
 #include "capture/sample_grabber_cb.h"
+#include "platform/long_operation.h"
 
 namespace {
 
@@ -24,9 +23,7 @@ template <typename Done> bool waitUntil(const QDeadlineTimer& deadline, Done don
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
+        platform::waitDispatching(10);
     }
     return true;
 }

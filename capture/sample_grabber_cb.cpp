@@ -1,95 +1,41 @@
 // The frame grabber and the BMP writer it shares with the renderer's snapshot.
 #include "capture/sample_grabber_cb.h"
 
-#include <cerrno>
 #include <cstring>
-#include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
 
 #include <QFile>
 #include <QImage>
 
-namespace {
-
-void put16(uint8_t* p, uint16_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-
-bool writeAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-} // namespace
+#include "platform/atomic_file.h"
+#include "platform/bmp_writer.h"
 
 bool WriteBmp24(const std::string& path, const uint8_t* topDownBgr, int width, int height, int stride)
 {
-    if (!topDownBgr || width <= 0 || height <= 0 || path.empty())
+    if (!topDownBgr || width <= 0 || height <= 0 || path.empty() || path.back() == '/')
         return false;
-    const size_t rowBytes = (size_t(width) * 3 + 3) & ~size_t(3);
     if (size_t(stride) < size_t(width) * 3)
         return false;
-    const uint64_t imageBytes = uint64_t(rowBytes) * uint64_t(height);
-    if (imageBytes + 54 > 0xFFFFFFFFu)
+    if (uint64_t(platform::bmpRowBytes(width, 24)) * uint64_t(height) + 54 > 0xFFFFFFFFu)
         return false;
-
-    std::vector<uint8_t> file(54 + size_t(imageBytes), 0);
-    uint8_t* h = file.data();
-    h[0] = 'B';
-    h[1] = 'M';
-    put32(h + 2, uint32_t(imageBytes + 54));
-    put32(h + 10, 54);
-    put32(h + 14, 40);
-    put32(h + 18, uint32_t(width));
-    put32(h + 22, uint32_t(height));
-    put16(h + 26, 1);
-    put16(h + 28, 24);
-    // compression, image size, resolutions and colour counts stay 0
-
-    uint8_t* out = file.data() + 54;
-    for (int y = height - 1; y >= 0; --y, out += rowBytes)
-        std::memcpy(out, topDownBgr + size_t(y) * size_t(stride), size_t(width) * 3);
-
-    // A reader polling for the target name must never see a partial file.
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty())
-        return false;
-    std::string tmp = dir + "/." + base + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    // mkstemp creates 0600; a shot is an ordinary user file (umask() is not thread-safe to query).
-    ::fchmod(fd, 0644);
-    bool ok = writeAll(fd, file.data(), file.size());
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    return ok;
+    platform::BmpInfo info;
+    info.width = width;
+    info.height = height;
+    info.bitCount = 24;
+    // Stored rows run bottom line first; the padding bytes of the scratch row stay zero.
+    const size_t lineBytes = size_t(width) * 3;
+    const platform::BmpRowSource rows = [&](uint32_t fileRow, uint8_t* scratch) -> const uint8_t* {
+        std::memcpy(scratch, topDownBgr + size_t(height - 1 - int(fileRow)) * size_t(stride), lineBytes);
+        return scratch;
+    };
+    // One write of the whole file; a reader polling for the target name never sees a partial one.
+    std::string bytes;
+    bytes.reserve(54 + platform::bmpRowBytes(width, 24) * size_t(height));
+    const platform::BmpSink sink = [&bytes](const uint8_t* data, size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return true;
+    };
+    return platform::writeBmp(sink, info, rows) && platform::writeFileAtomically(path, bytes);
 }
 
 bool WriteBmp24(const QString& path, const QImage& image)

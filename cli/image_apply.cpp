@@ -7,12 +7,18 @@
 #include "editing/fc/fc_operations.h"
 #include "imaging/cximage.h"
 #include "imaging/cximage_apply.h"
+#include "imaging/cximage_operations.h"
 
 namespace {
 
-/// Operations the imaging core does not know go to the effects library, on a 32-bit copy as the
-/// editing dialogs use it.
-ImageOpResult offerToEffectsLibrary(CxImage& image, const std::string& op, std::string& error)
+/// The operations of both tables with their arguments.
+std::string operationList()
+{
+    return std::string("operations:\n") + ImageOperationsHelp() + FcOperationsHelp();
+}
+
+/// Effects-library operations run on a 32-bit copy as the editing dialogs use it.
+ImageOpResult applyEffectsLibrary(CxImage& image, const std::string& op, std::string& error)
 {
     QImage picture = image.ToDeviceBitmap();
     switch (ApplyFcOperation(picture, op, error)) {
@@ -39,7 +45,7 @@ namespace kivracli {
 int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.size() < 3) {
-        err << "usage: kivra-image apply IN OUT OP...\noperations:\n" << ImageOperationsHelp() << FcOperationsHelp();
+        err << "usage: kivra-image apply IN OUT OP...\n" << operationList();
         return 2;
     }
     const std::string& in = args[0];
@@ -60,14 +66,17 @@ int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::
     for (size_t i = 2; i < args.size(); ++i) {
         const std::string& op = args[i];
         std::string error;
-        ImageOpResult result = ApplyImageOperation(image, op, error);
-        if (result == ImageOpResult::NotMine)
-            result = offerToEffectsLibrary(image, op, error);
+        const std::string name = op.substr(0, op.find(':'));
+        ImageOpResult result = ImageOpResult::NotMine;
+        if (FindImageOperation(name))
+            result = ApplyImageOperation(image, op, error);
+        else if (FindFcOperation(name))
+            result = applyEffectsLibrary(image, op, error);
         switch (result) {
         case ImageOpResult::Applied:
             continue;
         case ImageOpResult::NotMine:
-            err << "kivra-image apply: unknown operation \"" << op << "\"\noperations:\n" << ImageOperationsHelp() << FcOperationsHelp();
+            err << "kivra-image apply: unknown operation \"" << op << "\"\n" << operationList();
             return 1;
         case ImageOpResult::BadArguments:
         case ImageOpResult::Failed:

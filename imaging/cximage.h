@@ -125,6 +125,10 @@ public:
     CxImage(const char* path, uint32_t imageType);
     CxImage(const CxImage& src, bool copyPixels = true, bool copySelection = true, bool copyAlpha = true);
     CxImage& operator=(const CxImage& src);
+    /// Takes over every buffer and frame of src without copying a pixel (TakeOver); src is left
+    /// an empty image, ready for reuse. Moving an alias gives an alias of the same image.
+    CxImage(CxImage&& src) noexcept;
+    CxImage& operator=(CxImage&& src) noexcept;
     virtual ~CxImage();
 
     /// Allocates a new bitmap; bpp is rounded up to 1, 4, 8 or 24. Null with a last error on failure.
@@ -400,6 +404,8 @@ protected:
     /// Common encoder checks: stream and bitmap present.
     bool EncodeSafeCheck(CxFile* file);
     void Startup(uint32_t imageType);
+    /// The move itself; this is no alias and holds no frames when it is called.
+    void moveFrom(CxImage& src) noexcept;
     /// Frees everything this image owns (not frames), without the alias check.
     void freeOwned();
 

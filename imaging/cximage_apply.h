@@ -1,5 +1,5 @@
 // Named image operations with their arguments in one string ("gamma:1.8", "select:L,T,R,B"), as
-// the kivra-image apply command takes them.
+// the kivra-image apply command takes them; read and run through the operation table.
 #pragma once
 
 #include <string>
@@ -17,5 +17,5 @@ enum class ImageOpResult {
 /// error says why (empty for NotMine).
 ImageOpResult ApplyImageOperation(CxImage& image, const std::string& op, std::string& error);
 
-/// One line per operation, for usage texts.
+/// One line per operation with its arguments, for usage texts (from the table).
 const char* ImageOperationsHelp();

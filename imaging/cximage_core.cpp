@@ -87,6 +87,45 @@ CxImage& CxImage::operator=(const CxImage& src)
     return *this;
 }
 
+CxImage::CxImage(CxImage&& src) noexcept
+{
+    Startup(src.GetType());
+    moveFrom(src);
+}
+
+CxImage& CxImage::operator=(CxImage&& src) noexcept
+{
+    if (this == &src)
+        return *this;
+    if (m_info.ghost)
+        Startup(m_info.type); // an alias owns nothing it could free
+    else
+        DestroyFrames();
+    moveFrom(src);
+    return *this;
+}
+
+void CxImage::moveFrom(CxImage& src) noexcept
+{
+    if (src.m_info.ghost) {
+        // An alias owns none of its buffers: the pointers simply change hands.
+        std::memcpy(&m_head, &src.m_head, sizeof(m_head));
+        std::memcpy(&m_info, &src.m_info, sizeof(m_info));
+        m_dib = src.m_dib;
+        m_selection = src.m_selection;
+        m_alpha = src.m_alpha;
+        m_layers = src.m_layers;
+        m_frames = src.m_frames;
+        m_exif = std::move(src.m_exif);
+    } else {
+        TakeOver(src, true);
+        // A layer moved out of its parent belongs to nobody; the parent keeps the emptied one.
+        m_info.parent = nullptr;
+    }
+    src.Startup(CXIMAGE_FORMAT_UNKNOWN);
+    src.m_exif.clear();
+}
+
 CxImage::~CxImage()
 {
     DestroyFrames();

@@ -19,6 +19,11 @@
 
 namespace cximage_p {
 
+/// Distance from a whole level within which ResampleSmooth decides a Catmull-Rom sum exactly rather
+/// than trusting its double value (whose error is below 1e-11); a test raises it to 0.5 so that every
+/// sum takes the exact decision.
+extern double resampleNearInteger;
+
 /// Gray value used by GrayScale and Median.
 inline uint8_t grayOf(uint8_t r, uint8_t g, uint8_t b)
 {

@@ -1,5 +1,5 @@
 // CxImage::ResampleSmooth: Catmull-Rom interpolation when enlarging, area averaging when reducing,
-// both with the edge pixels repeated outside the picture. Separable passes over float rows.
+// edges repeated. Every byte is the one real arithmetic on the single-precision scale factors gives.
 #include "imaging/cximage.h"
 #include "imaging/cximage_ops_p.h"
 
@@ -9,114 +9,150 @@
 
 using cximage_p::Plane;
 
-namespace {
-
-inline float catmullRom(float t)
-{
-    t = std::fabs(t);
-    const float t2 = t * t;
-    if (t < 1.0f)
-        return (3.0f * t2 * t - 5.0f * t2 + 2.0f) / 2.0f;
-    if (t < 2.0f)
-        return (-t2 * t + 5.0f * t2 - 8.0f * t + 4.0f) / 2.0f;
-    return 0.0f;
+namespace cximage_p {
+double resampleNearInteger = 1.0 / (1 << 30);
 }
+
+// Why the results are exact:
+// - Every position and intersection length is a dyadic number of at most ~41 significant bits
+//   (a float scale times a small integer), so it is exact in double, and the area weights are
+//   exact integers in units of 1/U, U the smallest power of two making the scale an integer. The
+//   area sums therefore run in 64-bit integers and the final division is an exact floor.
+// - Catmull-Rom sums run in double, in the form v1 + sum w (v - v1), which is exact on a flat
+//   neighbourhood. Elsewhere the rounding error (below 1e-11) is far below resampleNearInteger; a
+//   sum that lands that close to a whole level is decided exactly from the kernel's polynomial.
+namespace {
 
 inline int clampIndex(int i, int n)
 {
     return i < 0 ? 0 : (i >= n ? n - 1 : i);
 }
 
-// Sums are truncated to bytes, but float rounding leaves a flat 200 as 199.9998; this slack keeps
-// whole levels whole without rounding up any real fraction a byte could show.
-constexpr float kTruncationSlack = 1.0f / 512.0f;
-
-inline uint8_t toByte(float v)
+inline double catmullRom(double t)
 {
-    v += kTruncationSlack;
-    return v <= 0.0f ? 0 : (v >= 255.0f ? 255 : uint8_t(v));
+    t = std::fabs(t);
+    if (t < 1.0)
+        return (3.0 * t * t * t - 5.0 * t * t + 2.0) / 2.0;
+    if (t < 2.0)
+        return (-t * t * t + 5.0 * t * t - 8.0 * t + 4.0) / 2.0;
+    return 0.0;
 }
 
-/// Four Catmull-Rom taps of one destination coordinate.
+/// Number of binary digits after the point of a non-negative dyadic fraction below 1.
+inline int fractionBits(double f)
+{
+    int q = 0;
+    while (f != std::floor(f) && q < 60) {
+        f *= 2.0;
+        ++q;
+    }
+    return q;
+}
+
+// ---- exact decision of a near-integer Catmull-Rom sum ----
+
+/// A 384-bit two's complement integer: wide enough for the kernel polynomial at 52-bit fractions.
+struct Wide {
+    uint64_t limb[6] = {};
+
+    void mul(uint64_t m)
+    {
+        unsigned __int128 carry = 0;
+        for (uint64_t& l : limb) {
+            const unsigned __int128 p = (unsigned __int128)l * m + carry;
+            l = uint64_t(p);
+            carry = p >> 64;
+        }
+    }
+    void shiftLeft(int n)
+    {
+        for (; n >= 64; n -= 64) {
+            for (int i = 5; i > 0; --i)
+                limb[i] = limb[i - 1];
+            limb[0] = 0;
+        }
+        if (n == 0)
+            return;
+        for (int i = 5; i > 0; --i)
+            limb[i] = (limb[i] << n) | (limb[i - 1] >> (64 - n));
+        limb[0] <<= n;
+    }
+    void add(const Wide& o, bool subtract)
+    {
+        unsigned __int128 carry = subtract ? 1 : 0;
+        for (int i = 0; i < 6; ++i) {
+            const uint64_t b = subtract ? ~o.limb[i] : o.limb[i];
+            const unsigned __int128 s = (unsigned __int128)limb[i] + b + carry;
+            limb[i] = uint64_t(s);
+            carry = s >> 64;
+        }
+    }
+    bool negative() const { return (limb[5] >> 63) != 0; }
+};
+
+/// Catmull-Rom weights as cubics in the fraction f: rows are taps -1..2, columns f^3, f^2, f, 1
+/// (each twice the weight).
+constexpr int kWeightPoly[4][4] = { { -1, 2, -1, 0 }, { 3, -5, 0, 2 }, { -3, 4, 1, 0 }, { 1, -1, 0, 0 } };
+
+/// True when sum_ij wx(i) wy(j) v[j][i] >= level, decided exactly. fx = a / 2^qx, fy = b / 2^qy.
+bool sumReaches(const int v[4][4], int level, uint64_t a, int qx, uint64_t b, int qy)
+{
+    // c[n][m] = coefficient of fy^(3-n) fx^(3-m), times 4.
+    long long c[4][4] = {};
+    for (int j = 0; j < 4; ++j) {
+        long long ax[4] = {};
+        for (int m = 0; m < 4; ++m)
+            for (int i = 0; i < 4; ++i)
+                ax[m] += (long long)kWeightPoly[i][m] * (v[j][i] - level);
+        for (int n = 0; n < 4; ++n)
+            for (int m = 0; m < 4; ++m)
+                c[n][m] += kWeightPoly[j][n] * ax[m];
+    }
+    // 4 * 2^(3qx + 3qy) * (sum - level) = sum c[n][m] * a^(3-m) 2^(qx m) * b^(3-n) 2^(qy n).
+    Wide acc;
+    for (int n = 0; n < 4; ++n)
+        for (int m = 0; m < 4; ++m) {
+            if (c[n][m] == 0)
+                continue;
+            Wide t;
+            t.limb[0] = uint64_t(c[n][m] < 0 ? -c[n][m] : c[n][m]);
+            for (int e = 0; e < 3 - m; ++e)
+                t.mul(a);
+            for (int e = 0; e < 3 - n; ++e)
+                t.mul(b);
+            t.shiftLeft(qx * m + qy * n);
+            acc.add(t, c[n][m] < 0);
+        }
+    return !acc.negative();
+}
+
+// ---- interpolation ----
+
+/// Four Catmull-Rom taps at one position, after the position was moved into the picture if its
+/// whole neighbourhood lay outside (never the case for the positions the resampler asks for).
 struct Taps4 {
     int index[4];
-    float weight[4];
+    double weight[4];
+    uint64_t fraction; // position - floor(position), times 2^bits
+    int bits;
 };
 
-std::vector<Taps4> interpolationTaps(int dstLen, int srcLen, float scale)
+Taps4 tapsAt(double p, int n)
 {
-    std::vector<Taps4> taps(static_cast<size_t>(dstLen));
-    for (int d = 0; d < dstLen; ++d) {
-        const float p = (float(d) + 0.5f) * scale - 0.5f;
-        const int p0 = int(std::floor(p));
-        for (int i = 0; i < 4; ++i) {
-            taps[size_t(d)].index[i] = clampIndex(p0 - 1 + i, srcLen);
-            taps[size_t(d)].weight[i] = catmullRom(float(p0 - 1 + i) - p);
-        }
+    int p0 = int(std::floor(p));
+    if (p0 + 2 < 0 || p0 - 1 >= n) {
+        p = std::clamp(p, 0.0, double(n - 1));
+        p0 = int(std::floor(p));
     }
-    return taps;
-}
-
-/// Variable taps of the area average along one axis: the first and last pixel weigh the part of
-/// them the window covers, the pixels between weigh 1.
-struct AreaTaps {
-    std::vector<int> first; // first tap per destination coordinate
-    std::vector<int> count;
-    std::vector<int> index;
-    std::vector<float> weight;
-};
-
-AreaTaps areaTaps(int dstLen, int srcLen, float scale)
-{
-    AreaTaps t;
-    t.first.resize(size_t(dstLen));
-    t.count.resize(size_t(dstLen));
-    for (int d = 0; d < dstLen; ++d) {
-        const float p = (float(d) + 0.5f) * scale - 0.5f;
-        const float lo = p - scale / 2.0f;
-        const float hi = p + scale / 2.0f;
-        const int i1 = int(lo + 0.5f);
-        const int i2 = int(hi + 0.5f);
-        t.first[size_t(d)] = int(t.index.size());
-        for (int i = i1; i <= i2; ++i) {
-            float w = 1.0f;
-            if (i == i1)
-                w = (float(i1) + 0.5f) - lo;
-            else if (i == i2)
-                w = hi - (float(i2) - 0.5f);
-            t.index.push_back(clampIndex(i, srcLen));
-            t.weight.push_back(w);
-        }
-        t.count[size_t(d)] = int(t.index.size()) - t.first[size_t(d)];
+    Taps4 t;
+    for (int i = 0; i < 4; ++i) {
+        t.index[i] = clampIndex(p0 - 1 + i, n);
+        t.weight[i] = catmullRom(double(p0 - 1 + i) - p);
     }
+    const double f = p - double(p0);
+    t.bits = fractionBits(f);
+    t.fraction = uint64_t(std::ldexp(f, t.bits));
     return t;
-}
-
-/// Catmull-Rom value of one channel at (px, py) with edge repetition, summed over the 16
-/// neighbours; used for the rare case where only one axis is reduced.
-float interpolateAt(const Plane& p, int channel, const uint8_t* alpha, float px, float py)
-{
-    int x0 = int(std::floor(px));
-    int y0 = int(std::floor(py));
-    if (x0 + 2 < 0 || x0 - 1 >= p.width || y0 + 2 < 0 || y0 - 1 >= p.height) {
-        px = std::clamp(px, 0.0f, float(p.width - 1));
-        py = std::clamp(py, 0.0f, float(p.height - 1));
-        x0 = int(std::floor(px));
-        y0 = int(std::floor(py));
-    }
-    float sum = 0.0f;
-    for (int j = 0; j < 4; ++j) {
-        const float wy = catmullRom(float(y0 - 1 + j) - py);
-        const int yy = clampIndex(y0 - 1 + j, p.height);
-        for (int i = 0; i < 4; ++i) {
-            const float wx = catmullRom(float(x0 - 1 + i) - px);
-            const int xx = clampIndex(x0 - 1 + i, p.width);
-            const uint8_t v = alpha ? alpha[size_t(yy) * size_t(p.width) + size_t(xx)]
-                                    : p.row(yy)[size_t(xx) * size_t(p.channels) + size_t(channel)];
-            sum += float(v) * wx * wy;
-        }
-    }
-    return sum;
 }
 
 /// Output rows of the resampler: either the destination image's own rows or a scratch plane.
@@ -126,164 +162,444 @@ struct Target {
     uint8_t* row(int y) const { return rows + size_t(y) * stride; }
 };
 
-/// Enlarging path: every source row is interpolated horizontally once (kept in a ring of four),
-/// then four such rows are blended vertically for each destination row.
-CXIMAGE_VECTORISE void verticalBlend4(const float* __restrict r0, const float* __restrict r1,
-    const float* __restrict r2, const float* __restrict r3, const float* w, uint8_t* __restrict out, size_t n)
+/// Vertical Catmull-Rom blend of four horizontally interpolated rows into bytes, when every sum
+/// is exact in double.
+CXIMAGE_VECTORISE void verticalBlendExact(const double* __restrict h0, const double* __restrict h1,
+    const double* __restrict h2, const double* __restrict h3, const double* w, uint8_t* __restrict out, size_t n)
 {
-    const float w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3];
+    const double w0 = w[0], w2 = w[2], w3 = w[3];
     for (size_t i = 0; i < n; ++i) {
-        const float v = r0[i] * w0 + r1[i] * w1 + r2[i] * w2 + r3[i] * w3 + kTruncationSlack;
-        out[i] = v <= 0.0f ? 0 : (v >= 255.0f ? 255 : uint8_t(int(v)));
+        const double c = h1[i];
+        const double v = c + (w0 * (h0[i] - c) + w2 * (h2[i] - c) + w3 * (h3[i] - c));
+        const int fl = int(v + 512.0) - 512; // floor: the sums stay well above -512
+        out[i] = uint8_t(std::min(std::max(fl, 0), 255));
     }
 }
 
-CXIMAGE_VECTORISE void bytesToFloats(const uint8_t* __restrict s, float* __restrict d, size_t n)
+/// The same blend in general. flag marks the bytes whose sum came within nearInteger of a level
+/// between 1 and 255 without being provably exact (flat neighbourhood); they are decided exactly
+/// afterwards. Flag 1: the nearest level is floor(v); 2: it is floor(v) + 1.
+CXIMAGE_VECTORISE void verticalBlend(const double* __restrict h0, const double* __restrict h1,
+    const double* __restrict h2, const double* __restrict h3, const uint8_t* __restrict f0,
+    const uint8_t* __restrict f1, const uint8_t* __restrict f2, const uint8_t* __restrict f3, const double* w,
+    double nearInteger, uint8_t* __restrict out, uint8_t* __restrict flag, size_t n)
+{
+    const double w0 = w[0], w2 = w[2], w3 = w[3];
+    for (size_t i = 0; i < n; ++i) {
+        const double c = h1[i];
+        const double d0 = h0[i] - c, d2 = h2[i] - c, d3 = h3[i] - c;
+        const double v = c + (w0 * d0 + w2 * d2 + w3 * d3);
+        const int fl = int(v + 512.0) - 512;
+        const double fr = v - double(fl);
+        const int flat = (f0[i] & f1[i] & f2[i] & f3[i]) & int(d0 == 0.0) & int(d2 == 0.0) & int(d3 == 0.0);
+        const int near = int(fr < nearInteger) | int(fr > 1.0 - nearInteger);
+        const int inRange = int(v > 0.5) & int(v < 255.5);
+        out[i] = uint8_t(std::min(std::max(fl, 0), 255));
+        flag[i] = uint8_t((near & inRange & (flat ^ 1)) * (1 + int(fr >= 0.5)));
+    }
+}
+
+/// Catmull-Rom sampling of a plane on a grid: a fixed list of column positions, and one row
+/// position per call. Horizontal passes are kept for four source rows.
+class GridSampler {
+public:
+    GridSampler(const Plane& src, const std::vector<double>& columns)
+        : m_src(src)
+        , m_ch(src.channels)
+        , m_n(columns.size() * size_t(src.channels))
+    {
+        m_tx.reserve(columns.size());
+        int maxBits = 0;
+        for (double p : columns) {
+            m_tx.push_back(tapsAt(p, src.width));
+            maxBits = std::max(maxBits, m_tx.back().bits);
+        }
+        m_xBits = maxBits;
+        for (int k = 0; k < 4; ++k) {
+            m_h[k].resize(m_n);
+            m_flat[k].resize(m_n);
+        }
+        m_flag.resize(m_n);
+    }
+
+    /// The bytes of the grid row at vertical position py.
+    void sampleRow(double py, uint8_t* out)
+    {
+        const Taps4 ty = tapsAt(py, m_src.height);
+        int slot[4];
+        for (int j = 0; j < 4; ++j)
+            slot[j] = horizontal(ty.index[j]);
+        // With few fraction digits every product and sum is exact in double (3q + 1 bits per
+        // weight, 16 for the values and the four-term sums).
+        const bool allExact = 3 * (m_xBits + ty.bits) + 18 <= 53;
+        if (allExact) {
+            verticalBlendExact(m_h[slot[0]].data(), m_h[slot[1]].data(), m_h[slot[2]].data(), m_h[slot[3]].data(),
+                ty.weight, out, m_n);
+            return;
+        }
+        verticalBlend(m_h[slot[0]].data(), m_h[slot[1]].data(), m_h[slot[2]].data(), m_h[slot[3]].data(),
+            m_flat[slot[0]].data(), m_flat[slot[1]].data(), m_flat[slot[2]].data(), m_flat[slot[3]].data(), ty.weight,
+            cximage_p::resampleNearInteger, out, m_flag.data(), m_n);
+        for (size_t e = 0; e < m_n; ++e) {
+            if (!m_flag[e])
+                continue;
+            const Taps4& tx = m_tx[e / size_t(m_ch)];
+            const int k = int(e % size_t(m_ch));
+            int v[4][4];
+            for (int j = 0; j < 4; ++j) {
+                const uint8_t* r = m_src.row(ty.index[j]);
+                for (int i = 0; i < 4; ++i)
+                    v[j][i] = r[size_t(tx.index[i]) * size_t(m_ch) + size_t(k)];
+            }
+            // The flagged sum is within reach of rounding of a level 1..255: it is that level or one below.
+            const int level = out[e] + (m_flag[e] == 2 ? 1 : 0);
+            out[e] = uint8_t(sumReaches(v, level, tx.fraction, tx.bits, ty.fraction, ty.bits) ? level : level - 1);
+        }
+    }
+
+private:
+    int horizontal(int row)
+    {
+        const int s = row & 3;
+        if (m_row[s] == row)
+            return s;
+        m_row[s] = row;
+        const uint8_t* r = m_src.row(row);
+        double* h = m_h[s].data();
+        uint8_t* flat = m_flat[s].data();
+        const size_t ch = size_t(m_ch);
+        if (ch == 3) {
+            for (size_t x = 0; x < m_tx.size(); ++x, h += 3, flat += 3) {
+                const Taps4& t = m_tx[x];
+                const uint8_t* a = r + size_t(t.index[0]) * 3;
+                const uint8_t* b = r + size_t(t.index[1]) * 3;
+                const uint8_t* c = r + size_t(t.index[2]) * 3;
+                const uint8_t* d = r + size_t(t.index[3]) * 3;
+                const double w0 = t.weight[0], w2 = t.weight[2], w3 = t.weight[3];
+                for (int k = 0; k < 3; ++k) {
+                    const int v1 = b[k];
+                    const int d0 = a[k] - v1, d2 = c[k] - v1, d3 = d[k] - v1;
+                    h[k] = double(v1) + (w0 * d0 + w2 * d2 + w3 * d3);
+                    flat[k] = uint8_t((d0 | d2 | d3) == 0);
+                }
+            }
+            return s;
+        }
+        for (size_t x = 0; x < m_tx.size(); ++x) {
+            const Taps4& t = m_tx[x];
+            const uint8_t* a = r + size_t(t.index[0]) * ch;
+            const uint8_t* b = r + size_t(t.index[1]) * ch;
+            const uint8_t* c = r + size_t(t.index[2]) * ch;
+            const uint8_t* d = r + size_t(t.index[3]) * ch;
+            for (size_t k = 0; k < ch; ++k) {
+                const int v1 = b[k];
+                const int d0 = a[k] - v1, d2 = c[k] - v1, d3 = d[k] - v1;
+                h[x * ch + k] = double(v1) + (t.weight[0] * d0 + t.weight[2] * d2 + t.weight[3] * d3);
+                flat[x * ch + k] = uint8_t((d0 | d2 | d3) == 0);
+            }
+        }
+        return s;
+    }
+
+    const Plane& m_src;
+    int m_ch;
+    size_t m_n;
+    int m_xBits = 0;
+    std::vector<Taps4> m_tx;
+    std::vector<double> m_h[4];
+    std::vector<uint8_t> m_flat[4];
+    std::vector<uint8_t> m_flag;
+    int m_row[4] = { -1, -1, -1, -1 };
+};
+
+// ---- area averaging ----
+
+/// One axis of the area rule in integers: a scale s = S / U with U the smallest power of two that
+/// makes S whole. Destination coordinate d covers [d s, (d + 1) s] in a frame shifted by one half,
+/// i.e. source pixel i covers [i, i + 1]; each covered pixel weighs its intersection length times U.
+struct AreaAxis {
+    uint64_t total = 0; // S: the sum of the weights of every destination coordinate
+    int unitBits = 0;
+    std::vector<int> first; // first segment per destination coordinate (one past the end last)
+    std::vector<int> index; // source pixel, possibly one past the picture
+    std::vector<uint64_t> weight;
+    std::vector<double> centre; // middle of the intersection, in pixel coordinates
+};
+
+AreaAxis areaAxis(int dstLen, float scale)
+{
+    AreaAxis a;
+    const double s = scale;
+    while (std::ldexp(s, a.unitBits) != std::floor(std::ldexp(s, a.unitBits)))
+        ++a.unitBits;
+    const uint64_t unit = uint64_t(1) << a.unitBits;
+    a.total = uint64_t(std::ldexp(s, a.unitBits));
+    a.first.reserve(size_t(dstLen) + 1);
+    for (int d = 0; d < dstLen; ++d) {
+        a.first.push_back(int(a.index.size()));
+        const uint64_t lo = uint64_t(d) * a.total, hi = lo + a.total;
+        for (uint64_t i = lo >> a.unitBits; i <= hi >> a.unitBits; ++i) {
+            const uint64_t l = std::max(lo, i * unit), r = std::min(hi, (i + 1) * unit);
+            if (r <= l)
+                continue;
+            a.index.push_back(int(i));
+            a.weight.push_back(r - l);
+            a.centre.push_back((double(l) + double(r)) * std::ldexp(0.5, -a.unitBits) - 0.5);
+        }
+    }
+    a.first.push_back(int(a.index.size()));
+    return a;
+}
+
+/// floor(sum / divisor) for sum < 2^56, exactly.
+inline uint8_t exactQuotient(uint64_t sum, uint64_t divisor, double inverse)
+{
+    uint64_t q = uint64_t(double(sum) * inverse);
+    if (q * divisor > sum)
+        --q;
+    else if ((q + 1) * divisor <= sum)
+        ++q;
+    return uint8_t(std::min<uint64_t>(q, 255));
+}
+
+template <class Acc>
+CXIMAGE_VECTORISE void accumulateRow(const uint8_t* __restrict s, Acc w, Acc* __restrict acc, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
-        d[i] = float(s[i]);
+        acc[i] += Acc(s[i]) * w;
 }
+
+/// Both axes shrink: source rows under each destination row are summed with their weights, then the
+/// columns with theirs.
+/// floor(sum / divisor) for divisor < 2^40: (sum + 0.5) / divisor lies at least 0.5 / divisor away
+/// from the next whole numbers, far beyond the double's error (2^-44 at these magnitudes).
+inline uint8_t quotient(double sum, double inverse)
+{
+    return uint8_t(std::min(int((sum + 0.5) * inverse), 255));
+}
+
+template <class Acc, class Sum>
+int averagePlane(
+    const Plane& src, int dstW, int dstH, const AreaAxis& ax, const AreaAxis& ay, const Target& dst, CxImage& owner)
+{
+    const size_t ch = size_t(src.channels);
+    const size_t srcLen = size_t(src.width) * ch;
+    std::vector<Acc> acc(srcLen);
+    const uint64_t divisor = ax.total * ay.total;
+    const double inverse = 1.0 / double(divisor);
+    const bool fast = divisor < (uint64_t(1) << 40);
+    std::vector<uint32_t> offset(ax.index.size());
+    std::vector<Sum> weight(ax.index.size());
+    for (size_t i = 0; i < ax.index.size(); ++i) {
+        offset[i] = uint32_t(size_t(clampIndex(ax.index[i], src.width)) * ch);
+        weight[i] = Sum(ax.weight[i]);
+    }
+    for (int y = 0; y < dstH; ++y) {
+        owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
+        if (owner.GetEscape())
+            return y;
+        std::fill(acc.begin(), acc.end(), Acc(0));
+        for (int j = ay.first[size_t(y)]; j < ay.first[size_t(y) + 1]; ++j)
+            accumulateRow<Acc>(
+                src.row(clampIndex(ay.index[size_t(j)], src.height)), Acc(ay.weight[size_t(j)]), acc.data(), srcLen);
+        uint8_t* d = dst.row(y);
+        const Acc* a = acc.data();
+        for (int x = 0; x < dstW; ++x) {
+            Sum sum[3] = { 0, 0, 0 };
+            const int end = ax.first[size_t(x) + 1];
+            if (ch == 3) {
+                for (int i = ax.first[size_t(x)]; i < end; ++i) {
+                    const Acc* p = a + offset[size_t(i)];
+                    const Sum w = weight[size_t(i)];
+                    sum[0] += Sum(p[0]) * w;
+                    sum[1] += Sum(p[1]) * w;
+                    sum[2] += Sum(p[2]) * w;
+                }
+            } else {
+                for (int i = ax.first[size_t(x)]; i < end; ++i)
+                    sum[0] += Sum(a[offset[size_t(i)]]) * weight[size_t(i)];
+            }
+            for (size_t k = 0; k < ch; ++k)
+                d[size_t(x) * ch + k]
+                    = fast ? quotient(double(sum[k]), inverse) : exactQuotient(uint64_t(sum[k]), divisor, inverse);
+        }
+    }
+    return dstH;
+}
+
+/// Whole-number factors in both directions whose block sum fits 16 bits: each destination pixel is
+/// the truncated mean of an fx x fy block, divided by multiply and shift.
+struct BlockDivisor {
+    uint32_t magic = 0;
+    int shift = 0;
+};
+
+bool blockDivisor(uint32_t divisor, BlockDivisor& out)
+{
+    if (divisor == 0 || 255 * divisor > 65535)
+        return false;
+    for (int shift = 16; shift < 32; ++shift) {
+        const uint64_t magic = ((uint64_t(1) << shift) + divisor - 1) / divisor;
+        if (magic > 65535)
+            break;
+        // n m / 2^s = n / d + n e / (d 2^s) with e = m d - 2^s: the floor is right for every
+        // n <= 255 d when 255 d e < 2^s.
+        const uint64_t excess = magic * divisor - (uint64_t(1) << shift);
+        if (255 * uint64_t(divisor) * excess < (uint64_t(1) << shift)) {
+            out = BlockDivisor { uint32_t(magic), shift };
+            return true;
+        }
+    }
+    return false;
+}
+
+CXIMAGE_VECTORISE void widenRow(const uint8_t* __restrict s, uint16_t* __restrict acc, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        acc[i] = s[i];
+}
+
+CXIMAGE_VECTORISE void addRow(const uint8_t* __restrict s, uint16_t* __restrict acc, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        acc[i] = uint16_t(acc[i] + s[i]);
+}
+
+/// q[i] = (sum of acc[i + step k], k < FX) / divisor, for every i (the caller keeps those it needs).
+template <int FX>
+CXIMAGE_VECTORISE void boxDivide(
+    const uint16_t* __restrict acc, size_t step, uint32_t magic, int shift, uint8_t* __restrict q, size_t n)
+{
+    // Sums in 16-bit lanes: the block sum is at most 255 times the divisor, below 2^16.
+    for (size_t i = 0; i < n; ++i) {
+        uint16_t h = 0;
+        for (int k = 0; k < FX; ++k)
+            h = uint16_t(h + acc[i + step * size_t(k)]);
+        q[i] = uint8_t((uint32_t(h) * magic) >> shift);
+    }
+}
+
+void boxDivideAny(int fx, const uint16_t* acc, size_t step, uint32_t magic, int shift, uint8_t* q, size_t n)
+{
+    switch (fx) {
+    case 1:
+        boxDivide<1>(acc, step, magic, shift, q, n);
+        break;
+    case 2:
+        boxDivide<2>(acc, step, magic, shift, q, n);
+        break;
+    case 3:
+        boxDivide<3>(acc, step, magic, shift, q, n);
+        break;
+    case 4:
+        boxDivide<4>(acc, step, magic, shift, q, n);
+        break;
+    default:
+        for (size_t i = 0; i < n; ++i) {
+            uint32_t h = 0;
+            for (int k = 0; k < fx; ++k)
+                h += acc[i + step * size_t(k)];
+            q[i] = uint8_t((h * magic) >> shift);
+        }
+    }
+}
+
+int blockPlane(
+    const Plane& src, int dstW, int dstH, int fx, int fy, const BlockDivisor& div, const Target& dst, CxImage& owner)
+{
+    const size_t ch = size_t(src.channels);
+    const size_t used = size_t(dstW) * size_t(fx) * ch; // source bytes under the destination row
+    std::vector<uint16_t> acc(used);
+    const size_t n = used - ch * size_t(fx - 1);
+    std::vector<uint8_t> q(n + 4);
+    for (int y = 0; y < dstH; ++y) {
+        owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
+        if (owner.GetEscape())
+            return y;
+        widenRow(src.row(y * fy), acc.data(), used);
+        for (int j = 1; j < fy; ++j)
+            addRow(src.row(y * fy + j), acc.data(), used);
+        boxDivideAny(fx, acc.data(), ch, div.magic, div.shift, q.data(), n);
+        uint8_t* d = dst.row(y);
+        const size_t stride = size_t(fx) * ch;
+        if (ch == 3) {
+            for (int x = 0; x < dstW; ++x)
+                std::memcpy(d + 3 * size_t(x), q.data() + size_t(x) * stride, 3);
+        } else {
+            for (int x = 0; x < dstW; ++x)
+                d[x] = q[size_t(x) * stride];
+        }
+    }
+    return dstH;
+}
+
+// ---- interpolation and the mixed rule ----
 
 int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, const Target& dst, CxImage& owner)
 {
-    const int ch = src.channels;
-    const std::vector<Taps4> tx = interpolationTaps(dstW, src.width, sx);
-    const std::vector<Taps4> ty = interpolationTaps(dstH, src.height, sy);
-    const size_t rowLen = size_t(dstW) * size_t(ch);
-    std::vector<float> ring(rowLen * 4);
-    int ringRow[4] = { -1, -1, -1, -1 };
-
-    std::vector<float> srcRow(size_t(src.width) * size_t(ch));
-    auto horizontal = [&](int sy0) -> const float* {
-        float* h = ring.data() + size_t(sy0 & 3) * rowLen;
-        if (ringRow[sy0 & 3] == sy0)
-            return h;
-        ringRow[sy0 & 3] = sy0;
-        const float* s = srcRow.data();
-        bytesToFloats(src.row(sy0), srcRow.data(), srcRow.size());
-        if (ch == 3) {
-            for (int x = 0; x < dstW; ++x) {
-                const Taps4& t = tx[size_t(x)];
-                const float* a = s + size_t(t.index[0]) * 3;
-                const float* b = s + size_t(t.index[1]) * 3;
-                const float* c = s + size_t(t.index[2]) * 3;
-                const float* d = s + size_t(t.index[3]) * 3;
-                for (int k = 0; k < 3; ++k)
-                    h[3 * x + k] = a[k] * t.weight[0] + b[k] * t.weight[1] + c[k] * t.weight[2] + d[k] * t.weight[3];
-            }
-        } else {
-            for (int x = 0; x < dstW; ++x) {
-                const Taps4& t = tx[size_t(x)];
-                h[x] = s[t.index[0]] * t.weight[0] + s[t.index[1]] * t.weight[1] + s[t.index[2]] * t.weight[2]
-                    + s[t.index[3]] * t.weight[3];
-            }
-        }
-        return h;
-    };
-
+    std::vector<double> columns(static_cast<size_t>(dstW));
+    for (int x = 0; x < dstW; ++x)
+        columns[size_t(x)] = (double(x) + 0.5) * double(sx) - 0.5;
+    GridSampler sampler(src, columns);
     for (int y = 0; y < dstH; ++y) {
         owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
         if (owner.GetEscape())
             return y;
-        const Taps4& t = ty[size_t(y)];
-        // The four (clamped) rows are distinct modulo 4 unless equal, so they share the ring safely.
-        const float* r0 = horizontal(t.index[0]);
-        const float* r1 = horizontal(t.index[1]);
-        const float* r2 = horizontal(t.index[2]);
-        const float* r3 = horizontal(t.index[3]);
-        verticalBlend4(r0, r1, r2, r3, t.weight, dst.row(y), rowLen);
+        sampler.sampleRow((double(y) + 0.5) * double(sy) - 0.5, dst.row(y));
     }
     return dstH;
 }
 
-CXIMAGE_VECTORISE void accumulateRow(const uint8_t* s, float w, float* acc, size_t n)
+/// Only one axis shrinks: each covered pixel contributes the interpolated colour (in bytes) at the
+/// centre of its part of the window, weighted by that part's area.
+int mixedPlane(
+    const Plane& src, int dstW, int dstH, const AreaAxis& ax, const AreaAxis& ay, const Target& dst, CxImage& owner)
 {
-    for (size_t i = 0; i < n; ++i)
-        acc[i] += float(s[i]) * w;
-}
-
-/// Reducing path (both axes shrink): the source rows under each destination row are summed with
-/// their vertical weights, then the columns with their horizontal weights.
-int averagePlane(const Plane& src, int dstW, int dstH, float sx, float sy, const Target& dst, CxImage& owner)
-{
-    const int ch = src.channels;
-    const AreaTaps tx = areaTaps(dstW, src.width, sx);
-    const AreaTaps ty = areaTaps(dstH, src.height, sy);
-    const size_t srcLen = size_t(src.width) * size_t(ch);
-    std::vector<float> acc(srcLen);
-    const float norm = 1.0f / (sx * sy);
+    const size_t ch = size_t(src.channels);
+    GridSampler sampler(src, ax.centre);
+    const size_t cols = ax.centre.size() * ch;
+    std::vector<uint8_t> samples(cols);
+    std::vector<uint64_t> acc(cols);
+    const uint64_t divisor = ax.total * ay.total;
+    const double inverse = 1.0 / double(divisor);
     for (int y = 0; y < dstH; ++y) {
         owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
         if (owner.GetEscape())
             return y;
-        std::fill(acc.begin(), acc.end(), 0.0f);
-        const int f = ty.first[size_t(y)];
-        for (int j = 0; j < ty.count[size_t(y)]; ++j)
-            accumulateRow(src.row(ty.index[size_t(f + j)]), ty.weight[size_t(f + j)], acc.data(), srcLen);
+        std::fill(acc.begin(), acc.end(), 0);
+        for (int j = ay.first[size_t(y)]; j < ay.first[size_t(y) + 1]; ++j) {
+            sampler.sampleRow(ay.centre[size_t(j)], samples.data());
+            const uint64_t w = ay.weight[size_t(j)];
+            for (size_t i = 0; i < cols; ++i)
+                acc[i] += samples[i] * w;
+        }
         uint8_t* d = dst.row(y);
         for (int x = 0; x < dstW; ++x) {
-            const int fx = tx.first[size_t(x)];
-            const int n = tx.count[size_t(x)];
-            if (ch == 3) {
-                float b = 0.0f, g = 0.0f, r = 0.0f;
-                for (int i = 0; i < n; ++i) {
-                    const float* a = acc.data() + size_t(tx.index[size_t(fx + i)]) * 3;
-                    const float w = tx.weight[size_t(fx + i)];
-                    b += a[0] * w;
-                    g += a[1] * w;
-                    r += a[2] * w;
-                }
-                d[3 * x] = toByte(b * norm);
-                d[3 * x + 1] = toByte(g * norm);
-                d[3 * x + 2] = toByte(r * norm);
-            } else {
-                float v = 0.0f;
-                for (int i = 0; i < n; ++i)
-                    v += acc[size_t(tx.index[size_t(fx + i)])] * tx.weight[size_t(fx + i)];
-                d[x] = toByte(v * norm);
-            }
+            uint64_t sum[3] = { 0, 0, 0 };
+            for (int i = ax.first[size_t(x)]; i < ax.first[size_t(x) + 1]; ++i)
+                for (size_t k = 0; k < ch; ++k)
+                    sum[k] += acc[size_t(i) * ch + k] * ax.weight[size_t(i)];
+            for (size_t k = 0; k < ch; ++k)
+                d[size_t(x) * ch + k] = exactQuotient(sum[k], divisor, inverse);
         }
     }
     return dstH;
 }
 
-/// Only one axis shrinks: each covered pixel contributes the interpolated colour at the centre of
-/// its part of the window, weighted by that part's area.
-int mixedPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const Target& dst, CxImage& owner)
+/// Chooses the area kernel: blocks for whole-number factors, else the general integer sums.
+int areaPlane(const Plane& src, int dstW, int dstH, float sx, float sy, const Target& dst, CxImage& owner)
 {
-    const int ch = src.channels;
-    for (int y = 0; y < dstH; ++y) {
-        owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
-        if (owner.GetEscape())
-            return y;
-        const float py = (float(y) + 0.5f) * sy - 0.5f;
-        const float bottom = py - sy / 2.0f, top = py + sy / 2.0f;
-        const int y1 = int(bottom + 0.5f), y2 = int(top + 0.5f);
-        for (int x = 0; x < dstW; ++x) {
-            const float px = (float(x) + 0.5f) * sx - 0.5f;
-            const float left = px - sx / 2.0f, right = px + sx / 2.0f;
-            const int x1 = int(left + 0.5f), x2 = int(right + 0.5f);
-            float sum[3] = { 0.0f, 0.0f, 0.0f };
-            for (int yy = y1; yy <= y2; ++yy) {
-                const float b = std::max(bottom, float(yy) - 0.5f), t = std::min(top, float(yy) + 0.5f);
-                if (t <= b)
-                    continue;
-                for (int xx = x1; xx <= x2; ++xx) {
-                    const float l = std::max(left, float(xx) - 0.5f), r = std::min(right, float(xx) + 0.5f);
-                    if (r <= l)
-                        continue;
-                    const float area = (r - l) * (t - b);
-                    for (int k = 0; k < ch; ++k)
-                        sum[k]
-                            += std::clamp(interpolateAt(src, k, nullptr, (l + r) / 2.0f, (b + t) / 2.0f), 0.0f, 255.0f)
-                            * area;
-                }
-            }
-            for (int k = 0; k < ch; ++k)
-                dst.row(y)[size_t(x) * size_t(ch) + size_t(k)] = toByte(sum[k] / (sx * sy));
-        }
-    }
-    return dstH;
+    const int fx = int(sx), fy = int(sy);
+    BlockDivisor div;
+    if (float(fx) == sx && float(fy) == sy && fx * dstW == src.width && fy * dstH == src.height
+        && blockDivisor(uint32_t(fx * fy), div))
+        return blockPlane(src, dstW, dstH, fx, fy, div, dst, owner);
+    const AreaAxis ax = areaAxis(dstW, sx), ay = areaAxis(dstH, sy);
+    if (255 * ax.total * ay.total <= UINT32_MAX)
+        return averagePlane<uint32_t, uint32_t>(src, dstW, dstH, ax, ay, dst, owner);
+    if (255 * ay.total <= UINT32_MAX)
+        return averagePlane<uint32_t, uint64_t>(src, dstW, dstH, ax, ay, dst, owner);
+    return averagePlane<uint64_t, uint64_t>(src, dstW, dstH, ax, ay, dst, owner);
 }
 
 } // namespace
@@ -335,9 +651,9 @@ bool CxImage::ResampleSmooth(
     if (interpolate)
         done = interpolatePlane(src, newWidth, newHeight, sx, sy, target, *this);
     else if (sx > 1.0f && sy > 1.0f)
-        done = averagePlane(src, newWidth, newHeight, sx, sy, target, *this);
+        done = areaPlane(src, newWidth, newHeight, sx, sy, target, *this);
     else
-        done = mixedPlane(src, newWidth, newHeight, sx, sy, target, *this);
+        done = mixedPlane(src, newWidth, newHeight, areaAxis(newWidth, sx), areaAxis(newHeight, sy), target, *this);
     // A stop by escape still delivers the rows done; the rest is black rather than undefined.
     for (int32_t y = done; y < newHeight; ++y)
         std::memset(target.row(y), 0, size_t(newWidth) * size_t(src.channels));
@@ -351,7 +667,7 @@ bool CxImage::ResampleSmooth(
     }
 
     if (m_alpha) {
-        if (interpolate && direct) {
+        if (interpolate && GetBpp() == 24) {
             Plane a;
             a.rows = m_alpha;
             a.stride = size_t(w);
@@ -361,11 +677,12 @@ bool CxImage::ResampleSmooth(
             interpolatePlane(
                 a, newWidth, newHeight, sx, sy, Target { work.AlphaGetPointer(), size_t(newWidth) }, *this);
         } else {
+            // Palette images and the area rule take the alpha of the pixel at (int)(x sx, y sy).
             uint8_t* d = work.AlphaGetPointer();
             for (int32_t y = 0; y < newHeight; ++y) {
-                const int32_t ys = std::min(int32_t(float(y) * sy), h - 1);
+                const int32_t ys = std::min(int32_t(double(y) * double(sy)), h - 1);
                 for (int32_t x = 0; x < newWidth; ++x)
-                    *d++ = m_alpha[size_t(ys) * size_t(w) + size_t(std::min(int32_t(float(x) * sx), w - 1))];
+                    *d++ = m_alpha[size_t(ys) * size_t(w) + size_t(std::min(int32_t(double(x) * double(sx)), w - 1))];
             }
         }
     }

@@ -6,7 +6,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "platform/atomic_file.h"
 
 namespace platform {
 
@@ -238,14 +239,9 @@ bool IniFile::writeString(const QString& file, const QString& section, const QSt
     if (info.exists() && doc.bytes() == bytes)
         return true;
 
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(doc.bytes()) != doc.bytes().size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    const QByteArray& text = doc.bytes();
+    return writeFileAtomically(
+        QFile::encodeName(file).toStdString(), std::string_view(text.constData(), size_t(text.size())));
 }
 
 bool IniFile::writeInt(const QString& file, const QString& section, const QString& key, int value)

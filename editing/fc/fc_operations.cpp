@@ -1,157 +1,122 @@
-// Parses effects-library operation texts and runs them on an FCImage copy of a picture.
+// The effects library's operation table and the operation texts read through it.
 #include "editing/fc/fc_operations.h"
 
-#include <charconv>
-#include <functional>
-#include <optional>
-#include <string_view>
-#include <vector>
+#include <climits>
 
 #include "editing/fc/fc_image.h"
 
+using platform::ArgKind;
+using platform::ArgSpec;
+
 namespace {
 
-std::vector<std::string_view> splitArgs(std::string_view text)
+int i32(double v)
 {
-    std::vector<std::string_view> out;
-    if (text.empty())
-        return out;
-    std::size_t pos = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', pos);
-        out.push_back(text.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos));
-        if (comma == std::string_view::npos)
-            break;
-        pos = comma + 1;
-    }
-    return out;
+    return int(v);
 }
 
-std::optional<int> parseInt(std::string_view text)
+// The library checks these values itself and says why it refuses one.
+ArgSpec any(const char* name, double def)
 {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty())
-        return std::nullopt;
-    return value;
+    return ArgSpec { name, ArgKind::Int, double(INT_MIN), double(INT_MAX), def };
 }
 
-// Parses exactly `count` integers; false when the count or any number is wrong.
-bool parseInts(const std::vector<std::string_view>& args, std::size_t count, int* out)
+std::vector<FcOperationSpec> buildTable()
 {
-    if (args.size() != count)
-        return false;
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto v = parseInt(args[i]);
-        if (!v)
-            return false;
-        out[i] = *v;
-    }
-    return true;
+    std::vector<FcOperationSpec> t;
+    t.push_back({ "emboss", 0, { any("S", 1) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.Emboss(i32(a[0])); }, "relief with strength S",
+        "emboss:N" });
+    t.push_back({ "sharp", 0, { any("S", 1) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.Sharp(i32(a[0])); }, "sharpen with step S (>= 1)",
+        "sharp:N" });
+    t.push_back({ "mosaic", 0, { any("N", 2) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.Mosaic(i32(a[0])); },
+        "N x N blocks (2 <= N < width, height)", "mosaic:N" });
+    t.push_back({ "windy", 0,
+        { any("S", 1),
+            ArgSpec { "DIRECTION", ArgKind::Choice, 0, 0, double(FCDibEffect::kLeft), false,
+                { { "left", double(FCDibEffect::kLeft) }, { "right", double(FCDibEffect::kRight) } } },
+            ArgSpec { "SMOOTH", ArgKind::Flag, 0, 1, 0, false, { { "smooth", 1 } } } },
+        false, [](FCImage& i, const std::vector<double>& a) { return i.Windy(i32(a[0]), i32(a[1]), a[2] != 0); },
+        "wind of strength S (1 .. width-2)", "windy:S,left|right[,smooth]" });
+    t.push_back({ "stripe", 0, { any("SWING", 25), any("FREQ", 35) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.Stripe(i32(a[0]), i32(a[1])); },
+        "lift by SWING % (0..100) and wave with FREQ (0..1000)", "stripe:SWING,FREQ" });
+    t.push_back({ "rgb", 0, { any("R", 0), any("G", 0), any("B", 0) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.AdjustRGB(i32(a[0]), i32(a[1]), i32(a[2])); },
+        "add R, G, B (-255..255) to the channels", "rgb:R,G,B" });
+    t.push_back({ "brightness", 0, { any("P", 100) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.AdjustBrightness(i32(a[0]), 0); },
+        "brightness in percent (0..200)", "brightness:N" });
+    t.push_back({ "contrast", 0, { any("P", 100) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.AdjustContrast(i32(a[0])); },
+        "contrast in percent (0..200)", "contrast:N" });
+    t.push_back({ "huesat", 0, { any("H", 100), any("S", 100) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.AdjustHueSaturation(i32(a[0]), i32(a[1])); },
+        "hue and saturation in percent (0..200)", "huesat:H,S" });
+    t.push_back({ "rotate", 0, { any("DEG", 45) }, false,
+        [](FCImage& i, const std::vector<double>& a) { return i.RotateAngle(i32(a[0])); },
+        "rotate clockwise by 1..89 degrees onto a black canvas", "rotate:N" });
+    t.push_back({ "rotleft", 0, {}, false, [](FCImage& i, const std::vector<double>&) { return i.RotateLeft(); },
+        "rotate by 90 degrees counter-clockwise", "rotleft without arguments" });
+    t.push_back({ "rotright", 0, {}, false, [](FCImage& i, const std::vector<double>&) { return i.RotateRight(); },
+        "rotate by 90 degrees clockwise", "rotright without arguments" });
+    t.push_back({ "stretch", 0,
+        { ArgSpec { "WIDTHxHEIGHT", ArgKind::Size, double(INT_MIN), double(INT_MAX), 320 },
+            ArgSpec { "KEEP", ArgKind::Flag, 0, 1, 0, false, { { "keep", 1 } } } },
+        false, [](FCImage& i, const std::vector<double>& a) { return i.Stretch(i32(a[0]), i32(a[1]), a[2] != 0); },
+        "nearest-neighbour resize, optionally keeping proportions", "stretch:WxH[,keep]" });
+    return t;
 }
 
 } // namespace
 
+const std::vector<FcOperationSpec>& FcOperations()
+{
+    static const std::vector<FcOperationSpec> table = buildTable();
+    return table;
+}
+
+const FcOperationSpec* FindFcOperation(std::string_view name)
+{
+    return platform::findOperation(FcOperations(), name);
+}
+
+const FcOperationSpec* FindFcOperation(int commandCode, std::vector<double>* args)
+{
+    return platform::findOperation(FcOperations(), commandCode, args);
+}
+
 const char* FcOperationsHelp()
 {
-    return "  emboss:S                      relief with strength S\n"
-           "  sharp:S                       sharpen with step S (>= 1)\n"
-           "  mosaic:N                      N x N blocks (2 <= N < width, height)\n"
-           "  windy:S,left|right[,smooth]   wind of strength S (1 .. width-2)\n"
-           "  stripe:SWING,FREQ             lift by SWING % (0..100) and wave with FREQ (0..1000)\n"
-           "  rgb:R,G,B                     add R, G, B (-255..255) to the channels\n"
-           "  brightness:P                  brightness in percent (0..200)\n"
-           "  contrast:P                    contrast in percent (0..200)\n"
-           "  huesat:H,S                    hue and saturation in percent (0..200)\n"
-           "  rotate:DEG                    rotate clockwise by 1..89 degrees onto a black canvas\n"
-           "  rotleft, rotright             rotate by 90 degrees\n"
-           "  stretch:WxH[,keep]            nearest-neighbour resize, optionally keeping proportions\n";
+    static const std::string text = platform::listOperations(FcOperations());
+    return text.c_str();
 }
 
 FcOpResult ApplyFcOperation(QImage& picture, const std::string& op, std::string& error)
 {
-    const std::string_view text(op);
-    const std::size_t colon = text.find(':');
-    const std::string_view name = text.substr(0, colon);
-    const bool hasArgs = colon != std::string_view::npos;
-    const std::vector<std::string_view> args = splitArgs(hasArgs ? text.substr(colon + 1) : std::string_view());
-
-    static constexpr std::string_view kNames[] = { "emboss", "sharp", "mosaic", "windy", "stripe", "rgb", "brightness",
-        "contrast", "huesat", "rotate", "rotleft", "rotright", "stretch" };
-    bool mine = false;
-    for (std::string_view n : kNames)
-        mine = mine || n == name;
-    if (!mine)
+    std::string name;
+    bool hasArgs = false;
+    std::vector<std::string> texts;
+    platform::splitOperationText(op, name, hasArgs, texts);
+    const FcOperationSpec* spec = FindFcOperation(name);
+    if (!spec)
         return FcOpResult::NotMine;
 
-    auto bad = [&](const char* usage) {
-        error = "Bad arguments in \"" + op + "\"; expected " + usage;
-        return FcOpResult::BadArguments;
-    };
-
     // Parse everything before touching the picture.
-    int v[3] = { 0, 0, 0 };
-    bool flag = false;
-    std::function<bool(FCImage&)> run;
-    if (name == "emboss" || name == "sharp" || name == "mosaic" || name == "rotate" || name == "brightness"
-        || name == "contrast") {
-        if (!parseInts(args, 1, v))
-            return bad((std::string(name) + ":N").c_str());
-        if (name == "emboss")
-            run = [&](FCImage& img) { return img.Emboss(v[0]); };
-        else if (name == "sharp")
-            run = [&](FCImage& img) { return img.Sharp(v[0]); };
-        else if (name == "mosaic")
-            run = [&](FCImage& img) { return img.Mosaic(v[0]); };
-        else if (name == "rotate")
-            run = [&](FCImage& img) { return img.RotateAngle(v[0]); };
-        else if (name == "brightness")
-            run = [&](FCImage& img) { return img.AdjustBrightness(v[0], 0); };
-        else
-            run = [&](FCImage& img) { return img.AdjustContrast(v[0]); };
-    } else if (name == "windy") {
-        if (args.size() < 2 || args.size() > 3 || !parseInts({ args[0] }, 1, v)
-            || (args[1] != "left" && args[1] != "right") || (args.size() == 3 && args[2] != "smooth"))
-            return bad("windy:S,left|right[,smooth]");
-        v[1] = args[1] == "left" ? FCDibEffect::kLeft : FCDibEffect::kRight;
-        flag = args.size() == 3;
-        run = [&](FCImage& img) { return img.Windy(v[0], v[1], flag); };
-    } else if (name == "stripe") {
-        if (!parseInts(args, 2, v))
-            return bad("stripe:SWING,FREQ");
-        run = [&](FCImage& img) { return img.Stripe(v[0], v[1]); };
-    } else if (name == "rgb") {
-        if (!parseInts(args, 3, v))
-            return bad("rgb:R,G,B");
-        run = [&](FCImage& img) { return img.AdjustRGB(v[0], v[1], v[2]); };
-    } else if (name == "huesat") {
-        if (!parseInts(args, 2, v))
-            return bad("huesat:H,S");
-        run = [&](FCImage& img) { return img.AdjustHueSaturation(v[0], v[1]); };
-    } else if (name == "rotleft" || name == "rotright") {
-        if (hasArgs)
-            return bad(name == "rotleft" ? "rotleft without arguments" : "rotright without arguments");
-        run = [left = name == "rotleft"](FCImage& img) { return left ? img.RotateLeft() : img.RotateRight(); };
-    } else { // stretch
-        const std::size_t x = args.empty() ? std::string_view::npos : args[0].find('x');
-        if (args.empty() || args.size() > 2 || x == std::string_view::npos || (args.size() == 2 && args[1] != "keep"))
-            return bad("stretch:WxH[,keep]");
-        const auto w = parseInt(args[0].substr(0, x)), h = parseInt(args[0].substr(x + 1));
-        if (!w || !h)
-            return bad("stretch:WxH[,keep]");
-        v[0] = *w;
-        v[1] = *h;
-        flag = args.size() == 2;
-        run = [&](FCImage& img) { return img.Stretch(v[0], v[1], flag); };
+    std::vector<double> values;
+    if (platform::parseArgs(spec->args, hasArgs, texts, platform::NumberSyntax::Strict, values)
+        != platform::ArgError::None) {
+        error = "Bad arguments in \"" + op + "\"; expected " + spec->usage;
+        return FcOpResult::BadArguments;
     }
-
     if (picture.isNull()) {
         error = "There is no picture to apply \"" + op + "\" to";
         return FcOpResult::Failed;
     }
     FCImage image;
-    if (!image.CopyFromBitmap(picture, 32) || !run(image)) {
+    if (!image.CopyFromBitmap(picture, 32) || !spec->run(image, values)) {
         error = image.GetLastError();
         return FcOpResult::Failed;
     }

@@ -3,6 +3,7 @@
 #include "imaging/formats/cximage_bmp.h"
 
 #include "imaging/cximage_p.h"
+#include "platform/bmp_writer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -260,53 +261,51 @@ bool CxImageBMP::Encode(CxFile* file)
 {
     if (EncodeSafeCheck(file))
         return false;
-    uint8_t fh[14] = { 'B', 'M' };
-    auto put32 = [](uint8_t* p, uint32_t v) {
-        p[0] = uint8_t(v);
-        p[1] = uint8_t(v >> 8);
-        p[2] = uint8_t(v >> 16);
-        p[3] = uint8_t(v >> 24);
-    };
+    const platform::BmpSink sink
+        = [file](const uint8_t* data, size_t size) { return file->Write(data, 1, size) == size; };
+    const BITMAPINFOHEADER& head = m_head;
+    platform::BmpInfo info;
+    info.size = head.biSize;
+    info.width = head.biWidth;
+    info.height = head.biHeight;
+    info.planes = head.biPlanes;
+    info.bitCount = head.biBitCount;
+    info.compression = head.biCompression;
+    info.sizeImage = head.biSizeImage;
+    info.xPelsPerMeter = head.biXPelsPerMeter;
+    info.yPelsPerMeter = head.biYPelsPerMeter;
+    info.clrUsed = head.biClrUsed;
+    info.clrImportant = head.biClrImportant;
+    bool ok;
     if (m_head.biClrUsed || !m_alpha) {
-        put32(fh + 2, GetSize() + 14);
-        put32(fh + 10, 14 + 40 + GetPaletteSize());
-        if (file->Write(fh, 1, 14) != 14 || file->Write(&m_head, 1, 40) != 40
-            || file->Write(m_dib + 40, 1, GetSize() - 40) != GetSize() - 40) {
-            SetLastError("Error writing BMP file");
-            return false;
-        }
-        return true;
+        // The bitmap as it is held: header, palette, stored rows.
+        platform::BmpWriteOptions options;
+        options.palette = m_dib + 40;
+        options.paletteBytes = GetPaletteSize();
+        options.pixels = GetBits(0);
+        ok = platform::writeBmp(sink, info, nullptr, options);
+    } else {
+        // Alpha goes into the fourth byte of a 32-bit file.
+        const uint32_t w = GetWidth();
+        info.bitCount = 32;
+        info.compression = 0;
+        info.sizeImage = w * GetHeight() * 4;
+        info.clrUsed = 0;
+        info.clrImportant = 0;
+        ok = platform::writeBmp(sink, info, [this, w](uint32_t y, uint8_t* row) -> const uint8_t* {
+            const uint8_t* s = GetBits(y);
+            const uint8_t* a = m_alpha + size_t(y) * w;
+            uint8_t* d = row;
+            for (uint32_t x = 0; x < w; ++x, s += 3, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = a[x];
+            }
+            return row;
+        });
     }
-    const uint32_t w = GetWidth();
-    const uint32_t h = GetHeight();
-    const uint32_t dataSize = w * h * 4;
-    put32(fh + 2, 54 + dataSize);
-    put32(fh + 10, 54);
-    BITMAPINFOHEADER ih = m_head;
-    ih.biBitCount = 32;
-    ih.biCompression = 0;
-    ih.biSizeImage = dataSize;
-    ih.biClrUsed = 0;
-    ih.biClrImportant = 0;
-    if (file->Write(fh, 1, 14) != 14 || file->Write(&ih, 1, 40) != 40) {
+    if (!ok)
         SetLastError("Error writing BMP file");
-        return false;
-    }
-    std::vector<uint8_t> row(size_t(w) * 4);
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* s = GetBits(y);
-        const uint8_t* a = m_alpha + size_t(y) * w;
-        uint8_t* d = row.data();
-        for (uint32_t x = 0; x < w; ++x, s += 3, d += 4) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-            d[3] = a[x];
-        }
-        if (file->Write(row.data(), 1, row.size()) != row.size()) {
-            SetLastError("Error writing BMP file");
-            return false;
-        }
-    }
-    return true;
+    return ok;
 }

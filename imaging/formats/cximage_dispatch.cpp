@@ -2,16 +2,13 @@
 #include "imaging/cximage.h"
 #include "imaging/formats/cxfile.h"
 #include "imaging/formats/cximage_formats_p.h"
+#include "platform/atomic_file.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QFile>
 
@@ -160,17 +157,11 @@ bool CxImage::Save(const char* path, uint32_t imageType)
     }
     // Write beside the target and rename over it only once the encoder succeeded, so a
     // failure never leaves a damaged or empty file under the target name.
-    std::string tmp = std::string(path) + ".kvtmpXXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    FILE* fp = fdopen(fd, "wb");
+    platform::AtomicFile target(path);
+    std::string error;
+    FILE* fp = target.open(&error) ? target.file() : nullptr;
     if (!fp) {
-        close(fd);
-        unlink(tmp.c_str());
+        SetLastError("%s", error.empty() ? (std::string(path) + ": cannot open").c_str() : error.c_str());
         return false;
     }
     bool ok;
@@ -178,23 +169,15 @@ bool CxImage::Save(const char* path, uint32_t imageType)
         CxIOFile stream(fp);
         ok = Encode(&stream, imageType);
     }
-    if (std::fflush(fp) != 0 || std::ferror(fp)) {
-        if (ok)
-            SetLastError("Error writing file");
-        ok = false;
+    if (!ok) {
+        target.discard();
+        return false;
     }
-    if (std::fclose(fp) != 0) {
-        if (ok)
-            SetLastError("Error writing file");
-        ok = false;
+    if (!target.commit(&error)) {
+        SetLastError("%s", error.c_str());
+        return false;
     }
-    if (ok && std::rename(tmp.c_str(), path) != 0) {
-        SetLastError("Cannot replace %s", path);
-        ok = false;
-    }
-    if (!ok)
-        unlink(tmp.c_str());
-    return ok;
+    return true;
 }
 
 bool CxImage::LoadResource(const char* resource, uint32_t imageType)
