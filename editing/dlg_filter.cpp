@@ -23,6 +23,7 @@
 #include "app/app_paths.h"
 #include "editing/dlg_effect.h"
 #include "editing/rect_tracker_pic.h"
+#include "imaging/cximage_operations.h"
 #include "picture/bitmap_scale.h"
 #include "picture/picture_files.h"
 #include "platform/control_id.h"
@@ -181,6 +182,15 @@ const std::vector<DlgFilter::ButtonSpec>& DlgFilter::buttons()
 
 bool DlgFilter::runDirectOperation(CxImage& picture, int code, double gamma, int level)
 {
+    // The shared operation table first, so the buttons run what the command line runs.
+    std::vector<double> args;
+    if (const ImageOperationSpec* op = FindImageOperation(code, &args)) {
+        if (code == kCodeGamma)
+            args = { gamma };
+        else if (code == kCodeThreshold)
+            args = { double(level) };
+        return RunImageOperation(*op, picture, args);
+    }
     static const int32_t blur[9] = { 1, 1, 1, 1, 1, 1, 1, 1, 1 };
     static const int32_t edge[9] = { -1, -1, -1, -1, 8, -1, -1, -1, -1 };
     switch (code) {
