@@ -28,6 +28,7 @@ class CQuenMenu;
 class SessionAutosave;
 class CTransparentPic;
 class CxSkinButton;
+class DlgFilter;
 class QLineEdit;
 class SkComboBox;
 class SkStatic;
@@ -103,6 +104,12 @@ public:
     bool isFrameShown() const;
     int layout() const { return m_slots.layout(); }
     CombinationSlots& slotModel() { return m_slots; }
+    /// Opens the filter workbench on a used slot; on OK its picture goes back into the slot.
+    /// Returns whether the slot was changed.
+    bool editSlot(int index);
+    /// Replaces running the workbench modally (tests).
+    void setWorkbenchRunner(std::function<int(DlgFilter&)> runner) { m_workbenchRunner = std::move(runner); }
+
     CCaptureVideo& capture() { return *m_capture; }
     QString countdownText() const;
     bool isCountdownVisible() const;
@@ -305,4 +312,5 @@ private:
 
     std::function<void()> m_closeHandler;
     std::function<void(const QUrl&)> m_openUrl;
+    std::function<int(DlgFilter&)> m_workbenchRunner;
 };

@@ -8,6 +8,8 @@
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
+
+#include "editing/dlg_filter.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
 #include "skin/quen_menu.h"
@@ -179,14 +181,25 @@ void DlgCorvantis::OnSlotCommand(int slot, int command)
 
 void DlgCorvantis::onEditSlot(int slot)
 {
-    // Hook: the filter workbench opens here on a used slot's picture and hands its result back
-    // through handBackEdit(slot, result). Until it exists a double click does nothing.
-    Q_UNUSED(slot);
+    editSlot(slot);
 }
 
 void DlgCorvantis::onOpenWorkbench()
 {
-    // Hook: the filter workbench opens here with no picture. Until it exists Enter does nothing.
+    // Enter edits the selected slot, like a double click on it.
+    editSlot(m_slots.currentSlot());
+}
+
+bool DlgCorvantis::editSlot(int index)
+{
+    if (index < 0 || index >= m_slots.count() || !m_slots.slot(index).m_used)
+        return false;
+    DlgFilter workbench(m_slots.slot(index).m_composed, this);
+    const int result = m_workbenchRunner ? m_workbenchRunner(workbench) : workbench.exec();
+    if (result != DlgFilter::IdOk || !handBackEdit(index, workbench.displayBitmap()))
+        return false;
+    updateSlotWidget(index);
+    return true;
 }
 
 bool DlgCorvantis::handBackEdit(int slot, const QImage& result)

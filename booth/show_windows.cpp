@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QDialog>
+#include <QDir>
 #include <QTimer>
 
 #include "app/app_paths.h"
@@ -17,8 +18,15 @@
 #include "output/dlg_save_picture.h"
 #include "editing/dlg_mix.h"
 #include "editing/dlg_text.h"
-#include "output/dlg_thum_nail.h"
 #include "platform/prompts.h"
+#include "editing/dlg_effect.h"
+#include "editing/dlg_filter.h"
+#include "output/dlg_thum_nail.h"
+#include "picture/bitmap_scale.h"
+#include "picture/image_bridge.h"
+#include "picture/picture_files.h"
+#include "skin/skin_resource_table.h"
+#include "skin/skin_resources.h"
 
 namespace {
 
@@ -29,15 +37,24 @@ struct ShowEntry {
     std::function<QDialog*(DlgCorvantis& screen, const QString& argument)> open;
 };
 
-/// The picture an editing window works on: the selected (else the first used) slot's, else the photo.
-QImage editedPicture(DlgCorvantis& screen)
+/// The picture the editing windows open on: the selected slot's, another used slot's, the first
+/// portrait at booth size, or the base picture.
+QImage editingPicture(DlgCorvantis& screen)
 {
     CombinationSlots& model = screen.slotModel();
-    const QList<int> used = model.usedSlots();
-    const int index = used.contains(model.currentSlot()) ? model.currentSlot() : used.isEmpty() ? -1 : used.first();
-    if (index >= 0 && !model.slot(index).m_composed.isNull())
-        return model.slot(index).m_composed;
-    return screen.currentPhoto().ToDeviceBitmap();
+    const int current = model.currentSlot();
+    if (current >= 0 && current < model.count() && model.slot(current).m_used)
+        return model.slot(current).m_composed;
+    for (int i : model.usedSlots())
+        return model.slot(i).m_composed;
+    const QDir portraits(screen.paths().m_portraitFolder);
+    for (const QString& name : portraits.entryList(QDir::Files, QDir::Name)) {
+        CxImage photo, fitted;
+        if (IsPictureFile(name) && LoadPicture(portraits.filePath(name), photo)
+            && FitTo(photo, QSize(320, 240), fitted))
+            return BitmapFromImage(fitted);
+    }
+    return skin::SkinBitmap(skin::kBasePicture);
 }
 
 const std::vector<ShowEntry>& showTable()
@@ -78,17 +95,33 @@ const std::vector<ShowEntry>& showTable()
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 return new DlgText(RememberedTextInfo(), platform::prompts(), &screen);
             } },
-        { "mixer", nullptr,
-            [](DlgCorvantis& screen, const QString&) -> QDialog* {
-                auto* mixer = new DlgMix(editedPicture(screen), appPaths().m_emotionFolder, RememberedTextInfo(),
-                    platform::prompts(), &screen);
-                // A sticker and a text layer, so the window shows what it is for.
-                mixer->layers().setLastPlaced(QPoint(210, -130));
-                mixer->pressStripSlot(0);
-                mixer->layers().addTextLayer(RememberedTextInfo());
-                return mixer;
-            } },
-    };
+        { "mixer", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* {
+             auto* mixer = new DlgMix(editingPicture(screen), appPaths().m_emotionFolder, RememberedTextInfo(),
+                 platform::prompts(), &screen);
+             // A sticker and a text layer, so the window shows what it is for.
+             mixer->layers().setLastPlaced(QPoint(210, -130));
+             mixer->pressStripSlot(0);
+             mixer->layers().addTextLayer(RememberedTextInfo());
+             return mixer;
+             { "workbench", nullptr,
+                 [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                     return new DlgFilter(editingPicture(screen), &screen);
+                 } },
+                 { "effect", "K", [](DlgCorvantis& screen, const QString& arg) -> QDialog* {
+                      bool ok = false;
+                      const int kind = arg.toInt(&ok);
+                      if (!ok || !DlgEffect::isValidKind(kind))
+                          return nullptr;
+                      const QImage picture = editingPicture(screen);
+                      auto* workbench = new CxImage;
+                      workbench->FromDeviceBitmap(picture);
+                      auto* dialog = new DlgEffect(&screen, picture, kind, workbench);
+                      QObject::connect(dialog, &QObject::destroyed, [workbench] { delete workbench; });
+                      // Show the effect at its start values.
+                      dialog->onSlider(DlgEffect::kSlider1Id);
+                      return dialog;
+                  } },
+         };
     return table;
 }
 

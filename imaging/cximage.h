@@ -394,6 +394,11 @@ public:
     bool BlurGaussian(float radius = 1.0f, CxImage* destination = nullptr);
     bool UnsharpMask(float radius = 5.0f, float amount = 0.5f, int32_t threshold = 0);
     bool SelectiveBlur(float radius, uint8_t threshold, CxImage* destination = nullptr);
+    /// Circular warps about the image centre (cximage_circle.cpp): type 0 Punch, 1 Pinch, 2 Swirl,
+    /// 3 Cylinder, 4 Bathroom. A radius limit of 0 reaches from the centre to the area's first
+    /// corner; a coefficient of 0 counts as 1. Selection-aware. False (image unchanged) when empty,
+    /// for another type, or when stopped by the escape field.
+    bool CircleTransform(int32_t type, int32_t radiusLimit = 0, float coefficient = 100.0f);
 
 protected:
     /// Common encoder checks: stream and bitmap present.

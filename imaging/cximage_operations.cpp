@@ -110,6 +110,16 @@ std::vector<ImageOperationSpec> buildTable()
     t.push_back({ "jitter", 32901, { whole("RADIUS", 0, 10000, 2) }, true,
         [](CxImage& i, const std::vector<double>& a) { return i.Jitter(i32(a[0])); }, "pixel jitter",
         "jitter:RADIUS with RADIUS 0..10000" });
+    {
+        ArgSpec limit = whole("LIMIT", 0, 1 << 20, 0), coefficient = real("COEFF", -1e6, 1e6, 100.0);
+        limit.optional = coefficient.optional = true;
+        t.push_back({ "circle", 0, { whole("TYPE", 0, 4, 0), limit, coefficient }, true,
+            [](CxImage& i, const std::vector<double>& a) {
+                return i.CircleTransform(i32(a[0]), i32(a[1]), float(a[2]));
+            },
+            "warp about the centre: TYPE 0 punch, 1 pinch, 2 swirl, 3 cylinder, 4 bathroom; LIMIT 0 = automatic",
+            "circle:TYPE[,LIMIT[,COEFF]] with TYPE 0..4, LIMIT 0 = automatic, COEFF default 100" });
+    }
     t.push_back({ "select", 0,
         { whole("LEFT", -lim, lim, 0), whole("TOP", -lim, lim, 0), whole("RIGHT", -lim, lim, 0),
             whole("BOTTOM", -lim, lim, 0) },

@@ -120,7 +120,7 @@ size_t requiredTexts(const std::vector<ArgSpec>& specs)
 {
     size_t n = 0;
     for (const ArgSpec& a : specs)
-        n += a.kind != ArgKind::Flag;
+        n += a.kind != ArgKind::Flag && !a.optional;
     return n;
 }
 
@@ -187,6 +187,10 @@ ArgError parseArgs(const std::vector<ArgSpec>& specs, bool hasArgs, const std::v
     for (size_t i = 0; i < specs.size(); ++i) {
         const ArgSpec& a = specs[i];
         const bool given = i < texts.size();
+        if (!given && a.optional) {
+            values.push_back(a.def);
+            continue;
+        }
         const std::string text = given ? texts[i] : std::string();
         double v = 0;
         switch (a.kind) {

@@ -32,6 +32,7 @@ struct ArgSpec {
     double def = 0; ///< default (both values of a Size)
     bool minExclusive = false;
     std::vector<ArgChoice> choices = {};
+    bool optional = false; ///< a trailing number that may be left out; it then takes def
 };
 
 /// How whole numbers are read: Lenient as strtol (leading blanks, a '+'), Strict digits with an
