@@ -95,33 +95,36 @@ const std::vector<ShowEntry>& showTable()
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 return new DlgText(RememberedTextInfo(), platform::prompts(), &screen);
             } },
-        { "mixer", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* {
-             auto* mixer = new DlgMix(editingPicture(screen), appPaths().m_emotionFolder, RememberedTextInfo(),
-                 platform::prompts(), &screen);
-             // A sticker and a text layer, so the window shows what it is for.
-             mixer->layers().setLastPlaced(QPoint(210, -130));
-             mixer->pressStripSlot(0);
-             mixer->layers().addTextLayer(RememberedTextInfo());
-             return mixer;
-             { "workbench", nullptr,
-                 [](DlgCorvantis& screen, const QString&) -> QDialog* {
-                     return new DlgFilter(editingPicture(screen), &screen);
-                 } },
-                 { "effect", "K", [](DlgCorvantis& screen, const QString& arg) -> QDialog* {
-                      bool ok = false;
-                      const int kind = arg.toInt(&ok);
-                      if (!ok || !DlgEffect::isValidKind(kind))
-                          return nullptr;
-                      const QImage picture = editingPicture(screen);
-                      auto* workbench = new CxImage;
-                      workbench->FromDeviceBitmap(picture);
-                      auto* dialog = new DlgEffect(&screen, picture, kind, workbench);
-                      QObject::connect(dialog, &QObject::destroyed, [workbench] { delete workbench; });
-                      // Show the effect at its start values.
-                      dialog->onSlider(DlgEffect::kSlider1Id);
-                      return dialog;
-                  } },
-         };
+        { "mixer", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                auto* mixer = new DlgMix(editingPicture(screen), screen.paths().m_emotionFolder, RememberedTextInfo(),
+                    platform::prompts(), &screen);
+                // A sticker and a text layer, so the window shows what it is for.
+                mixer->layers().setLastPlaced(QPoint(210, -130));
+                mixer->pressStripSlot(0);
+                mixer->layers().addTextLayer(RememberedTextInfo());
+                return mixer;
+            } },
+        { "workbench", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                return new DlgFilter(editingPicture(screen), &screen);
+            } },
+        { "effect", "K",
+            [](DlgCorvantis& screen, const QString& arg) -> QDialog* {
+                bool ok = false;
+                const int kind = arg.toInt(&ok);
+                if (!ok || !DlgEffect::isValidKind(kind))
+                    return nullptr;
+                const QImage picture = editingPicture(screen);
+                auto* workbench = new CxImage;
+                workbench->FromDeviceBitmap(picture);
+                auto* dialog = new DlgEffect(&screen, picture, kind, workbench);
+                QObject::connect(dialog, &QObject::destroyed, [workbench] { delete workbench; });
+                // Show the effect at its start values.
+                dialog->onSlider(DlgEffect::kSlider1Id);
+                return dialog;
+            } },
+    };
     return table;
 }
 
