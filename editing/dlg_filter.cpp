@@ -22,6 +22,8 @@
 
 #include "app/app_paths.h"
 #include "editing/dlg_effect.h"
+#include "editing/dlg_mix.h"
+#include "editing/text_info.h"
 #include "editing/rect_tracker_pic.h"
 #include "imaging/cximage_operations.h"
 #include "picture/bitmap_scale.h"
@@ -262,8 +264,6 @@ DlgFilter::DlgFilter(const QImage& display, QWidget* parent)
     auto* decoration
         = textButton(this, kDecorationId, QStringLiteral("Add decoration"), QRect(140, 334, 80, 23), false);
     decoration->setFont(theme::captionFont(12));
-    // The layer mixer is not part of the program yet.
-    decoration->setEnabled(false);
     decoration->SetToolTipText(QStringLiteral("Add stickers and text"));
     m_trackerBox = textButton(this, kTrackerId, QStringLiteral("Tracker"), QRect(271, 334, 70, 23), false);
     m_trackerBox->setKind(CxSkinButton::CheckKind);
@@ -274,8 +274,8 @@ DlgFilter::DlgFilter(const QImage& display, QWidget* parent)
     cancel->SetToolTipText(QStringLiteral("Leave the slot as it was"));
     iconButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(757, 1, 25, 25), QStringLiteral("Close"));
 
-    for (int id : { int(kUndoId), int(kRedoId), int(kResumeId), int(kSaveId), int(kTrackerId), int(kOkId),
-             int(kCancelId), int(kCloseId) })
+    for (int id : { int(kUndoId), int(kRedoId), int(kResumeId), int(kSaveId), int(kDecorationId), int(kTrackerId),
+             int(kOkId), int(kCancelId), int(kCloseId) })
         connect(platform::findControl<QAbstractButton>(this, id), &QAbstractButton::clicked, this,
             [this, id] { press(id); });
 
@@ -401,6 +401,21 @@ void DlgFilter::resume()
     restoreEntry(0);
 }
 
+void DlgFilter::decorate()
+{
+    // The workbench stands aside while the mixer is open; the mixer's composite becomes the
+    // picture (and the new restore point) only on OK.
+    hide();
+    DlgMix mixer(m_display, appPaths().m_emotionFolder, RememberedTextInfo(), platform::prompts(), parentWidget());
+    const bool ok = mixer.exec() == DlgMix::IdOk;
+    show();
+    if (!ok)
+        return;
+    const QImage composite = mixer.result();
+    if (!composite.isNull())
+        adopt(composite);
+}
+
 void DlgFilter::press(int id)
 {
     if (m_busy)
@@ -417,6 +432,9 @@ void DlgFilter::press(int id)
         return;
     case kSaveId:
         save();
+        return;
+    case kDecorationId:
+        decorate();
         return;
     case kTrackerId:
         setTracker(m_trackerBox->GetCheck());

@@ -96,6 +96,8 @@ protected:
 
 private:
     void adopt(const QImage& display);
+    /// "Add decoration": the layer mixer on the display bitmap.
+    void decorate();
     void refresh();
     void push();
     void restoreEntry(int position);

@@ -3,10 +3,13 @@
 #include "editing/dlg_filter.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "editing/dlg_effect.h"
+#include "editing/dlg_mix.h"
 #include "editing/rect_tracker_pic.h"
 #include "editing_test_util.h"
 #include "platform/control_id.h"
@@ -44,7 +47,7 @@ TEST(DlgFilter, ButtonsSitInTheirGrid)
     for (int id : { 1130, 1129, 1136, 1135, 1174, 1214, 1, 2, 1175 })
         EXPECT_NE(platform::findControl<QAbstractButton>(&d, id), nullptr) << id;
     EXPECT_TRUE(platform::findControl<QWidget>(&d, DlgFilter::kCropId)->isHidden());
-    EXPECT_FALSE(platform::findControl<QWidget>(&d, DlgFilter::kDecorationId)->isEnabled());
+    EXPECT_TRUE(platform::findControl<QWidget>(&d, DlgFilter::kDecorationId)->isEnabled());
     EXPECT_EQ(platform::findControl<QWidget>(&d, DlgFilter::kPictureId)->geometry(), QRect(20, 37, 320, 240));
     EXPECT_EQ(d.historyCount(), 1);
 }
@@ -298,3 +301,42 @@ TEST(DlgFilter, PseudoColorsGiveAPaletteOfHues)
 }
 
 } // namespace
+
+namespace {
+
+/// Ends the layer mixer the workbench opens as soon as it runs, with OK or Cancel.
+void answerMixer(bool ok, bool* seen)
+{
+    QTimer::singleShot(0, [ok, seen] {
+        auto* mixer = qobject_cast<DlgMix*>(QApplication::activeModalWidget());
+        *seen = mixer != nullptr;
+        if (mixer)
+            ok ? mixer->accept() : mixer->reject();
+    });
+}
+
+} // namespace
+
+TEST(DlgFilter, DecorationOpensTheMixerAndOnlyOkChangesThePicture)
+{
+    PromptsGuard guard;
+    const QImage src = noisePicture(64, 48);
+    DlgFilter d(src);
+    auto* decoration = platform::findControl<QAbstractButton>(&d, DlgFilter::kDecorationId);
+    ASSERT_NE(decoration, nullptr);
+
+    bool seen = false;
+    answerMixer(false, &seen);
+    decoration->click();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(d.historyCount(), 1);
+    EXPECT_TRUE(sameRgb(pictureOf(d), src));
+
+    seen = false;
+    answerMixer(true, &seen);
+    decoration->click();
+    EXPECT_TRUE(seen);
+    // The mixer's composite (here the picture with no layers) is adopted as a new history entry.
+    EXPECT_EQ(d.historyCount(), 2);
+    EXPECT_TRUE(sameRgb(pictureOf(d), src));
+}
