@@ -60,7 +60,9 @@ QByteArray settingsText(int layout, const char* flag)
 
 QByteArray bmpBytes(const QImage& image)
 {
-    const QString path = QDir::tempPath() + QStringLiteral("/booth_test_slot.bmp");
+    // ctest runs test cases as separate processes side by side: each gets a file of its own.
+    const QString path = QDir::tempPath()
+        + QStringLiteral("/booth_test_slot_%1.bmp").arg(QCoreApplication::applicationPid());
     EXPECT_TRUE(WriteSlotBitmap(image, path));
     const QByteArray bytes = readAll(path);
     QFile::remove(path);
