@@ -20,6 +20,7 @@
 #include "picture/picture_files.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
+#include "skin/skin_buttons.h"
 #include "skin/skin_resources.h"
 #include "skin/skin_theme.h"
 
@@ -65,36 +66,7 @@ using namespace skin;
 
 CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool primary, QRect r, const QString& tip = {})
 {
-    auto* b = new CxSkinButton(parent);
-    if (primary)
-        b->SetSkin(kPrimary60Normal, kPrimary60Down, kPrimary60Over, kPrimary60Disabled, kPrimary60Focus, kButton60Mask,
-            0, 0, 0);
-    else
-        b->SetSkin(
-            kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 0, 0, 0);
-    b->setText(text);
-    QFont font = theme::captionFont(13, primary);
-    if (QFontMetrics(font).horizontalAdvance(text) > r.width() - 6)
-        font.setStretch(QFont::Condensed); // two-word captions on the 60-pixel buttons
-    b->setFont(font);
-    b->SetTextColor(QColor(theme::kPaper));
-    b->setGeometry(r);
-    if (!tip.isEmpty())
-        b->SetToolTipText(tip);
-    platform::setControlId(b, id);
-    return b;
-}
-
-CxSkinButton* imageButton(QWidget* parent, int id, int normal, int over, QRect r, const QString& tip = {})
-{
-    auto* b = new CxSkinButton(parent);
-    b->SetSkin(normal, over, over, 0, 0, 0, 1, 0, 0);
-    b->setGeometry(r);
-    b->setFocusPolicy(Qt::NoFocus);
-    if (!tip.isEmpty())
-        b->SetToolTipText(tip);
-    platform::setControlId(b, id);
-    return b;
+    return skin::MakeTextButton(parent, id, text, primary, r, 60, tip);
 }
 
 /// A cursor from a skin bitmap: white is transparent, the hot spot is the top-left corner.
@@ -204,7 +176,8 @@ DlgMix::DlgMix(const QImage& picture, const QString& stickerFolder, TextInfo& re
     bind(textButton(this, kCancelId, QStringLiteral("Cancel"), false, QRect(431, 68, 60, 23),
              QStringLiteral("Close mix dialog")),
         [this] { done(IdCancel); });
-    bind(imageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(457, 1, 25, 25)), [this] { done(IdCancel); });
+    bind(skin::MakeImageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(457, 1, 25, 25)),
+        [this] { done(IdCancel); });
     bind(textButton(this, kAddTextId, QStringLiteral("Add Text"), false, QRect(431, 139, 60, 23),
              QStringLiteral("Add text layer")),
         [this] { addTextLayer(); });
@@ -220,25 +193,25 @@ DlgMix::DlgMix(const QImage& picture, const QString& stickerFolder, TextInfo& re
     bind(textButton(this, kLayerDownId, QStringLiteral("Layer Down"), false, QRect(431, 251, 60, 23),
              QStringLiteral("Layer Down")),
         [this] { m_list.layerDown(); });
-    bind(imageButton(this, kReplaceImageId, kReplaceImageNormal, kReplaceImageOver, QRect(354, 290, 137, 23),
+    bind(skin::MakeImageButton(this, kReplaceImageId, kReplaceImageNormal, kReplaceImageOver, QRect(354, 290, 137, 23),
              QStringLiteral("Replace image in currently layer")),
         [this] { addImageLayerByBrowsing(); });
-    auto* addImage = imageButton(
+    auto* addImage = skin::MakeImageButton(
         this, kAddImageId, kAddImageNormal, kAddImageOver, QRect(435, 117, 56, 21), QStringLiteral("Add image layer"));
     bind(addImage, [this] { addImageLayerByBrowsing(); });
     addImage->hide();
-    bind(imageButton(this, kMoveLeftId, kArrowLeftNormal, kArrowLeftOver, QRect(103, 286, 32, 32)),
+    bind(skin::MakeImageButton(this, kMoveLeftId, kArrowLeftNormal, kArrowLeftOver, QRect(103, 286, 32, 32)),
         [this] { m_list.moveLeft(); });
-    bind(imageButton(this, kMoveUpId, kArrowUpNormal, kArrowUpOver, QRect(136, 286, 32, 32)),
+    bind(skin::MakeImageButton(this, kMoveUpId, kArrowUpNormal, kArrowUpOver, QRect(136, 286, 32, 32)),
         [this] { m_list.moveUp(); });
-    bind(imageButton(this, kMoveDownId, kArrowDownNormal, kArrowDownOver, QRect(168, 286, 32, 32)),
+    bind(skin::MakeImageButton(this, kMoveDownId, kArrowDownNormal, kArrowDownOver, QRect(168, 286, 32, 32)),
         [this] { m_list.moveDown(); });
-    bind(imageButton(this, kMoveRightId, kArrowRightNormal, kArrowRightOver, QRect(201, 286, 32, 32)),
+    bind(skin::MakeImageButton(this, kMoveRightId, kArrowRightNormal, kArrowRightOver, QRect(201, 286, 32, 32)),
         [this] { m_list.moveRight(); });
-    bind(imageButton(this, kStripPreviousId, kStripPreviousNormal, kStripPreviousOver, QRect(11, 341, 45, 45),
+    bind(skin::MakeImageButton(this, kStripPreviousId, kStripPreviousNormal, kStripPreviousOver, QRect(11, 341, 45, 45),
              QStringLiteral("Previous image")),
         [this] { previousStripPage(); });
-    bind(imageButton(this, kStripNextId, kStripNextNormal, kStripNextOver, QRect(446, 341, 45, 45),
+    bind(skin::MakeImageButton(this, kStripNextId, kStripNextNormal, kStripNextOver, QRect(446, 341, 45, 45),
              QStringLiteral("Next image")),
         [this] { nextStripPage(); });
     const int slotX[kStripSlots] = { 60, 138, 216, 294, 372 };

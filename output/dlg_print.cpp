@@ -15,6 +15,7 @@
 #include "platform/control_id.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
+#include "skin/skin_buttons.h"
 #include "skin/sk_combo_box.h"
 #include "skin/sk_static.h"
 #include "skin/skin_resources.h"
@@ -38,20 +39,7 @@ const SizeLine kSizeLines[] = {
 
 CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool primary, QRect r)
 {
-    using namespace skin;
-    auto* b = new CxSkinButton(parent);
-    if (primary)
-        b->SetSkin(kPrimary80Normal, kPrimary80Down, kPrimary80Over, kPrimary80Disabled, kPrimary80Focus, kButton80Mask,
-            0, 0, 0);
-    else
-        b->SetSkin(
-            kButton80Normal, kButton80Down, kButton80Over, kButton80Disabled, kButton80Focus, kButton80Mask, 0, 0, 0);
-    b->setText(text);
-    b->setFont(theme::captionFont(13, primary));
-    b->SetTextColor(QColor(theme::kPaper));
-    b->setGeometry(r);
-    platform::setControlId(b, id);
-    return b;
+    return skin::MakeTextButton(parent, id, text, primary, r, 80);
 }
 
 SkStatic* label(QWidget* parent, int id, QRect r, Qt::Alignment align, int pixelSize = 13)

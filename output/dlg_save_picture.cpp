@@ -15,6 +15,7 @@
 #include "platform/control_id.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
+#include "skin/skin_buttons.h"
 #include "skin/sk_combo_box.h"
 #include "skin/skin_resources.h"
 #include "skin/skin_theme.h"
@@ -24,33 +25,9 @@ namespace {
 
 const char* const kCaption = "Save picture";
 
-CxSkinButton* imageButton(QWidget* parent, int id, int normal, int over, QRect r, const QString& tip)
-{
-    auto* b = new CxSkinButton(parent);
-    b->SetSkin(normal, over, over, 0, 0, 0, 1, 0, 0);
-    b->setGeometry(r);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->SetToolTipText(tip);
-    platform::setControlId(b, id);
-    return b;
-}
-
 CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool primary, QRect r)
 {
-    using namespace skin;
-    auto* b = new CxSkinButton(parent);
-    if (primary)
-        b->SetSkin(kPrimary60Normal, kPrimary60Down, kPrimary60Over, kPrimary60Disabled, kPrimary60Focus, kButton60Mask,
-            0, 0, 0);
-    else
-        b->SetSkin(
-            kButton60Normal, kButton60Down, kButton60Over, kButton60Disabled, kButton60Focus, kButton60Mask, 0, 0, 0);
-    b->setText(text);
-    b->setFont(theme::captionFont(13, primary));
-    b->SetTextColor(QColor(theme::kPaper));
-    b->setGeometry(r);
-    platform::setControlId(b, id);
-    return b;
+    return skin::MakeTextButton(parent, id, text, primary, r, 60);
 }
 
 /// A strip frame bitmap with the 80 × 60 copy pasted 3 pixels in (the frame alone without one).
@@ -88,12 +65,12 @@ DlgSavePicture::DlgSavePicture(const QImage& picture, const QImage& emptySlot, c
 
     textButton(this, kSaveId, QStringLiteral("Save"), true, QRect(16, 504, 60, 23));
     textButton(this, kCancelId, QStringLiteral("Cancel"), false, QRect(82, 504, 60, 23));
-    imageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(598, 1, 25, 25), QStringLiteral("Close"));
-    imageButton(this, kBrowseId, kChooseBackdropNormal, kChooseBackdropOver, QRect(389, 460, 152, 60),
+    skin::MakeImageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(598, 1, 25, 25), QStringLiteral("Close"));
+    skin::MakeImageButton(this, kBrowseId, kChooseBackdropNormal, kChooseBackdropOver, QRect(389, 460, 152, 60),
         QStringLiteral("Choose a backdrop from any folder"));
-    imageButton(this, kPreviousId, kStripPreviousNormal, kStripPreviousOver, QRect(563, 44, 45, 45),
+    skin::MakeImageButton(this, kPreviousId, kStripPreviousNormal, kStripPreviousOver, QRect(563, 44, 45, 45),
         QStringLiteral("Previous backdrops"));
-    imageButton(
+    skin::MakeImageButton(
         this, kNextId, kStripNextNormal, kStripNextOver, QRect(563, 422, 45, 45), QStringLiteral("Next backdrops"));
     static constexpr int kSlotY[kStripSlots] = { 91, 158, 225, 292, 359 };
     for (int k = 0; k < kStripSlots; ++k) {

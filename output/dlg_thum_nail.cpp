@@ -15,6 +15,7 @@
 #include "platform/control_id.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
+#include "skin/skin_buttons.h"
 #include "skin/skin_resources.h"
 #include "skin/skin_theme.h"
 #include "skin/sk_static.h"
@@ -33,33 +34,9 @@ bool samePath(const QString& a, const QString& b)
     return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-CxSkinButton* imageButton(QWidget* parent, int id, int normal, int over, QRect r, const QString& tip)
-{
-    auto* b = new CxSkinButton(parent);
-    b->SetSkin(normal, over, over, 0, 0, 0, 1, 0, 0);
-    b->setGeometry(r);
-    b->setFocusPolicy(Qt::NoFocus);
-    b->SetToolTipText(tip);
-    platform::setControlId(b, id);
-    return b;
-}
-
 CxSkinButton* textButton(QWidget* parent, int id, const QString& text, bool primary, QRect r)
 {
-    using namespace skin;
-    auto* b = new CxSkinButton(parent);
-    if (primary)
-        b->SetSkin(kPrimary70Normal, kPrimary70Down, kPrimary70Over, kPrimary70Disabled, kPrimary70Focus, kButton70Mask,
-            0, 0, 0);
-    else
-        b->SetSkin(
-            kButton70Normal, kButton70Down, kButton70Over, kButton70Disabled, kButton70Focus, kButton70Mask, 0, 0, 0);
-    b->setText(text);
-    b->setFont(theme::captionFont(13, primary));
-    b->SetTextColor(QColor(theme::kPaper));
-    b->setGeometry(r);
-    platform::setControlId(b, id);
-    return b;
+    return skin::MakeTextButton(parent, id, text, primary, r, 70);
 }
 
 } // namespace
@@ -74,16 +51,17 @@ DlgThumNail::DlgThumNail(const QString& folder, QWidget* parent, int listKind)
     setWindowTitle(QStringLiteral("Choose a picture"));
     setSkinBackground(kThumbnailBackground, QSize(698, 536));
 
-    imageButton(
+    skin::MakeImageButton(
         this, kFirstPageId, kPageFirstNormal, kPageFirstOver, QRect(497, 457, 45, 29), QStringLiteral("First page"));
-    imageButton(this, kPreviousPageId, kPagePreviousNormal, kPagePreviousOver, QRect(546, 457, 45, 29),
+    skin::MakeImageButton(this, kPreviousPageId, kPagePreviousNormal, kPagePreviousOver, QRect(546, 457, 45, 29),
         QStringLiteral("Previous page"));
-    imageButton(
+    skin::MakeImageButton(
         this, kNextPageId, kPageNextNormal, kPageNextOver, QRect(595, 457, 45, 29), QStringLiteral("Next page"));
-    imageButton(
+    skin::MakeImageButton(
         this, kLastPageId, kPageLastNormal, kPageLastOver, QRect(642, 457, 45, 29), QStringLiteral("Last page"));
-    imageButton(this, kSearchId, kSearchNormal, kSearchOver, QRect(320, 461, 25, 22), QStringLiteral("Search"));
-    imageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(664, 1, 25, 25), QStringLiteral("Close"));
+    skin::MakeImageButton(
+        this, kSearchId, kSearchNormal, kSearchOver, QRect(320, 461, 25, 22), QStringLiteral("Search"));
+    skin::MakeImageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(664, 1, 25, 25), QStringLiteral("Close"));
     textButton(this, kOkId, QStringLiteral("O k"), true, QRect(533, 496, 70, 23));
     textButton(this, kCancelId, QStringLiteral("Cancel"), false, QRect(613, 496, 70, 23));
 
