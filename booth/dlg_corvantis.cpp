@@ -569,6 +569,7 @@ void DlgCorvantis::showEvent(QShowEvent* e)
     if (e->spontaneous())
         return;
     RunBoothLoad();
+    startPrinterWatch();
     if (!m_showWindow.isEmpty() && m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())

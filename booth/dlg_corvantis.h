@@ -21,6 +21,8 @@
 
 struct AppPaths;
 class DlgPrint;
+class CPrinterMark;
+class PrinterWatch;
 class DlgSavePicture;
 struct BoothSettings;
 class CCaptureVideo;
@@ -72,6 +74,8 @@ public:
     /// Commands of the slot menu "Combination".
     enum SlotCommand { CmdCopy = 1, CmdPaste, CmdRemove, CmdClear, CmdToEditArea, CmdApplyToAll };
 
+    /// How often the Print button's mark asks the print server (ms).
+    static constexpr int kPrinterWatchInterval = 5000;
     static constexpr QRect kPictureRect { 29, 59, 320, 240 };
     static constexpr int kShotWidth = 320;
     static constexpr int kShotHeight = 240;
@@ -168,6 +172,8 @@ public:
     /// The two dialogs as those commands open them (owned by the caller).
     DlgSavePicture* createSaveDialog();
     DlgPrint* createPrintDialog();
+    /// The printer dot on the Print button (null until the screen was first shown).
+    CPrinterMark* printerMark() const { return m_printerMark; }
     void OnOpenProject();
     void OnSaveProject();
 
@@ -254,6 +260,8 @@ private:
     /// The normal end: the session becomes the previous one.
     void endSession();
     void openShowWindow();
+    /// Starts watching the default printer for the Print button's mark (screen_output.cpp).
+    void startPrinterWatch();
 
     BoothSettings& m_settings;
     AppPaths& m_paths;
@@ -293,6 +301,8 @@ private:
     CombinationSlots m_slots;
     std::unique_ptr<CCaptureVideo> m_capture;
     std::unique_ptr<SessionAutosave> m_autosave;
+    PrinterWatch* m_printerWatch = nullptr;
+    CPrinterMark* m_printerMark = nullptr;
 
     // Flags.
     bool m_live = false;

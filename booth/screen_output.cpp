@@ -8,6 +8,9 @@
 #include "booth/project_file.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
+#include "output/printer_mark.h"
+#include "output/printer_watch.h"
+#include "platform/control_id.h"
 #include "platform/prompts.h"
 
 DlgSavePicture* DlgCorvantis::createSaveDialog()
@@ -30,6 +33,22 @@ void DlgCorvantis::onPrint()
 {
     std::unique_ptr<DlgPrint> dlg(createPrintDialog());
     dlg->exec();
+    // Jobs were probably queued: the mark shows them now rather than at the next round.
+    if (m_printerWatch)
+        m_printerWatch->refresh();
+}
+
+void DlgCorvantis::startPrinterWatch()
+{
+    if (m_printerWatch)
+        return;
+    auto* button = platform::findControl<QWidget>(this, kPrintId);
+    if (!button)
+        return;
+    // The server is asked on the watch's own thread: a slow or missing server never stalls the screen.
+    m_printerWatch = new PrinterWatch(this);
+    m_printerMark = new CPrinterMark(button, m_printerWatch);
+    m_printerWatch->watchPrinter(QString(), kPrinterWatchInterval);
 }
 
 void DlgCorvantis::OnOpenProject()

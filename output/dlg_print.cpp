@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/booth_settings.h"
+#include "output/page_preview.h"
 #include "output/picture_frame.h"
 #include "output/printer_watch.h"
 #include "picture/bitmap_scale.h"
@@ -71,6 +72,10 @@ DlgPrint::DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget
     platform::setControlId(m_frame, kPictureId);
     m_box.setRect(kStartFrame);
 
+    m_pagePreview = new CPagePreview(this);
+    m_pagePreview->setGeometry(kPagePreviewRect);
+    platform::setControlId(m_pagePreview, kPagePreviewId);
+
     m_printButton = textButton(this, kPrintId, QStringLiteral("Print"), true, QRect(567, 542, 80, 23));
     textButton(this, kCancelId, QStringLiteral("Cancel"), false, QRect(665, 542, 80, 23));
     auto* close = new CxSkinButton(this);
@@ -120,6 +125,7 @@ void DlgPrint::setPrinterName(const QString& name)
 {
     m_printerName = name;
     m_watch->watchPrinter(name);
+    refreshSurface();
     updatePageSplits();
 }
 
@@ -200,20 +206,35 @@ void DlgPrint::applySizeBox(const QRect& r)
     update(m_box.paintedRect());
 }
 
+void DlgPrint::refreshSurface()
+{
+    m_surfaceAsked = true;
+    m_surfacePrinter = m_printerName.isEmpty() ? DefaultPrinterName() : m_printerName;
+    if (m_surfacePrinter.isEmpty())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    UsePrinter(printer, m_surfacePrinter);
+    m_surface = SurfaceOf(printer, this);
+}
+
 void DlgPrint::updatePageSplits()
 {
-    // What the print routine would do with what Print sends now, drawn over the preview.
+    // What the print routine would do with what Print sends now, drawn over the preview and as pages.
     const int line = sizeLine();
-    QSize printed = line >= 1 ? kSizeLines[line].printed : (m_sized.isNull() ? m_picture.size() : m_sized.size());
+    const QImage& printedPicture = m_sized.isNull() ? m_picture : m_sized;
+    const QSize printed = line >= 1 ? kSizeLines[line].printed : printedPicture.size();
     std::vector<int> splits;
-    const QString name = m_printerName.isEmpty() ? DefaultPrinterName() : m_printerName;
-    if (!name.isEmpty() && !printed.isEmpty()) {
-        QPrinter printer(QPrinter::HighResolution);
-        UsePrinter(printer, name);
-        const PrintPlan plan = PlanPrint(printed, SurfaceOf(printer, this));
+    if (!m_surfaceAsked)
+        refreshSurface();
+    if (m_surfacePrinter.isEmpty()) {
+        m_pagePreview->clearPlan(QStringLiteral("No printer"));
+    } else if (!printed.isEmpty()) {
+        const PrintPlan plan = PlanPrint(printed, m_surface);
         const double shownPerPrinted = double(m_frame->width()) / printed.width();
         for (size_t i = 1; i < plan.strips.size(); ++i)
             splits.push_back(int(plan.strips[i].sourceX * shownPerPrinted));
+        // The shown picture stands in for the one printed, at the same proportions.
+        m_pagePreview->setPlan(plan, m_surface, printedPicture, printed);
     }
     m_frame->setPageSplits(splits);
 }
@@ -262,6 +283,11 @@ void DlgPrint::showHealth(const PrinterHealth& health)
     else
         text = QStringLiteral("%1: %2").arg(health.name, health.summary());
     m_printerState->setText(text);
+    // A printer installed (or made the default) while the dialog is open gets its page now.
+    if (health.found && m_printerName.isEmpty() && health.name != m_surfacePrinter) {
+        refreshSurface();
+        updatePageSplits();
+    }
     m_printerState->setTextColor(
         QColor(health.found && !health.needsAttention() ? skin::theme::kPaper : skin::theme::kMarigold));
 }

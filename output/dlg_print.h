@@ -12,6 +12,7 @@
 #include "output/size_box.h"
 #include "skin/skin_window.h"
 
+class CPagePreview;
 class CPictureFrame;
 class CxSkinButton;
 class PrinterWatch;
@@ -33,9 +34,12 @@ public:
         kSizeListId = 1222,
         kCopiesId = 1223,
         kPrinterStateId = 1224,
+        kPagePreviewId = 1225,
     };
     enum Result { IdOk = 1, IdCancel = 2 };
     static constexpr QRect kStartFrame { 206, 140, 364, 274 };
+    /// The column of miniature pages, right of the largest preview box.
+    static constexpr QRect kPagePreviewRect { 690, 60, 82, 462 };
 
     /// picture: the sheet to print (copied). The width and height texts start at the settings'
     /// print width and height.
@@ -57,6 +61,7 @@ public:
     const QImage& sizedPicture() const { return m_sized; }
     const QImage& picture() const { return m_picture; }
     CPictureFrame* pictureFrame() const { return m_frame; }
+    CPagePreview* pagePreview() const { return m_pagePreview; }
     /// The last print's outcome and how many jobs were handed to the server.
     const PrintResult& lastPrint() const { return m_lastPrint; }
     int jobsSent() const { return m_jobsSent; }
@@ -85,6 +90,8 @@ private:
     void printOnce();
     void showHealth(const PrinterHealth& health);
     void onJobFinished(const JobStatus& status);
+    /// Asks the printer for its page once (a printer object is slow to make; a drag must not wait).
+    void refreshSurface();
     void updatePageSplits();
     void setSizeTexts(int w, int h);
 
@@ -95,6 +102,10 @@ private:
     QPoint m_dragStart;
     QRect m_dragFrom;
     CPictureFrame* m_frame;
+    CPagePreview* m_pagePreview;
+    PrintSurface m_surface;
+    QString m_surfacePrinter; ///< the queue m_surface is of; empty: no printer
+    bool m_surfaceAsked = false;
     SkStatic* m_widthText;
     SkStatic* m_heightText;
     SkStatic* m_printerState;

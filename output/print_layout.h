@@ -17,6 +17,12 @@ struct PrintSurface {
     int printerDpiY = 0;
     int screenDpiX = 96; ///< the requesting window's screen
     int screenDpiY = 96;
+    // The whole sheet of paper and where the printable area sits on it (0: not known, the
+    // printable area is then taken for the paper).
+    double paperWidthMm = 0;
+    double paperHeightMm = 0;
+    double marginLeftMm = 0;
+    double marginTopMm = 0;
 };
 
 /// One page's share of the picture.

@@ -52,6 +52,11 @@ PrintSurface SurfaceOf(const QPrinter& printer, const QWidget* requester)
     const QRectF mm = printer.pageLayout().paintRect(QPageLayout::Millimeter);
     s.printableWidthMm = mm.width();
     s.printableHeightMm = mm.height();
+    const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Millimeter);
+    s.paperWidthMm = paper.width();
+    s.paperHeightMm = paper.height();
+    s.marginLeftMm = mm.left();
+    s.marginTopMm = mm.top();
     s.printerDpiX = printer.logicalDpiX();
     s.printerDpiY = printer.logicalDpiY();
     if (requester) {

@@ -21,6 +21,7 @@ inline constexpr QRgb kSlateDown = 0xFF2E355E;
 inline constexpr QRgb kMarigold = 0xFFFFC857; ///< selection, focus, slider fill
 inline constexpr QRgb kInk = 0xFF1F2440; ///< text on light
 inline constexpr QRgb kMuted = 0xFF8A8FA8; ///< disabled text
+inline constexpr QRgb kGood = 0xFF6CCB8E; ///< a device that is ready (status marks only)
 inline constexpr QRgb kCutAway = 0xFFFF00FF; ///< window shapes only, never visible
 inline constexpr QRgb kShadow = 0x66000000; ///< soft shadow below raised shapes
 

@@ -1,12 +1,16 @@
 // The main screen hands the sheet to the save and print dialogs as the booth always has.
 #include <memory>
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include "booth/dlg_corvantis.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
 #include "output/picture_save.h"
+#include "output/printer_mark.h"
+#include "platform/control_id.h"
 #include "tests/booth/screen_test_support.h"
 
 using namespace screentest;
@@ -32,4 +36,18 @@ TEST_F(ScreenOutput, DialogsGetTheSheetTheEmptySlotAndTheSettings)
     EXPECT_EQ(save->parentWidget(), &s);
     EXPECT_EQ(save->composite(), ComposeOnBackdrop(s.slotModel().sheet(), save->backdrop()));
     EXPECT_EQ(save->backdrop().size(), QSize(530, 400));
+}
+
+TEST_F(ScreenOutput, PrintButtonCarriesThePrinterMarkOnceShown)
+{
+    DlgCorvantis s;
+    EXPECT_EQ(s.printerMark(), nullptr); // no thread asks the server before the screen is up
+    s.show();
+    QApplication::processEvents();
+    ASSERT_NE(s.printerMark(), nullptr);
+    auto* button = platform::findControl<QWidget>(&s, DlgCorvantis::kPrintId);
+    EXPECT_EQ(s.printerMark()->parentWidget(), button);
+    EXPECT_TRUE(button->toolTip().startsWith(QStringLiteral("Print the sheet\nPrinter")))
+        << button->toolTip().toStdString();
+    s.hide();
 }

@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
 #include "app/booth_settings.h"
 #include "output/dlg_print.h"
+#include "output/page_preview.h"
+#include "output/printer_mark.h"
 #include "output/picture_frame.h"
 #include "output/printer_watch.h"
 #include "platform/control_id.h"
@@ -196,4 +199,116 @@ TEST_F(PrintDialog, PausedPrinterIsShownAsNeedingAttention)
         << dlg.printerStateText().toStdString();
     dlg.setPrinterName(QStringLiteral("nowhere"));
     ASSERT_TRUE(waitFor([&] { return dlg.printerStateText().contains(QStringLiteral("not found")); }));
+}
+
+// ---- The miniature pages ----
+
+TEST_F(PrintDialog, PagesShowThePrintableAreaAndWhereEachStripLands)
+{
+    DlgPrint dlg(sheet(), m_settings);
+    QApplication::processEvents();
+    dlg.OnSizeList(3); // 1024 pixels across: more than the 8 inch printable width at screen size
+    const CPagePreview* pages = dlg.pagePreview();
+    const PrintPlan& plan = pages->plan();
+    ASSERT_EQ(plan.pageCount, 2);
+    ASSERT_EQ(pages->pages().size(), 2u);
+    EXPECT_EQ(pages->caption(), QStringLiteral("2 pages"));
+    EXPECT_FALSE(pages->cutOff());
+
+    // The fixture's paper: US Letter with quarter-inch margins, from the printer's own page layout.
+    const CPagePreview::PageBox& first = pages->pages()[0];
+    EXPECT_NEAR(first.paper.width() / first.paper.height(), 8.5 / 11.0, 0.01);
+    EXPECT_NEAR(first.printable.left() - first.paper.left(), first.paper.width() * 0.25 / 8.5, 0.5);
+    EXPECT_NEAR(first.printable.width(), first.paper.width() * 8.0 / 8.5, 0.5);
+    // The first strip fills the printable width, the second holds what is left, as printed.
+    EXPECT_NEAR(first.strip.width(), first.printable.width(), 0.5);
+    const CPagePreview::PageBox& second = pages->pages()[1];
+    EXPECT_NEAR(second.strip.width() / second.printable.width(), double(plan.strips[1].target.width()) / plan.pageWidth,
+        0.01);
+    EXPECT_GT(second.paper.top(), first.paper.bottom());
+    EXPECT_NEAR(first.strip.height() / first.printable.height(), double(plan.printedHeight) / plan.pageHeight, 0.01);
+}
+
+TEST_F(PrintDialog, PagesWarnWhenThePictureIsTallerThanThePage)
+{
+    QImage tall(300, 1200, QImage::Format_RGB32); // 12.5 inches at screen size, 10.5 printable
+    tall.fill(qRgb(200, 40, 40));
+    DlgPrint dlg(tall, m_settings);
+    QApplication::processEvents();
+    const CPagePreview* pages = dlg.pagePreview();
+    ASSERT_EQ(pages->pages().size(), 1u);
+    EXPECT_TRUE(pages->cutOff());
+    EXPECT_TRUE(pages->caption().contains(QStringLiteral("bottom cut off"))) << pages->caption().toStdString();
+    EXPECT_GT(pages->pages()[0].strip.bottom(), pages->pages()[0].printable.bottom());
+}
+
+TEST_F(PrintDialog, PagesSayWhenThereIsNoPrinter)
+{
+    std::string error;
+    ASSERT_TRUE(m_cups.removePrinter("booth", &error)) << error;
+    DlgPrint dlg(sheet(), m_settings);
+    QApplication::processEvents();
+    EXPECT_TRUE(dlg.pagePreview()->pages().empty());
+    EXPECT_EQ(dlg.pagePreview()->caption(), QStringLiteral("No printer"));
+    EXPECT_TRUE(dlg.pictureFrame()->pageSplits().empty());
+
+    // Installed while the dialog is open: the pages follow once the watch sees it.
+    ASSERT_TRUE(m_cups.addPrinter("late", true, &error)) << error;
+    dlg.watch()->refresh();
+    ASSERT_TRUE(waitFor([&] { return !dlg.pagePreview()->pages().empty(); }))
+        << dlg.pagePreview()->caption().toStdString();
+}
+
+// ---- The Print button's printer mark ----
+
+TEST_F(PrintDialog, PrinterMarkFollowsTheQueueAndTellsItOnTheButton)
+{
+    QWidget screen;
+    auto* button = new QPushButton(QStringLiteral("Print"), &screen);
+    button->resize(100, 60);
+    button->setToolTip(QStringLiteral("Print the sheet"));
+    PrinterWatch watch;
+    auto* mark = new CPrinterMark(button, &watch);
+    EXPECT_EQ(mark->level(), PrinterMarkLevel::Unknown);
+    EXPECT_EQ(mark->parentWidget(), button);
+    EXPECT_TRUE(mark->testAttribute(Qt::WA_TransparentForMouseEvents)); // clicks still reach the button
+    EXPECT_EQ(mark->geometry().right(), button->width() - 4); // over the corner, where check marks sit
+
+    watch.watchPrinter(QString(), 0);
+    ASSERT_TRUE(waitFor([&] { return mark->level() == PrinterMarkLevel::Ready; }));
+    EXPECT_EQ(button->toolTip(), QStringLiteral("Print the sheet\nPrinter booth: idle, no jobs waiting"));
+    EXPECT_EQ(button->accessibleDescription(), QStringLiteral("Printer booth: idle, no jobs waiting"));
+
+    std::string error;
+    ASSERT_TRUE(m_cups.pausePrinter("booth", &error)) << error;
+    watch.refresh();
+    ASSERT_TRUE(waitFor([&] { return mark->level() == PrinterMarkLevel::Attention; }));
+    EXPECT_TRUE(button->toolTip().startsWith(QStringLiteral("Print the sheet\nPrinter booth: stopped (paused")))
+        << button->toolTip().toStdString();
+
+    ASSERT_TRUE(m_cups.resumePrinter("booth", &error)) << error;
+    ASSERT_TRUE(m_cups.removePrinter("booth", &error)) << error;
+    watch.refresh();
+    ASSERT_TRUE(waitFor([&] { return button->toolTip().contains(QStringLiteral("none installed")); }))
+        << button->toolTip().toStdString();
+    EXPECT_EQ(mark->level(), PrinterMarkLevel::Attention);
+}
+
+TEST(PrinterMarkLevel, JobsWaitingIsBusyAndARefusingQueueNeedsAttention)
+{
+    PrinterHealth h;
+    EXPECT_EQ(MarkLevelOf(h, false), PrinterMarkLevel::Unknown);
+    h.found = true;
+    h.name = QStringLiteral("booth");
+    h.state = PrinterState::Idle;
+    h.acceptingJobs = true;
+    EXPECT_EQ(MarkLevelOf(h), PrinterMarkLevel::Ready);
+    h.queuedJobs = 2;
+    EXPECT_EQ(MarkLevelOf(h), PrinterMarkLevel::Busy);
+    h.queuedJobs = 0;
+    h.state = PrinterState::Printing;
+    EXPECT_EQ(MarkLevelOf(h), PrinterMarkLevel::Busy);
+    h.acceptingJobs = false;
+    EXPECT_EQ(MarkLevelOf(h), PrinterMarkLevel::Attention);
+    EXPECT_NE(CPrinterMark::colourOf(PrinterMarkLevel::Attention), CPrinterMark::colourOf(PrinterMarkLevel::Ready));
 }
