@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/kiosk_view.h"
 #include "booth/project_file.h"
 #include "booth/self_test.h"
 #include "booth/show_windows.h"
@@ -124,7 +125,9 @@ int main(int argc, char** argv)
     }
     int selfTestCode = 0;
     const bool kiosk = commandLine.kiosk();
-    app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, &selfTestCode] {
+    const QString display = commandLine.display();
+    const QSize kioskSize = commandLine.kioskSize();
+    app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, display, kioskSize, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
         screen.setKioskMode(selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1));
         if (selfTestShots > 0) {
@@ -141,6 +144,8 @@ int main(int argc, char** argv)
         }
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
+        if (screen.isKioskMode())
+            return RunKiosk(screen, display, kioskSize);
         return screen.exec();
     });
 

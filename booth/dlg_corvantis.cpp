@@ -17,6 +17,7 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "booth/composition.h"
+#include "booth/guest_view.h"
 #include "booth/session_autosave.h"
 #include "imaging/load_reduced.h"
 #include "capture/capture_video.h"
@@ -73,7 +74,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     skin::prepareSkin();
     setWindowTitle(QLatin1String(appdefaults::kProductName));
     setWindowIcon(QIcon(QPixmap::fromImage(skin::SkinBitmap(skin::kAppIcon))));
-    skin::skinWindow(this, skin::SkinBitmap(skin::kMainScreen), QSize(800, 600), 28);
+    m_windowSkin = skin::skinWindow(this, skin::SkinBitmap(skin::kMainScreen), QSize(800, 600), 28);
     setFixedSize(800, 600);
 
     createControls();
@@ -98,6 +99,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     m_slots.buildLayout(0);
     rebuildSlotWidgets();
     setLiveMode(false);
+    describeControls();
 }
 
 DlgCorvantis::~DlgCorvantis()
@@ -216,6 +218,8 @@ void DlgCorvantis::createControls()
     m_countdown->setGeometry(436, 520, 350, 34);
     m_countdown->hide();
     platform::setControlId(m_countdown, kCountdownId);
+
+    m_guest = new GuestView(kPictureRect, this);
 
     m_menu = new CQuenMenu(QStringLiteral("Combination"), this);
     m_menu->AppendMenu(QStringLiteral("Copy"), CmdCopy);
@@ -569,15 +573,23 @@ void DlgCorvantis::showEvent(QShowEvent* e)
     if (e->spontaneous())
         return;
     RunBoothLoad();
-    if (!m_showWindow.isEmpty() && m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0)
+    const bool ownWindow = m_showWindow.isEmpty() || m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0
+        || (m_showWindowHandler && m_showWindowHandler(m_showWindow));
+    if (!ownWindow)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())
         QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
 }
 
+void DlgCorvantis::setWindowDragBand(int rows)
+{
+    if (m_windowSkin)
+        m_windowSkin->setDragBand(rows);
+}
+
 void DlgCorvantis::takeScreenshot()
 {
-    const QImage shot = grab().toImage();
+    const QImage shot = m_screenshotGrabber ? m_screenshotGrabber() : grab().toImage();
     if (!shot.save(m_screenshotPath))
         std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
     accept();
@@ -619,7 +631,11 @@ void DlgCorvantis::mouseReleaseEvent(QMouseEvent* e)
 
 void DlgCorvantis::keyPressEvent(QKeyEvent* e)
 {
-    // Enter opens the filter workbench; it must not end the screen.
+    // While the camera runs, Space and Enter shoot (kiosk mode catches them earlier, wherever
+    // focus is).
+    if (!m_kiosk && handleShootKey(e))
+        return;
+    // Otherwise Enter opens the filter workbench on the selected slot; it must not end the screen.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         onOpenWorkbench();
         return;

@@ -29,9 +29,13 @@ class SessionAutosave;
 class CTransparentPic;
 class CxSkinButton;
 class DlgFilter;
+class GuestView;
 class QLineEdit;
 class SkComboBox;
 class SkStatic;
+namespace skin {
+class WindowSkin;
+}
 
 class DlgCorvantis : public QDialog {
     Q_OBJECT
@@ -97,6 +101,16 @@ public:
     /// --show NAME: once shown, the screen opens that window over itself (see show_windows.h);
     /// with a screenshot path the picture is of that window.
     void setShowWindow(const QString& name) { m_showWindow = name; }
+    QString showWindow() const { return m_showWindow; }
+    /// What the screenshot is of (the screen by default; the kiosk view when it hosts the screen).
+    void setScreenshotGrabber(std::function<QImage()> grabber) { m_screenshotGrabber = std::move(grabber); }
+    /// Handles --show names beyond the table (true when it did); the kiosk view shows its own.
+    void setShowWindowHandler(std::function<bool(const QString&)> handler)
+    {
+        m_showWindowHandler = std::move(handler);
+    }
+    /// Rows at the top that move the window (0 when the screen fills a kiosk view).
+    void setWindowDragBand(int rows);
 
     // ---- State ----
     bool isLive() const { return m_live; }
@@ -129,6 +143,8 @@ public:
     /// The photo area in client coordinates (moved and sized by the tracker).
     QRect photoArea() const;
     CSlotPicture* slotPicture(int index) const;
+    /// The guests' countdown, flash and new-slot display of kiosk mode.
+    GuestView* guestView() const { return m_guest; }
     /// The slot menu as it pops up over a slot (items with their command ids).
     CQuenMenu* slotMenu() const { return m_menu; }
 
@@ -179,8 +195,10 @@ public:
     void RunBoothLoad();
 
     // Guards and kiosk mode (screen_kiosk.cpp).
-    /// Kiosk mode: the shoot key works everywhere on the screen, and leaving, Settings, Open,
-    /// Clear and layout changes ask for the operator PIN.
+    /// Kiosk mode: the shoot key works everywhere on the screen, guests see a large countdown and
+    /// their new picture, and leaving, Settings, Open, Clear and layout changes ask for the
+    /// operator PIN. Outside kiosk mode the shoot key works while the camera runs, unless the
+    /// focused control needs the key (a text field or list, or Space on a focused button).
     void setKioskMode(bool on);
     bool isKioskMode() const { return m_kiosk; }
     /// Esc, the close button and the window's close: outside kiosk mode asks before a session
@@ -223,6 +241,11 @@ private:
     bool confirmClear();
     bool confirmLayoutChange(int layout);
     bool handleShootKey(const QKeyEvent* e);
+    bool keyBelongsToFocus(const QKeyEvent* e) const;
+    // Accessible names, descriptions and the keyboard order (screen_access.cpp).
+    void describeControls();
+    void describeSlot(int index);
+    void applyTabOrder();
     void tellNoCamera();
 
     void createControls();
@@ -261,6 +284,8 @@ private:
     bool m_closing = false; ///< the end of the session was confirmed
 
     // Controls.
+    skin::WindowSkin* m_windowSkin = nullptr;
+    GuestView* m_guest = nullptr;
     QWidget* m_stage = nullptr;
     QWidget* m_videoArea = nullptr;
     CPictureArea* m_baseArea = nullptr;
@@ -310,6 +335,8 @@ private:
     QString m_showWindow;
     QString m_projectPathOverride; ///< project chosen with the open command when there is no application object
 
+    std::function<QImage()> m_screenshotGrabber;
+    std::function<bool(const QString&)> m_showWindowHandler;
     std::function<void()> m_closeHandler;
     std::function<void(const QUrl&)> m_openUrl;
     std::function<int(DlgFilter&)> m_workbenchRunner;

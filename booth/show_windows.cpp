@@ -13,6 +13,7 @@
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "app/dlg_configure.h"
+#include "booth/attract_screen.h"
 #include "booth/dlg_corvantis.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
@@ -90,6 +91,20 @@ const std::vector<ShowEntry>& showTable()
                 auto* dlg = new DlgConfigure(screen.settings(), screen.paths(), platform::prompts(), &screen);
                 dlg->initialise();
                 return dlg;
+            } },
+        { "attract", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                // Outside kiosk mode the attract screen is shown at the booth's own size.
+                auto* window = new QDialog(&screen, Qt::FramelessWindowHint);
+                window->setWindowTitle(QStringLiteral("Attract screen"));
+                window->setFixedSize(800, 600);
+                auto* attract = new AttractScreen(window);
+                attract->setGeometry(window->rect());
+                const QString saveFolder = screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder()
+                                                                                  : screen.paths().m_saveFolder;
+                attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
+                attract->start();
+                return window;
             } },
         { "text", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
