@@ -30,9 +30,12 @@ GuestView::GuestView(const QRect& preview, QWidget* parent)
 
 void GuestView::setMode(Mode mode)
 {
+    const bool changed = mode != m_mode;
     m_mode = mode;
     m_since.start();
     m_end.stop();
+    if (changed)
+        emit modeChanged(mode);
     if (mode == Idle) {
         m_tick.stop();
         hide();

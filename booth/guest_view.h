@@ -32,6 +32,9 @@ public:
     /// Where the shot is drawn (parent coordinates).
     QRect shotRect() const;
 
+signals:
+    void modeChanged(GuestView::Mode mode);
+
 protected:
     void paintEvent(QPaintEvent*) override;
 

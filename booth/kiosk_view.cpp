@@ -3,6 +3,7 @@
 #include "booth/kiosk_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include <QApplication>
@@ -116,12 +117,17 @@ QRect KioskView::boothRect() const
 
 QPoint KioskView::mapFromBooth(const QPoint& boothPoint) const
 {
-    return mapFromScene(m_proxy->mapToScene(QPointF(boothPoint) + QPointF(0.5, 0.5)));
+    // Pixel centres both ways, so a point mapped there and back is the same pixel.
+    const QPointF scene = m_proxy->mapToScene(QPointF(boothPoint) + QPointF(0.5, 0.5));
+    const QPointF view = viewportTransform().map(scene);
+    return QPoint(int(std::floor(view.x())), int(std::floor(view.y())));
 }
 
 QPoint KioskView::mapToBooth(const QPoint& viewPoint) const
 {
-    return m_proxy->mapFromScene(mapToScene(viewPoint)).toPoint();
+    const QPointF scene = viewportTransform().inverted().map(QPointF(viewPoint) + QPointF(0.5, 0.5));
+    const QPointF booth = m_proxy->mapFromScene(scene);
+    return QPoint(int(std::floor(booth.x())), int(std::floor(booth.y())));
 }
 
 void KioskView::fit()

@@ -1,5 +1,6 @@
 // DlgCorvantis, accessibility: every control's accessible name (its caption or tooltip) and
 // description, and the keyboard order that walks the booth's workflow from camera to print.
+#include <QAbstractItemView>
 #include <QLineEdit>
 
 #include "booth/dlg_corvantis.h"
@@ -67,6 +68,7 @@ void DlgCorvantis::describeControls()
             QStringLiteral("Arranges the sheet in this layout; pictures that do not fit are dropped after asking."));
 
     describe(m_devices, m_devices->toolTip(), QStringLiteral("The camera the booth uses."));
+    describe(m_devices->view(), QStringLiteral("Cameras"), QStringLiteral("The cameras found on this computer."));
     describe(m_folderHint, m_folderHint->text(), QStringLiteral("The folder pictures are chosen from."));
     describe(m_countdown, QStringLiteral("Countdown"), QStringLiteral("Seconds left before the picture is taken."));
     describe(m_stage, QStringLiteral("Picture"), QStringLiteral("The photo with the frame laid over it."));
