@@ -144,9 +144,13 @@ int main(int argc, char** argv)
         }
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
-        if (screen.isKioskMode())
-            return RunKiosk(screen, display, kioskSize);
-        return screen.exec();
+        // Kiosk mode switched in the settings changes how the same screen is presented.
+        screen.setSwitchesPresentation(screenshot.isEmpty());
+        int code;
+        do
+            code = screen.isKioskMode() ? RunKiosk(screen, display, kioskSize) : screen.exec();
+        while (code == DlgCorvantis::kPresentationChanged);
+        return code;
     });
 
     if (!app.InitInstance()) {

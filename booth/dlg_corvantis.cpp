@@ -7,6 +7,9 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -260,9 +263,25 @@ void DlgCorvantis::bindControls()
     for (int i = 0; i < 5; ++i)
         bind(kLayout0Id + i, [this, i] { OnLayout(i); });
     bind(kAboutId, [this] { OnAbout(); });
-    bind(kHomeId, [this] { m_openUrl(QUrl(m_paths.m_homeAddress)); });
-    bind(kHelpId, [this] { m_openUrl(QUrl(m_paths.m_helpAddress)); });
-    bind(kMinimiseId, [this] { showMinimized(); });
+    // A browser or a minimised booth is a way out of kiosk mode: the operator lock covers them.
+    bind(kHomeId, [this] {
+        if (operatorAllows())
+            m_openUrl(QUrl(m_paths.m_homeAddress));
+    });
+    bind(kHelpId, [this] {
+        if (operatorAllows())
+            m_openUrl(QUrl(m_paths.m_helpAddress));
+    });
+    bind(kMinimiseId, [this] {
+        if (!operatorAllows())
+            return;
+        // Inside a kiosk view the view's window is what goes.
+        QWidget* top = this;
+        if (QGraphicsProxyWidget* proxy = graphicsProxyWidget())
+            if (proxy->scene() && !proxy->scene()->views().isEmpty())
+                top = proxy->scene()->views().first()->window();
+        top->showMinimized();
+    });
     bind(kCloseId, [this] {
         if (!confirmEndSession())
             return;
@@ -570,11 +589,13 @@ void DlgCorvantis::OnGraphNotify()
 void DlgCorvantis::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    if (e->spontaneous())
+    // Shown again after a switch between window and kiosk view: the session goes on as it was.
+    if (e->spontaneous() || m_loaded)
         return;
+    m_loaded = true;
     RunBoothLoad();
     const bool ownWindow = m_showWindow.isEmpty() || m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0
-        || (m_showWindowHandler && m_showWindowHandler(m_showWindow));
+        || showOnScreen(m_showWindow) || (m_showWindowHandler && m_showWindowHandler(m_showWindow));
     if (!ownWindow)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())

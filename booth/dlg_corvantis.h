@@ -76,6 +76,9 @@ public:
     /// Commands of the slot menu "Combination".
     enum SlotCommand { CmdCopy = 1, CmdPaste, CmdRemove, CmdClear, CmdToEditArea, CmdApplyToAll };
 
+    /// What the screen ends with when kiosk mode was switched in the configuration dialog and
+    /// the program should present it the other way (see setSwitchesPresentation).
+    static constexpr int kPresentationChanged = 3;
     static constexpr QRect kPictureRect { 29, 59, 320, 240 };
     static constexpr int kShotWidth = 320;
     static constexpr int kShotHeight = 240;
@@ -109,6 +112,10 @@ public:
     {
         m_showWindowHandler = std::move(handler);
     }
+    /// When on, switching kiosk mode in the configuration dialog ends the screen's run with
+    /// kPresentationChanged, so the program can show it full screen or as a window; the session
+    /// and its slots go on.
+    void setSwitchesPresentation(bool on) { m_switchesPresentation = on; }
     /// Rows at the top that move the window (0 when the screen fills a kiosk view).
     void setWindowDragBand(int rows);
 
@@ -277,11 +284,15 @@ private:
     /// The normal end: the session becomes the previous one.
     void endSession();
     void openShowWindow();
+    /// --show names drawn on the screen itself (the guests' countdown and new shot); false for others.
+    bool showOnScreen(const QString& name);
 
     BoothSettings& m_settings;
     AppPaths& m_paths;
     bool m_kiosk = false;
     bool m_closing = false; ///< the end of the session was confirmed
+    bool m_switchesPresentation = false;
+    bool m_loaded = false; ///< the booth load of the first show has run
 
     // Controls.
     skin::WindowSkin* m_windowSkin = nullptr;

@@ -80,6 +80,7 @@ KioskView::KioskView(DlgCorvantis& screen, QWidget* parent)
     auto* scene = new QGraphicsScene(this);
     scene->setBackgroundBrush(Qt::NoBrush);
     setScene(scene);
+    m_screenFlags = screen.windowFlags();
     m_proxy = scene->addWidget(&screen, Qt::FramelessWindowHint);
     m_proxy->setPos(0, 0);
     scene->setSceneRect(QRectF(QPointF(0, 0), QSizeF(kBoothSize)));
@@ -98,7 +99,7 @@ KioskView::~KioskView()
     if (m_proxy && m_proxy->widget() == &m_screen) {
         m_screen.hide();
         m_proxy->setWidget(nullptr);
-        m_screen.setParent(nullptr);
+        m_screen.setParent(nullptr, m_screenFlags);
     }
     m_screen.setWindowDragBand(skin::theme::kTitleBand);
 }

@@ -49,6 +49,7 @@ private:
 
     DlgCorvantis& m_screen;
     QGraphicsProxyWidget* m_proxy = nullptr;
+    Qt::WindowFlags m_screenFlags;
     AttractScreen* m_attract = nullptr;
     QTimer m_idle;
     QElapsedTimer m_sinceDismissed;

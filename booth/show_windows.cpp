@@ -15,6 +15,9 @@
 #include "app/dlg_configure.h"
 #include "booth/attract_screen.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/guest_view.h"
+#include "skin/cx_skin_button.h"
+#include "skin/sk_combo_box.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
 #include "editing/dlg_mix.h"
@@ -62,6 +65,9 @@ const std::vector<ShowEntry>& showTable()
 {
     static const std::vector<ShowEntry> table = {
         { "main", nullptr, nullptr },
+        // The guests' view of a shot, drawn on the main screen itself (see showOnScreen).
+        { "countdown", nullptr, nullptr },
+        { "newshot", nullptr, nullptr },
         { "frames", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 const QString folder = screen.paths().m_frameFolder;
@@ -183,6 +189,28 @@ QStringList ShowWindowNames()
         names.append(e.argument ? QStringLiteral("%1:%2").arg(QLatin1String(e.name), QLatin1String(e.argument))
                                 : QLatin1String(e.name));
     return names;
+}
+
+bool DlgCorvantis::showOnScreen(const QString& name)
+{
+    if (name.compare(QLatin1String("countdown"), Qt::CaseInsensitive) == 0) {
+        // The camera runs when there is one, so the countdown is seen over the live picture.
+        if (m_devices->count() > 0 && !m_live) {
+            m_cameraButton->SetCheck(true);
+            OnCamera();
+        }
+        setCountdown(QStringLiteral("count down %1 seconds").arg(3));
+        m_guest->showCountdown(3);
+        return true;
+    }
+    if (name.compare(QLatin1String("newshot"), Qt::CaseInsensitive) == 0) {
+        if (m_slots.usedSlots().empty())
+            OnUsePicture();
+        const QList<int> used = m_slots.usedSlots();
+        m_guest->showShot(used.empty() ? BitmapFromImage(m_base) : m_slots.slot(used.front()).m_composed, 60000);
+        return true;
+    }
+    return false;
 }
 
 void DlgCorvantis::openShowWindow()

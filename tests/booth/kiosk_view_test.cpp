@@ -6,7 +6,10 @@
 #include <QKeyEvent>
 #include <QPointingDevice>
 #include <QTest>
+#include <QTimer>
 
+#include "app/dlg_configure.h"
+#include "app/operator_lock.h"
 #include "booth/attract_screen.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/guest_view.h"
@@ -160,6 +163,43 @@ TEST_F(Kiosk, AttractScreenComesWhenIdleAndTheWakingTouchPressesNothing)
     view.setAttractIdle(0);
     QTest::qWait(1300);
     EXPECT_FALSE(view.isAttractShown());
+}
+
+TEST_F(Kiosk, SwitchingKioskModeInTheSettingsKeepsTheSessionAndGoesFullScreen)
+{
+    auto s = booth();
+    s->setKioskMode(false);
+    s->setSwitchesPresentation(true);
+    boothSettings().m_operatorPin = HashOperatorPin(QStringLiteral("2468"), QByteArray("salt"), 10);
+    boothSettings().SaveKioskSettings(appPaths().m_settingsFile); // the dialog reads the file when it opens
+    s->show();
+    s->OnUsePicture();
+    ASSERT_EQ(s->slotModel().usedSlots().size(), 1u);
+    QTimer::singleShot(200, [&] {
+        auto* dlg = qobject_cast<DlgConfigure*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        platform::findControl<QAbstractButton>(dlg, DlgConfigure::kKioskId)->click();
+        platform::findControl<QAbstractButton>(dlg, DlgConfigure::kCloseId)->click();
+    });
+    platform::findControl<CxSkinButton>(s.get(), DlgCorvantis::kConfigureId)->click();
+    ASSERT_TRUE(s->isKioskMode());
+    ASSERT_TRUE(waitUntil([&] { return !s->isVisible(); }, 2000));
+    EXPECT_EQ(s->result(), DlgCorvantis::kPresentationChanged);
+
+    {
+        KioskView view(*s);
+        view.resize(1280, 800);
+        view.show();
+        s->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        EXPECT_EQ(s->slotModel().usedSlots().size(), 1u) << "the sheet survives the switch";
+        EXPECT_EQ(s->window(), s.get());
+        EXPECT_NE(s->graphicsProxyWidget(), nullptr);
+    }
+    // Out of the view the screen is a dialog window of its own again.
+    EXPECT_EQ(s->graphicsProxyWidget(), nullptr);
+    EXPECT_EQ(s->windowType(), Qt::Dialog);
+    EXPECT_EQ(s->slotModel().usedSlots().size(), 1u);
 }
 
 TEST_F(Kiosk, AttractShowsTheEventsNewestSheetsAndShotsOnly)
