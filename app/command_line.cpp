@@ -134,8 +134,7 @@ QSize CommandLine::kioskSize() const
     const QStringList parts = m_parser.value(m_kioskSize).split(QLatin1Char('x'));
     bool okW = false, okH = false;
     const QSize size = parts.size() == 2 ? QSize(parts[0].toInt(&okW), parts[1].toInt(&okH)) : QSize();
-    return okW && okH && size.width() >= 200 && size.height() >= 150 && size.width() <= 16384
-            && size.height() <= 16384
+    return okW && okH && size.width() >= 200 && size.height() >= 150 && size.width() <= 16384 && size.height() <= 16384
         ? size
         : QSize();
 }

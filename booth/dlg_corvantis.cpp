@@ -594,8 +594,9 @@ void DlgCorvantis::showEvent(QShowEvent* e)
         return;
     m_loaded = true;
     RunBoothLoad();
-    const bool ownWindow = m_showWindow.isEmpty() || m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0
-        || showOnScreen(m_showWindow) || (m_showWindowHandler && m_showWindowHandler(m_showWindow));
+    const bool ownWindow = m_showWindow.isEmpty()
+        || m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0 || showOnScreen(m_showWindow)
+        || (m_showWindowHandler && m_showWindowHandler(m_showWindow));
     if (!ownWindow)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())

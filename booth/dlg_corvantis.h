@@ -108,10 +108,7 @@ public:
     /// What the screenshot is of (the screen by default; the kiosk view when it hosts the screen).
     void setScreenshotGrabber(std::function<QImage()> grabber) { m_screenshotGrabber = std::move(grabber); }
     /// Handles --show names beyond the table (true when it did); the kiosk view shows its own.
-    void setShowWindowHandler(std::function<bool(const QString&)> handler)
-    {
-        m_showWindowHandler = std::move(handler);
-    }
+    void setShowWindowHandler(std::function<bool(const QString&)> handler) { m_showWindowHandler = std::move(handler); }
     /// When on, switching kiosk mode in the configuration dialog ends the screen's run with
     /// kPresentationChanged, so the program can show it full screen or as a window; the session
     /// and its slots go on.

@@ -183,8 +183,8 @@ void KioskView::idleOver()
 
 void KioskView::showAttract()
 {
-    const QString saveFolder = m_screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder()
-                                                                        : m_screen.paths().m_saveFolder;
+    const QString saveFolder
+        = m_screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : m_screen.paths().m_saveFolder;
     m_attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
     m_attract->setGeometry(rect());
     m_attract->start();

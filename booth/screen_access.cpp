@@ -21,8 +21,9 @@ struct ControlText {
 // What each button does, for screen readers; the names are the tooltips guests also see.
 const ControlText kDescriptions[] = {
     { DlgCorvantis::kCameraId, "Starts or stops the live camera picture." },
-    { DlgCorvantis::kShootId, "Takes a picture after the countdown and puts it into the next free slot. "
-                              "Space or Enter does the same while the camera runs." },
+    { DlgCorvantis::kShootId,
+        "Takes a picture after the countdown and puts it into the next free slot. "
+        "Space or Enter does the same while the camera runs." },
     { DlgCorvantis::kFrameShownId, "Shows or hides the frame over the picture." },
     { DlgCorvantis::kSelectFrameId, "Chooses the frame from the frame folder." },
     { DlgCorvantis::kAddFrameId, "Chooses a frame from any folder." },
@@ -99,8 +100,8 @@ void DlgCorvantis::applyTabOrder()
     // project, settings, then the title bar.
     const int before[] = { kCameraId, kShootId, kFrameShownId, kSelectFrameId, kAddFrameId, kPreviousFrameId,
         kNextFrameId, kSelectPhotoId, kAddPhotoId, kPreviousPhotoId, kNextPhotoId, kUsePictureId };
-    const int after[] = { kPrintId, kSavePictureId, kOpenProjectId, kSaveProjectId, kConfigureId, kDevicesId,
-        kAboutId, kHomeId, kHelpId, kMinimiseId, kCloseId };
+    const int after[] = { kPrintId, kSavePictureId, kOpenProjectId, kSaveProjectId, kConfigureId, kDevicesId, kAboutId,
+        kHomeId, kHelpId, kMinimiseId, kCloseId };
     std::vector<QWidget*> order;
     for (int id : before)
         order.push_back(platform::findControl(this, id));

@@ -107,7 +107,7 @@ const std::vector<ShowEntry>& showTable()
                 auto* attract = new AttractScreen(window);
                 attract->setGeometry(window->rect());
                 const QString saveFolder = screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder()
-                                                                                  : screen.paths().m_saveFolder;
+                                                                                 : screen.paths().m_saveFolder;
                 attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
                 attract->start();
                 return window;

@@ -229,8 +229,8 @@ TEST_F(Kiosk, AttractShowsTheEventsNewestSheetsAndShotsOnly)
     QStringList names;
     for (const QString& p : all)
         names.append(QFileInfo(p).fileName());
-    EXPECT_EQ(names,
-        QStringList({ "sheet_b.jpg", "shot_180030_000_slot.png", "shot_180020_000_slot.png", "sheet_a.png" }));
+    EXPECT_EQ(
+        names, QStringList({ "sheet_b.jpg", "shot_180030_000_slot.png", "shot_180020_000_slot.png", "sheet_a.png" }));
     EXPECT_EQ(RecentEventPictures(save, today, 2).size(), 2);
 
     // After midnight the evening's shots still show: the newest day with shots.

@@ -68,7 +68,8 @@ TEST_F(Access, EveryControlOfTheMainScreenHasANameAndFocusableOnesADescription)
     int buttons = 0, slotCount = 0;
     for (const auto& [iface, where] : all) {
         QWidget* w = qobject_cast<QWidget*>(iface->object());
-        const QString what = where + QStringLiteral(" ") + (w ? QString::fromLatin1(w->metaObject()->className()) : "?");
+        const QString what
+            = where + QStringLiteral(" ") + (w ? QString::fromLatin1(w->metaObject()->className()) : "?");
         EXPECT_FALSE(iface->text(QAccessible::Name).trimmed().isEmpty()) << qPrintable(what) << " has no name";
         if (w && w->focusPolicy() != Qt::NoFocus)
             EXPECT_FALSE(iface->text(QAccessible::Description).trimmed().isEmpty())
@@ -86,9 +87,8 @@ TEST_F(Access, EveryControlOfTheMainScreenHasANameAndFocusableOnesADescription)
     EXPECT_EQ(name(platform::findControl(s.get(), DlgCorvantis::kShootId)), QStringLiteral("Shoot"));
     EXPECT_EQ(name(platform::findControl(s.get(), DlgCorvantis::kSelectFrameId)), QStringLiteral("Select frame"));
     EXPECT_EQ(name(s->slotPicture(0)), QStringLiteral("Slot 1 of %1").arg(s->slotModel().count()));
-    auto description = [](QWidget* w) {
-        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
-    };
+    auto description
+        = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description); };
     EXPECT_NE(description(s->slotPicture(0)), description(s->slotPicture(1))) << "a used slot says so";
 }
 
@@ -110,7 +110,8 @@ TEST_F(Access, TabWalksTheWorkflowAndReachesEveryEnabledControl)
     // Camera, shooting and the frame first; the sheet's slots after the picture controls; output;
     // the title bar last.
     ASSERT_GE(ids.size(), 3);
-    EXPECT_EQ(ids.mid(0, 3), QList<int>({ DlgCorvantis::kCameraId, DlgCorvantis::kShootId, DlgCorvantis::kFrameShownId }));
+    EXPECT_EQ(
+        ids.mid(0, 3), QList<int>({ DlgCorvantis::kCameraId, DlgCorvantis::kShootId, DlgCorvantis::kFrameShownId }));
     auto at = [&](int id) { return ids.indexOf(id); };
     EXPECT_LT(at(DlgCorvantis::kNextFrameId), at(int(kSlotControlIdBase)));
     EXPECT_LT(at(int(kSlotControlIdBase)), at(DlgCorvantis::kLayout0Id));
