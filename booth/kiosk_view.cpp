@@ -226,7 +226,9 @@ bool KioskView::eventFilter(QObject* watched, QEvent* event)
     }
     if (m_sinceDismissed.isValid() && m_sinceDismissed.elapsed() < kDismissSwallowMs && isPointerFollowUp(type))
         return true;
-    if (isInput(type))
+    // A pointer moving keeps the booth awake but does not end the slideshow: a bumped mouse
+    // should not take it away from people walking by.
+    if (isInput(type) || type == QEvent::MouseMove || type == QEvent::TouchUpdate)
         restartIdle();
     return false;
 }
