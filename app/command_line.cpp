@@ -14,8 +14,8 @@ CommandLine::CommandLine()
           QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
                          "cameras; same as KIVRA_TEST_CAMERA=1."))
     , m_kiosk(QStringLiteral("kiosk"),
-          QStringLiteral("Kiosk mode for guests: the shoot key works anywhere, and leaving or changing the booth "
-                         "asks for the operator PIN."))
+          QStringLiteral("Kiosk mode for guests: full screen, the shoot key works wherever the focus is, an "
+                         "attract screen when idle, and leaving or changing the booth asks for the operator PIN."))
     , m_display(QStringLiteral("display"),
           QStringLiteral("The display kiosk mode fills, by name or number (0 is the first); the primary display "
                          "by default."),
