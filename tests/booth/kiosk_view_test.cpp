@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointingDevice>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "booth/guest_view.h"
 #include "booth/kiosk_view.h"
 #include "booth/shot_archive.h"
+#include "skin/quen_menu.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
 #include "skin/skin_theme.h"
@@ -76,6 +78,21 @@ TEST_F(Kiosk, BoothIsScaledToFitLetterboxedAndClicksReachTheControlUnderThem)
     EXPECT_TRUE(s->isLive()) << "a click at the mapped point presses the camera button";
     tap(view, centreOf(*s, DlgCorvantis::kShootId));
     EXPECT_EQ(s->slotModel().usedSlots().size(), 1u);
+
+    // The slot menu opens from a mapped right click on the slot and its choice applies to it.
+    const QPoint slot = view.mapFromBooth(s->slotPicture(0)->geometry().center());
+    QTimer::singleShot(150, [&] {
+        QMenu* menu = s->slotMenu();
+        ASSERT_TRUE(menu->isVisible());
+        for (QAction* a : menu->actions())
+            if (a->text() == QStringLiteral("Remove"))
+                menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::mouseClick(view.viewport(), Qt::RightButton, Qt::NoModifier, slot);
+    EXPECT_TRUE(s->slotModel().usedSlots().empty()) << "Remove emptied the slot under the click";
+    tap(view, centreOf(*s, DlgCorvantis::kShootId));
+    ASSERT_EQ(s->slotModel().usedSlots().size(), 1u);
 
     // A click on the bar beside a control presses nothing.
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(booth.left() - 5, booth.center().y()));
