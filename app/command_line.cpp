@@ -14,8 +14,16 @@ CommandLine::CommandLine()
           QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
                          "cameras; same as KIVRA_TEST_CAMERA=1."))
     , m_kiosk(QStringLiteral("kiosk"),
-          QStringLiteral("Kiosk mode for guests: the shoot key works anywhere, and leaving or changing the booth "
-                         "asks for the operator PIN."))
+          QStringLiteral("Kiosk mode for guests: full screen, the shoot key works wherever the focus is, an "
+                         "attract screen when idle, and leaving or changing the booth asks for the operator PIN."))
+    , m_display(QStringLiteral("display"),
+          QStringLiteral("The display kiosk mode fills, by name or number (0 is the first); the primary display "
+                         "by default."),
+          QStringLiteral("NAME"))
+    , m_kioskSize(QStringLiteral("kiosk-size"),
+          QStringLiteral("Kiosk mode in a window of WxH pixels instead of full screen, to try it out or to take "
+                         "a screenshot of it at that size."),
+          QStringLiteral("WxH"))
     , m_demoContent(QStringLiteral("demo-content"),
           QStringLiteral("Copy the bundled demo content (frames, portraits, stickers, backdrops) "
                          "into the resource folders that are empty."))
@@ -51,6 +59,8 @@ CommandLine::CommandLine()
     m_parser.addOption(m_testCamera);
     m_parser.addOption(m_demoContent);
     m_parser.addOption(m_kiosk);
+    m_parser.addOption(m_display);
+    m_parser.addOption(m_kioskSize);
     m_parser.addOption(m_screenshot);
     m_parser.addOption(m_show);
     m_parser.addOption(m_selfTest);
@@ -65,6 +75,10 @@ bool CommandLine::parse(const QStringList& arguments)
     m_error.clear();
     if (!m_parser.parse(arguments)) {
         m_error = m_parser.errorText();
+        return false;
+    }
+    if (isKioskSizeBad()) {
+        m_error = QStringLiteral("--kiosk-size takes a size such as 1280x800.");
         return false;
     }
     if (m_parser.positionalArguments().size() > 1) {
@@ -108,6 +122,26 @@ bool CommandLine::testCamera() const
 bool CommandLine::kiosk() const
 {
     return m_parser.isSet(m_kiosk);
+}
+
+QString CommandLine::display() const
+{
+    return m_parser.value(m_display);
+}
+
+QSize CommandLine::kioskSize() const
+{
+    const QStringList parts = m_parser.value(m_kioskSize).split(QLatin1Char('x'));
+    bool okW = false, okH = false;
+    const QSize size = parts.size() == 2 ? QSize(parts[0].toInt(&okW), parts[1].toInt(&okH)) : QSize();
+    return okW && okH && size.width() >= 200 && size.height() >= 150 && size.width() <= 16384 && size.height() <= 16384
+        ? size
+        : QSize();
+}
+
+bool CommandLine::isKioskSizeBad() const
+{
+    return m_parser.isSet(m_kioskSize) && !kioskSize().isValid();
 }
 
 bool CommandLine::demoContent() const

@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 class CommandLine {
@@ -27,6 +28,12 @@ public:
     bool testCamera() const;
     bool demoContent() const;
     bool kiosk() const;
+    /// --display NAME: the screen kiosk mode fills (a name or an index; empty for the primary).
+    QString display() const;
+    /// --kiosk-size WxH: kiosk mode in a window of that size instead of full screen (invalid when
+    /// not given; isKioskSizeBad() when given but not WxH).
+    QSize kioskSize() const;
+    bool isKioskSizeBad() const;
     /// --screenshot FILE: the main screen is written to FILE once shown, then the program ends.
     QString screenshot() const;
     /// --show NAME: the window to open over the main screen (empty: the main screen alone).
@@ -46,6 +53,8 @@ private:
     QCommandLineOption m_home;
     QCommandLineOption m_testCamera;
     QCommandLineOption m_kiosk;
+    QCommandLineOption m_display;
+    QCommandLineOption m_kioskSize;
     QCommandLineOption m_demoContent;
     QCommandLineOption m_screenshot;
     QCommandLineOption m_show;

@@ -292,7 +292,7 @@ void DlgConfigure::createControls()
     for (const auto& [text, value] : shootKeyChoices())
         m_shootKey->addItem(text, value);
     m_shootKey->setAccessibleName(QStringLiteral("Shoot key"));
-    m_shootKey->setToolTip(QStringLiteral("The key (or push button) that starts a shot in kiosk mode"));
+    m_shootKey->setToolTip(QStringLiteral("The key (or push button) that starts a shot while the camera runs"));
     platform::setControlId(m_shootKey, kShootKeyId);
     auto* pin = faceButton(this, kPinId, QStringLiteral("Operator PIN\u2026"), QRect(362, 318, 122, 24),
         QStringLiteral("Set the operator PIN"));

@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/kiosk_view.h"
 #include "booth/project_file.h"
 #include "booth/self_test.h"
 #include "booth/show_windows.h"
@@ -124,7 +125,9 @@ int main(int argc, char** argv)
     }
     int selfTestCode = 0;
     const bool kiosk = commandLine.kiosk();
-    app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, &selfTestCode] {
+    const QString display = commandLine.display();
+    const QSize kioskSize = commandLine.kioskSize();
+    app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, display, kioskSize, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
         screen.setKioskMode(selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1));
         if (selfTestShots > 0) {
@@ -141,7 +144,13 @@ int main(int argc, char** argv)
         }
         screen.setScreenshotPath(screenshot);
         screen.setShowWindow(show);
-        return screen.exec();
+        // Kiosk mode switched in the settings changes how the same screen is presented.
+        screen.setSwitchesPresentation(screenshot.isEmpty());
+        int code;
+        do
+            code = screen.isKioskMode() ? RunKiosk(screen, display, kioskSize) : screen.exec();
+        while (code == DlgCorvantis::kPresentationChanged);
+        return code;
     });
 
     if (!app.InitInstance()) {

@@ -7,6 +7,9 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,6 +20,7 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "booth/composition.h"
+#include "booth/guest_view.h"
 #include "booth/session_autosave.h"
 #include "imaging/load_reduced.h"
 #include "capture/capture_video.h"
@@ -73,7 +77,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     skin::prepareSkin();
     setWindowTitle(QLatin1String(appdefaults::kProductName));
     setWindowIcon(QIcon(QPixmap::fromImage(skin::SkinBitmap(skin::kAppIcon))));
-    skin::skinWindow(this, skin::SkinBitmap(skin::kMainScreen), QSize(800, 600), 28);
+    m_windowSkin = skin::skinWindow(this, skin::SkinBitmap(skin::kMainScreen), QSize(800, 600), 28);
     setFixedSize(800, 600);
 
     createControls();
@@ -98,6 +102,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     m_slots.buildLayout(0);
     rebuildSlotWidgets();
     setLiveMode(false);
+    describeControls();
 }
 
 DlgCorvantis::~DlgCorvantis()
@@ -217,6 +222,8 @@ void DlgCorvantis::createControls()
     m_countdown->hide();
     platform::setControlId(m_countdown, kCountdownId);
 
+    m_guest = new GuestView(kPictureRect, this);
+
     m_menu = new CQuenMenu(QStringLiteral("Combination"), this);
     m_menu->AppendMenu(QStringLiteral("Copy"), CmdCopy);
     m_menu->AppendMenu(QStringLiteral("Paste"), CmdPaste);
@@ -256,9 +263,25 @@ void DlgCorvantis::bindControls()
     for (int i = 0; i < 5; ++i)
         bind(kLayout0Id + i, [this, i] { OnLayout(i); });
     bind(kAboutId, [this] { OnAbout(); });
-    bind(kHomeId, [this] { m_openUrl(QUrl(m_paths.m_homeAddress)); });
-    bind(kHelpId, [this] { m_openUrl(QUrl(m_paths.m_helpAddress)); });
-    bind(kMinimiseId, [this] { showMinimized(); });
+    // A browser or a minimised booth is a way out of kiosk mode: the operator lock covers them.
+    bind(kHomeId, [this] {
+        if (operatorAllows())
+            m_openUrl(QUrl(m_paths.m_homeAddress));
+    });
+    bind(kHelpId, [this] {
+        if (operatorAllows())
+            m_openUrl(QUrl(m_paths.m_helpAddress));
+    });
+    bind(kMinimiseId, [this] {
+        if (!operatorAllows())
+            return;
+        // Inside a kiosk view the view's window is what goes.
+        QWidget* top = this;
+        if (QGraphicsProxyWidget* proxy = graphicsProxyWidget())
+            if (proxy->scene() && !proxy->scene()->views().isEmpty())
+                top = proxy->scene()->views().first()->window();
+        top->showMinimized();
+    });
     bind(kCloseId, [this] {
         if (!confirmEndSession())
             return;
@@ -566,19 +589,30 @@ void DlgCorvantis::OnGraphNotify()
 void DlgCorvantis::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
-    if (e->spontaneous())
+    // Shown again after a switch between window and kiosk view: the session goes on as it was.
+    if (e->spontaneous() || m_loaded)
         return;
+    m_loaded = true;
     RunBoothLoad();
     startPrinterWatch();
-    if (!m_showWindow.isEmpty() && m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0)
+    const bool ownWindow = m_showWindow.isEmpty()
+        || m_showWindow.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0 || showOnScreen(m_showWindow)
+        || (m_showWindowHandler && m_showWindowHandler(m_showWindow));
+    if (!ownWindow)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())
         QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
 }
 
+void DlgCorvantis::setWindowDragBand(int rows)
+{
+    if (m_windowSkin)
+        m_windowSkin->setDragBand(rows);
+}
+
 void DlgCorvantis::takeScreenshot()
 {
-    const QImage shot = grab().toImage();
+    const QImage shot = m_screenshotGrabber ? m_screenshotGrabber() : grab().toImage();
     if (!shot.save(m_screenshotPath))
         std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
     accept();
@@ -620,7 +654,11 @@ void DlgCorvantis::mouseReleaseEvent(QMouseEvent* e)
 
 void DlgCorvantis::keyPressEvent(QKeyEvent* e)
 {
-    // Enter opens the filter workbench; it must not end the screen.
+    // While the camera runs, Space and Enter shoot (kiosk mode catches them earlier, wherever
+    // focus is).
+    if (!m_kiosk && handleShootKey(e))
+        return;
+    // Otherwise Enter opens the filter workbench on the selected slot; it must not end the screen.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         onOpenWorkbench();
         return;

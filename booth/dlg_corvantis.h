@@ -31,9 +31,13 @@ class SessionAutosave;
 class CTransparentPic;
 class CxSkinButton;
 class DlgFilter;
+class GuestView;
 class QLineEdit;
 class SkComboBox;
 class SkStatic;
+namespace skin {
+class WindowSkin;
+}
 
 class DlgCorvantis : public QDialog {
     Q_OBJECT
@@ -76,6 +80,9 @@ public:
 
     /// How often the Print button's mark asks the print server (ms).
     static constexpr int kPrinterWatchInterval = 5000;
+    /// What the screen ends with when kiosk mode was switched in the configuration dialog and
+    /// the program should present it the other way (see setSwitchesPresentation).
+    static constexpr int kPresentationChanged = 3;
     static constexpr QRect kPictureRect { 29, 59, 320, 240 };
     static constexpr int kShotWidth = 320;
     static constexpr int kShotHeight = 240;
@@ -101,6 +108,17 @@ public:
     /// --show NAME: once shown, the screen opens that window over itself (see show_windows.h);
     /// with a screenshot path the picture is of that window.
     void setShowWindow(const QString& name) { m_showWindow = name; }
+    QString showWindow() const { return m_showWindow; }
+    /// What the screenshot is of (the screen by default; the kiosk view when it hosts the screen).
+    void setScreenshotGrabber(std::function<QImage()> grabber) { m_screenshotGrabber = std::move(grabber); }
+    /// Handles --show names beyond the table (true when it did); the kiosk view shows its own.
+    void setShowWindowHandler(std::function<bool(const QString&)> handler) { m_showWindowHandler = std::move(handler); }
+    /// When on, switching kiosk mode in the configuration dialog ends the screen's run with
+    /// kPresentationChanged, so the program can show it full screen or as a window; the session
+    /// and its slots go on.
+    void setSwitchesPresentation(bool on) { m_switchesPresentation = on; }
+    /// Rows at the top that move the window (0 when the screen fills a kiosk view).
+    void setWindowDragBand(int rows);
 
     // ---- State ----
     bool isLive() const { return m_live; }
@@ -133,6 +151,8 @@ public:
     /// The photo area in client coordinates (moved and sized by the tracker).
     QRect photoArea() const;
     CSlotPicture* slotPicture(int index) const;
+    /// The guests' countdown, flash and new-slot display of kiosk mode.
+    GuestView* guestView() const { return m_guest; }
     /// The slot menu as it pops up over a slot (items with their command ids).
     CQuenMenu* slotMenu() const { return m_menu; }
 
@@ -185,8 +205,10 @@ public:
     void RunBoothLoad();
 
     // Guards and kiosk mode (screen_kiosk.cpp).
-    /// Kiosk mode: the shoot key works everywhere on the screen, and leaving, Settings, Open,
-    /// Clear and layout changes ask for the operator PIN.
+    /// Kiosk mode: the shoot key works everywhere on the screen, guests see a large countdown and
+    /// their new picture, and leaving, Settings, Open, Clear and layout changes ask for the
+    /// operator PIN. Outside kiosk mode the shoot key works while the camera runs, unless the
+    /// focused control needs the key (a text field or list, or Space on a focused button).
     void setKioskMode(bool on);
     bool isKioskMode() const { return m_kiosk; }
     /// Esc, the close button and the window's close: outside kiosk mode asks before a session
@@ -229,6 +251,11 @@ private:
     bool confirmClear();
     bool confirmLayoutChange(int layout);
     bool handleShootKey(const QKeyEvent* e);
+    bool keyBelongsToFocus(const QKeyEvent* e) const;
+    // Accessible names, descriptions and the keyboard order (screen_access.cpp).
+    void describeControls();
+    void describeSlot(int index);
+    void applyTabOrder();
     void tellNoCamera();
 
     void createControls();
@@ -262,13 +289,19 @@ private:
     void openShowWindow();
     /// Starts watching the default printer for the Print button's mark (screen_output.cpp).
     void startPrinterWatch();
+    /// --show names drawn on the screen itself (the guests' countdown and new shot); false for others.
+    bool showOnScreen(const QString& name);
 
     BoothSettings& m_settings;
     AppPaths& m_paths;
     bool m_kiosk = false;
     bool m_closing = false; ///< the end of the session was confirmed
+    bool m_switchesPresentation = false;
+    bool m_loaded = false; ///< the booth load of the first show has run
 
     // Controls.
+    skin::WindowSkin* m_windowSkin = nullptr;
+    GuestView* m_guest = nullptr;
     QWidget* m_stage = nullptr;
     QWidget* m_videoArea = nullptr;
     CPictureArea* m_baseArea = nullptr;
@@ -320,6 +353,8 @@ private:
     QString m_showWindow;
     QString m_projectPathOverride; ///< project chosen with the open command when there is no application object
 
+    std::function<QImage()> m_screenshotGrabber;
+    std::function<bool(const QString&)> m_showWindowHandler;
     std::function<void()> m_closeHandler;
     std::function<void(const QUrl&)> m_openUrl;
     std::function<int(DlgFilter&)> m_workbenchRunner;

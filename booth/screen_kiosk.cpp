@@ -2,7 +2,14 @@
 // lock of kiosk mode, the shoot key, and what the camera button says without a camera.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "app/booth_settings.h"
 #include "app/operator_lock.h"
@@ -100,11 +107,29 @@ void DlgCorvantis::closeEvent(QCloseEvent* e)
     QDialog::closeEvent(e);
 }
 
+bool DlgCorvantis::keyBelongsToFocus(const QKeyEvent* e) const
+{
+    const QWidget* f = QApplication::focusWidget();
+    if (!f || f->window() != this)
+        return false;
+    if (qobject_cast<const QLineEdit*>(f) || qobject_cast<const QTextEdit*>(f) || qobject_cast<const QPlainTextEdit*>(f)
+        || qobject_cast<const QAbstractItemView*>(f) || qobject_cast<const QComboBox*>(f)
+        || qobject_cast<const QAbstractSpinBox*>(f))
+        return true;
+    // Space presses the focused button, so the booth works with the keyboard alone; on Shoot
+    // itself that is a shot anyway.
+    return e->key() == Qt::Key_Space && qobject_cast<const QAbstractButton*>(f);
+}
+
 bool DlgCorvantis::handleShootKey(const QKeyEvent* e)
 {
-    if (!m_kiosk || e->isAutoRepeat() || e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+    if (e->isAutoRepeat() || e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
         return false;
     if (!BoothSettings::IsShootKey(m_settings.m_shootKey, e->key()))
+        return false;
+    // Outside kiosk mode the key is the focused control's when it needs it, and with the camera
+    // off Enter keeps editing the selected slot.
+    if (!m_kiosk && (keyBelongsToFocus(e) || !m_live))
         return false;
     OnShoot();
     return true;

@@ -1,5 +1,7 @@
 // DlgCorvantis, screen settings: the slot layouts, the configuration dialog, the booth load and the
 // folders and recent lists the settings file names.
+#include <QTimer>
+
 #include "app/app_paths.h"
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
@@ -34,7 +36,10 @@ void DlgCorvantis::onConfigure()
         return;
     DlgConfigure dlg(m_settings, m_paths, platform::prompts(), this);
     connect(&dlg, &DlgConfigure::kioskChanged, this, &DlgCorvantis::setKioskMode);
+    const bool wasKiosk = m_kiosk;
     dlg.exec();
+    if (m_switchesPresentation && m_kiosk != wasKiosk)
+        QTimer::singleShot(0, this, [this] { done(kPresentationChanged); });
     // The values took effect at once; the screen follows the folders and the opacity.
     listFolders();
     if (m_live && isFrameShown() && m_frame.IsValid())

@@ -8,6 +8,7 @@
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/guest_view.h"
 
 #include "editing/dlg_filter.h"
 #include "platform/control_id.h"
@@ -61,9 +62,18 @@ void DlgCorvantis::rebuildSlotWidgets()
         connect(w, &CSlotPicture::released, this, &DlgCorvantis::onSlotReleased);
         connect(w, &CSlotPicture::rightReleased, this, &DlgCorvantis::onSlotMenu);
         connect(w, &CSlotPicture::doubleClicked, this, &DlgCorvantis::onEditSlot);
+        connect(w, &CSlotPicture::selected, this, [this](int i) {
+            if (m_slots.setCurrentSlot(i))
+                updateCurrentSlot();
+        });
         w->show();
         m_slotWidgets.push_back(w);
+        describeSlot(i);
     }
+    // New slots join the keyboard order at their place; the guests' view stays on top.
+    applyTabOrder();
+    if (m_guest)
+        m_guest->raise();
     const int layout = m_slots.layout();
     m_slotArea->setPicture(skin::SkinBitmap(skin::kLayout0Background + layout));
     for (int i = 0; i < 5; ++i)
@@ -76,6 +86,7 @@ void DlgCorvantis::updateSlotWidget(int index)
     if (CSlotPicture* w = slotPicture(index)) {
         w->setGeometry(m_slots.slot(index).rect());
         w->setPicture(m_slots.shownPicture(index));
+        describeSlot(index);
     }
 }
 

@@ -1,6 +1,7 @@
 // Picture areas, slot pictures and the photo tracker of the main booth screen.
 #include "booth/screen_widgets.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -31,6 +32,30 @@ CSlotPicture::CSlotPicture(int index, QWidget* parent)
     : QWidget(parent)
     , m_index(index)
 {
+    // Reached with Tab like the skinned buttons; a click selects without moving the focus.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void CSlotPicture::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    emit selected(m_index);
+    update();
+}
+
+void CSlotPicture::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    update();
+}
+
+void CSlotPicture::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Menu || (e->key() == Qt::Key_F10 && e->modifiers() & Qt::ShiftModifier)) {
+        emit rightReleased(m_index, mapToGlobal(rect().center()));
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void CSlotPicture::setPicture(const QImage& picture)
@@ -58,6 +83,17 @@ void CSlotPicture::paintEvent(QPaintEvent*)
         p.setPen(QPen(QColor(skin::theme::kMarigold), 3));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
+    if (hasFocus()) {
+        // Focus is a second, inner marigold ring on an ink line, so it reads on any picture and
+        // differs from the selection's outline alone.
+        p.setRenderHint(QPainter::Antialiasing, true);
+        const QRectF ring = QRectF(rect()).adjusted(5, 5, -5, -5);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(skin::theme::kInk), 4));
+        p.drawRoundedRect(ring, skin::theme::kButtonRadius, skin::theme::kButtonRadius);
+        p.setPen(QPen(QColor(skin::theme::kMarigold), 2));
+        p.drawRoundedRect(ring, skin::theme::kButtonRadius, skin::theme::kButtonRadius);
     }
 }
 

@@ -21,7 +21,8 @@ private:
     QImage m_picture;
 };
 
-/// One combination slot's picture control. The screen owns the logic; this reports the pointer.
+/// One combination slot's picture control. The screen owns the logic; this reports the pointer,
+/// and the keyboard: focus selects the slot, the menu key (or Shift+F10) opens its menu.
 class CSlotPicture : public QWidget {
     Q_OBJECT
 public:
@@ -39,9 +40,14 @@ signals:
     void released(int index, const QPoint& globalPos);
     void doubleClicked(int index);
     void rightReleased(int index, const QPoint& globalPos);
+    /// The slot took the keyboard focus.
+    void selected(int index);
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;

@@ -8,6 +8,7 @@
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/guest_view.h"
 #include "booth/shot_archive.h"
 #include "picture/image_bridge.h"
 #include "capture/capture_video.h"
@@ -56,12 +57,17 @@ void DlgCorvantis::OnShoot()
         if (!self)
             return;
         m_shooting = false;
+        if (slot < 0)
+            m_guest->clear();
         emit shotFinished(slot);
     };
 
     const int delay = std::max(0, m_settings.m_shottingDelay);
     const QString label = QStringLiteral("count down %1 seconds");
     setCountdown(label.arg(delay));
+    // Guests see the countdown large over themselves; the label stays for the operator.
+    if (m_kiosk && delay > 0)
+        m_guest->showCountdown(delay);
     QElapsedTimer clock;
     clock.start();
     int shownSeconds = 0;
@@ -73,11 +79,15 @@ void DlgCorvantis::OnShoot()
         if (seconds != shownSeconds) {
             shownSeconds = seconds;
             setCountdown(label.arg(delay - seconds));
+            if (m_kiosk && delay > seconds)
+                m_guest->showCountdown(delay - seconds);
         }
     }
     setCountdown(QString());
     if (!m_live)
         return finish(-1); // the camera was switched off during the countdown
+    if (m_kiosk)
+        m_guest->flash(); // drawn over the screen only: the camera's frame never sees it
 
     // Shots of the same second share a name: an older file there must not pass for this shot.
     const QDateTime takenAt = QDateTime::currentDateTime();
@@ -143,8 +153,11 @@ void DlgCorvantis::OnShoot()
     const int slot = placeIntoFirstFree(std::clamp(m_settings.m_alpha, 0, 255), keep);
     if (!archived) // every slot taken: the shot is still kept
         keep(BitmapFromImage(m_photo));
-    if (slot >= 0)
+    if (slot >= 0) {
         updateCurrentSlot();
+        if (m_kiosk)
+            m_guest->showShot(m_slots.slot(slot).m_composed);
+    }
     m_lastShotPath = path;
     if (!archiveError.isEmpty())
         platform::prompts().messageBox(this, archiveError, platform::MbOk | platform::MbIconWarning);

@@ -13,7 +13,11 @@
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "app/dlg_configure.h"
+#include "booth/attract_screen.h"
 #include "booth/dlg_corvantis.h"
+#include "booth/guest_view.h"
+#include "skin/cx_skin_button.h"
+#include "skin/sk_combo_box.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
 #include "editing/dlg_mix.h"
@@ -61,6 +65,9 @@ const std::vector<ShowEntry>& showTable()
 {
     static const std::vector<ShowEntry> table = {
         { "main", nullptr, nullptr },
+        // The guests' view of a shot, drawn on the main screen itself (see showOnScreen).
+        { "countdown", nullptr, nullptr },
+        { "newshot", nullptr, nullptr },
         { "frames", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 const QString folder = screen.paths().m_frameFolder;
@@ -90,6 +97,20 @@ const std::vector<ShowEntry>& showTable()
                 auto* dlg = new DlgConfigure(screen.settings(), screen.paths(), platform::prompts(), &screen);
                 dlg->initialise();
                 return dlg;
+            } },
+        { "attract", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                // Outside kiosk mode the attract screen is shown at the booth's own size.
+                auto* window = new QDialog(&screen, Qt::FramelessWindowHint);
+                window->setWindowTitle(QStringLiteral("Attract screen"));
+                window->setFixedSize(800, 600);
+                auto* attract = new AttractScreen(window);
+                attract->setGeometry(window->rect());
+                const QString saveFolder = screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder()
+                                                                                 : screen.paths().m_saveFolder;
+                attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
+                attract->start();
+                return window;
             } },
         { "text", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
@@ -168,6 +189,28 @@ QStringList ShowWindowNames()
         names.append(e.argument ? QStringLiteral("%1:%2").arg(QLatin1String(e.name), QLatin1String(e.argument))
                                 : QLatin1String(e.name));
     return names;
+}
+
+bool DlgCorvantis::showOnScreen(const QString& name)
+{
+    if (name.compare(QLatin1String("countdown"), Qt::CaseInsensitive) == 0) {
+        // The camera runs when there is one, so the countdown is seen over the live picture.
+        if (m_devices->count() > 0 && !m_live) {
+            m_cameraButton->SetCheck(true);
+            OnCamera();
+        }
+        setCountdown(QStringLiteral("count down %1 seconds").arg(3));
+        m_guest->showCountdown(3);
+        return true;
+    }
+    if (name.compare(QLatin1String("newshot"), Qt::CaseInsensitive) == 0) {
+        if (m_slots.usedSlots().empty())
+            OnUsePicture();
+        const QList<int> used = m_slots.usedSlots();
+        m_guest->showShot(used.empty() ? BitmapFromImage(m_base) : m_slots.slot(used.front()).m_composed, 60000);
+        return true;
+    }
+    return false;
 }
 
 void DlgCorvantis::openShowWindow()

@@ -161,6 +161,19 @@ void CxSkinButton::drawSkinImage(QPainter& p, const QImage& src) const
         p.drawImage(0, 0, img);
 }
 
+void CxSkinButton::drawFocusRing(QPainter& p) const
+{
+    // The focus bitmap shows focus only in the plain state; hovered, pressed or checked buttons
+    // and buttons without one get the theme's marigold ring, so focus never disappears.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(skin::theme::kMarigold), 2));
+    const qreal radius = std::min<qreal>(skin::theme::kButtonRadius, std::min(width(), height()) / 2.0 - 1);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), radius, radius);
+    p.restore();
+}
+
 void CxSkinButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -200,6 +213,8 @@ void CxSkinButton::paintEvent(QPaintEvent*)
         p.setPen(pen);
         p.drawRect(r.adjusted(m_focusMargin, m_focusMargin, -m_focusMargin - 1, -m_focusMargin - 1));
     }
+    if (hasFocus() && &img != &m_bmFocus)
+        drawFocusRing(p);
     p.setPen(m_textColour);
     p.drawText(textRect, flags, caption);
 }

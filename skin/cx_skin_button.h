@@ -54,6 +54,7 @@ protected:
     /// The bitmap for the current state (what paintEvent draws), for variants and tests.
     const QImage& stateImage() const;
     void drawSkinImage(QPainter& p, const QImage& img) const;
+    void drawFocusRing(QPainter& p) const;
 
 private:
     void applyRegion();

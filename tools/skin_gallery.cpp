@@ -90,17 +90,18 @@ void focusOn(QWidget* w)
     QApplication::processEvents();
 }
 
-/// Renders a CxSkinButton in each state: normal, over, down, focus, disabled (and checked).
+/// Renders a CxSkinButton in each state: normal, over, down, focus, disabled (and checked, and
+/// checked with focus, whose ring must show over the pressed look).
 void skinButtonStates(
     const QString& name, const std::function<void(CxSkinButton*)>& setup, QSize hostSize, bool checkKind = false)
 {
-    const char* states[] = { "normal", "over", "down", "focus", "disabled", "checked" };
-    for (int s = 0; s < (checkKind ? 6 : 5); ++s) {
+    const char* states[] = { "normal", "over", "down", "focus", "disabled", "checked", "checked_focus" };
+    for (int s = 0; s < (checkKind ? 7 : 5); ++s) {
         QWidget* h = host(hostSize);
         auto* b = new CxSkinButton(h);
         setup(b);
         b->move((hostSize.width() - b->width()) / 2, (hostSize.height() - b->height()) / 2);
-        if (s != 3)
+        if (s != 3 && s != 6)
             b->setFocusPolicy(Qt::NoFocus);
         h->show();
         switch (s) {
@@ -119,6 +120,11 @@ void skinButtonStates(
         case 5:
             b->setKind(CxSkinButton::CheckKind);
             b->SetCheck(true);
+            break;
+        case 6:
+            b->setKind(CxSkinButton::CheckKind);
+            b->SetCheck(true);
+            focusOn(b);
             break;
         default:
             break;

@@ -211,6 +211,19 @@ TEST_F(Guards, KioskModeLocksLeavingAndSettingsAndShootsWithTheKey)
     key(focused, Qt::Key_Return);
     EXPECT_EQ(s->slotModel().usedSlots().size(), 2);
 
+    // The browser links and minimise are ways out too.
+    int opened = 0;
+    s->setUrlOpener([&](const QUrl&) { ++opened; });
+    m_prompts.secretReplies = { std::nullopt };
+    click(*s, DlgCorvantis::kHelpId);
+    m_prompts.secretReplies = { std::nullopt };
+    click(*s, DlgCorvantis::kHomeId);
+    m_prompts.secretReplies = { std::nullopt };
+    click(*s, DlgCorvantis::kMinimiseId);
+    EXPECT_EQ(opened, 0);
+    EXPECT_FALSE(s->isMinimized());
+    EXPECT_EQ(m_prompts.secretLabels.size(), 6) << "each asked for the PIN";
+
     // The right PIN lets the operator end the session.
     m_prompts.secretReplies = { QString("9753") };
     click(*s, DlgCorvantis::kCloseId);
