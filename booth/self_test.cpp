@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include "app/booth_settings.h"
@@ -28,19 +29,32 @@ double ResidentMegabytes()
     return fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+double HeapInUseMegabytes()
+{
+    const struct mallinfo2 info = ::mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
 QString SelfTestResult::summary() const
 {
     if (!problem.isEmpty())
         return QStringLiteral("self-test: %1").arg(problem);
-    return QStringLiteral("self-test: %1 shots, %2 failed, shot to slot median %3 ms, worst %4 ms, preview %5 fps, "
-                          "rss %6 MB -> %7 MB")
-        .arg(shots)
-        .arg(failed)
-        .arg(medianMs, 0, 'f', 0)
-        .arg(worstMs, 0, 'f', 0)
-        .arg(previewFps, 0, 'f', 1)
-        .arg(rssStartMb, 0, 'f', 0)
-        .arg(rssEndMb, 0, 'f', 0);
+    QString line = QStringLiteral("self-test: %1 shots, %2 failed, shot to slot median %3 ms, worst %4 ms, "
+                                  "preview %5 fps, ")
+                       .arg(shots)
+                       .arg(failed)
+                       .arg(medianMs, 0, 'f', 0)
+                       .arg(worstMs, 0, 'f', 0)
+                       .arg(previewFps, 0, 'f', 1);
+    if (sheetsStarted >= 2)
+        line += QStringLiteral("sheets from shot %1 to %2: heap %3 MB -> %4 MB, rss %5 MB -> %6 MB, ")
+                    .arg(warmShot)
+                    .arg(lastSheetShot)
+                    .arg(heapWarmMb, 0, 'f', 1)
+                    .arg(heapLastSheetMb, 0, 'f', 1)
+                    .arg(rssWarmMb, 0, 'f', 0)
+                    .arg(rssLastSheetMb, 0, 'f', 0);
+    return line + QStringLiteral("rss %1 MB -> %2 MB").arg(rssStartMb, 0, 'f', 0).arg(rssEndMb, 0, 'f', 0);
 }
 
 SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
@@ -67,8 +81,23 @@ SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
     std::vector<double> times;
     for (int i = 0; i < shots; ++i) {
         // A full sheet is put aside as an operator would: cleared (the shots stay archived).
-        if (screen.slotModel().usedSlots().size() >= screen.slotModel().count())
+        if (screen.slotModel().usedSlots().size() >= screen.slotModel().count()) {
             screen.OnSlotCommand(screen.slotModel().currentSlot(), DlgCorvantis::CmdClear);
+            // Each new sheet is a comparable point: an empty sheet, its autosave written.
+            if (screen.autosave())
+                screen.autosave()->flush();
+            QCoreApplication::processEvents();
+            const double rss = ResidentMegabytes();
+            const double heap = HeapInUseMegabytes();
+            if (++result.sheetsStarted == 1) {
+                result.warmShot = i;
+                result.rssWarmMb = rss;
+                result.heapWarmMb = heap;
+            }
+            result.lastSheetShot = i;
+            result.rssLastSheetMb = rss;
+            result.heapLastSheetMb = heap;
+        }
         int slot = -2;
         const QMetaObject::Connection done
             = QObject::connect(&screen, &DlgCorvantis::shotFinished, [&slot](int s) { slot = s; });

@@ -251,3 +251,25 @@ TEST_F(Shooting, SelfTestWithoutCameraFails)
     EXPECT_FALSE(result.problem.isEmpty());
     EXPECT_EQ(result.failed, 3);
 }
+
+TEST_F(Shooting, SelfTestHeapDoesNotGrowFromSheetToSheet)
+{
+    addFrames(1);
+    writeSettings(0);
+    DlgCorvantis screen;
+    screen.setCloseHandler([] {});
+    screen.show();
+    screen.OnLayout(1); // four slots: 44 shots put ten full sheets aside
+    const SelfTestResult result = RunSelfTest(screen, 44);
+    ASSERT_EQ(result.failed, 0) << result.summary().toStdString();
+    ASSERT_EQ(result.sheetsStarted, 10);
+    EXPECT_EQ(result.warmShot, 4);
+    EXPECT_EQ(result.lastSheetShot, 40);
+    // Both points hold an empty sheet with its autosave written. Keeping one slot picture
+    // (300 KB) or one camera frame per shot would add 10 MB or more over these 36 shots; what
+    // the camera has in flight varies by a frame or two.
+    EXPECT_LT(result.heapLastSheetMb - result.heapWarmMb, 3.0) << result.summary().toStdString();
+    EXPECT_GT(result.heapWarmMb, 0);
+    EXPECT_TRUE(result.summary().contains(QStringLiteral("sheets from shot 4 to 40: heap")))
+        << result.summary().toStdString();
+}
