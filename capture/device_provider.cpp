@@ -101,46 +101,120 @@ int CCaptureVideo::TestCameraCount()
 
 // ---- System devices ----
 
-struct CSystemDeviceProvider::Monitor {
-    MonitorPtr monitor;
-    BusPtr bus;
-    QSocketNotifier* notifier = nullptr;
-    bool started = false;
+namespace {
 
-    ~Monitor()
+// One device monitor for the process: GStreamer hands a provider's device messages only to the
+// monitor that took the provider up last, so a second monitor, even one that only lists the
+// devices, would silence the first. Watchers share its start; listing uses it too.
+class MonitorHub {
+public:
+    static MonitorHub& instance()
     {
-        delete notifier;
-        if (started)
-            gst_device_monitor_stop(monitor.get());
+        static MonitorHub* hub = new MonitorHub; // never destroyed: GStreamer may outlive statics
+        return *hub;
     }
+
+    GstDeviceMonitor* monitor()
+    {
+        if (!m_monitor && initGStreamer()) {
+            m_monitor.reset(gst_device_monitor_new());
+            gst_device_monitor_add_filter(m_monitor.get(), "Video/Source", nullptr);
+        }
+        return m_monitor.get();
+    }
+
+    bool watch(CSystemDeviceProvider* watcher)
+    {
+        if (!m_started) {
+            // A fresh monitor takes up the providers registered since the last one was made.
+            m_monitor.reset();
+            if (!monitor())
+                return false;
+            m_bus.reset(gst_device_monitor_get_bus(m_monitor.get()));
+            if (!m_bus || !gst_device_monitor_start(m_monitor.get())) {
+                m_bus.reset();
+                return false;
+            }
+            m_started = true;
+            GPollFD fd;
+            gst_bus_get_pollfd(m_bus.get(), &fd);
+            m_notifier = new QSocketNotifier(fd.fd, QSocketNotifier::Read);
+            QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { onBusReadable(); });
+        }
+        m_watchers.push_back(watcher);
+        return true;
+    }
+
+    void unwatch(CSystemDeviceProvider* watcher)
+    {
+        std::erase(m_watchers, watcher);
+        if (!m_watchers.empty() || !m_started)
+            return;
+        delete m_notifier;
+        m_notifier = nullptr;
+        gst_device_monitor_stop(m_monitor.get());
+        m_bus.reset();
+        m_started = false;
+    }
+
+private:
+    void onBusReadable()
+    {
+        while (m_bus) {
+            MessagePtr msg(gst_bus_pop(m_bus.get()));
+            if (!msg)
+                break;
+            const bool added = GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_DEVICE_ADDED;
+            if (!added && GST_MESSAGE_TYPE(msg.get()) != GST_MESSAGE_DEVICE_REMOVED)
+                continue;
+            GstDevice* raw = nullptr;
+            if (added)
+                gst_message_parse_device_added(msg.get(), &raw);
+            else
+                gst_message_parse_device_removed(msg.get(), &raw);
+            DevicePtr device(raw);
+            const QString name = displayName(device.get());
+            if (name.isEmpty())
+                continue;
+            // A copy: a watcher's reaction may end another watcher.
+            const std::vector<CSystemDeviceProvider*> watchers = m_watchers;
+            for (CSystemDeviceProvider* w : watchers) {
+                if (std::find(m_watchers.begin(), m_watchers.end(), w) == m_watchers.end())
+                    continue;
+                if (added)
+                    emit w->deviceAdded(name);
+                else
+                    emit w->deviceRemoved(name);
+            }
+        }
+    }
+
+    MonitorPtr m_monitor;
+    BusPtr m_bus;
+    QSocketNotifier* m_notifier = nullptr;
+    bool m_started = false;
+    std::vector<CSystemDeviceProvider*> m_watchers;
 };
+
+} // namespace
 
 CSystemDeviceProvider::CSystemDeviceProvider(bool watch, QObject* parent)
     : CDeviceProvider(parent)
-    , m_monitor(std::make_unique<Monitor>())
 {
-    if (!initGStreamer())
-        return;
-    m_monitor->monitor.reset(gst_device_monitor_new());
-    gst_device_monitor_add_filter(m_monitor->monitor.get(), "Video/Source", nullptr);
     // Tests that hide the real devices need no monitor thread probing hardware.
-    if (!watch || g_onlyTestCameras.load())
-        return;
-    m_monitor->bus.reset(gst_device_monitor_get_bus(m_monitor->monitor.get()));
-    if (!m_monitor->bus || !gst_device_monitor_start(m_monitor->monitor.get()))
-        return;
-    m_monitor->started = true;
-    GPollFD fd;
-    gst_bus_get_pollfd(m_monitor->bus.get(), &fd);
-    m_monitor->notifier = new QSocketNotifier(fd.fd, QSocketNotifier::Read);
-    connect(m_monitor->notifier, &QSocketNotifier::activated, this, &CSystemDeviceProvider::onBusReadable);
+    if (watch && !g_onlyTestCameras.load())
+        m_watching = MonitorHub::instance().watch(this);
 }
 
-CSystemDeviceProvider::~CSystemDeviceProvider() = default;
+CSystemDeviceProvider::~CSystemDeviceProvider()
+{
+    if (m_watching)
+        MonitorHub::instance().unwatch(this);
+}
 
 bool CSystemDeviceProvider::isWatching() const
 {
-    return m_monitor->started;
+    return m_watching;
 }
 
 namespace {
@@ -176,14 +250,15 @@ std::vector<SystemEntry> systemEntries(GstDeviceMonitor* monitor)
 QStringList CSystemDeviceProvider::names()
 {
     QStringList out;
-    for (const SystemEntry& e : systemEntries(m_monitor->monitor.get()))
+    for (const SystemEntry& e : systemEntries(g_onlyTestCameras.load() ? nullptr : MonitorHub::instance().monitor()))
         out << e.name;
     return out;
 }
 
 GstElement* CSystemDeviceProvider::createSource(int index)
 {
-    std::vector<SystemEntry> entries = systemEntries(m_monitor->monitor.get());
+    std::vector<SystemEntry> entries
+        = systemEntries(g_onlyTestCameras.load() ? nullptr : MonitorHub::instance().monitor());
     if (index < 0 || size_t(index) >= entries.size())
         return nullptr;
     const SystemEntry& entry = entries[size_t(index)];
@@ -193,35 +268,6 @@ GstElement* CSystemDeviceProvider::createSource(int index)
     if (source)
         gst_object_ref_sink(source.get());
     return source.release();
-}
-
-void CSystemDeviceProvider::onBusReadable()
-{
-    if (!m_monitor->bus)
-        return;
-    while (MessagePtr msg { gst_bus_pop(m_monitor->bus.get()) }) {
-        GstDevice* raw = nullptr;
-        switch (GST_MESSAGE_TYPE(msg.get())) {
-        case GST_MESSAGE_DEVICE_ADDED: {
-            gst_message_parse_device_added(msg.get(), &raw);
-            DevicePtr device(raw);
-            const QString name = displayName(device.get());
-            if (!name.isEmpty())
-                emit deviceAdded(name);
-            break;
-        }
-        case GST_MESSAGE_DEVICE_REMOVED: {
-            gst_message_parse_device_removed(msg.get(), &raw);
-            DevicePtr device(raw);
-            const QString name = displayName(device.get());
-            if (!name.isEmpty())
-                emit deviceRemoved(name);
-            break;
-        }
-        default:
-            break;
-        }
-    }
 }
 
 // ---- Test devices ----

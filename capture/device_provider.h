@@ -29,8 +29,8 @@ signals:
 };
 
 /// The system's cameras through a GstDeviceMonitor, followed by the test cameras asked for
-/// (CCaptureVideo::SetTestCameraOverride / KIVRA_TEST_CAMERA). Only a watching provider starts the
-/// monitor and reports changes; otherwise every names() probes the devices afresh.
+/// (CCaptureVideo::SetTestCameraOverride / KIVRA_TEST_CAMERA). All share one monitor; it runs while
+/// a watching provider exists (and then reports changes to each), otherwise names() probes afresh.
 class CSystemDeviceProvider : public CDeviceProvider {
     Q_OBJECT
 public:
@@ -43,9 +43,7 @@ public:
     bool isWatching() const;
 
 private:
-    struct Monitor;
-    void onBusReadable();
-    std::unique_ptr<Monitor> m_monitor;
+    bool m_watching = false;
 };
 
 /// Test devices: each is a display name with a GStreamer launch description (a videotestsrc
