@@ -14,20 +14,18 @@ struct SelfTestResult {
     double previewFps = 0;
     double rssStartMb = 0;
     double rssEndMb = 0;
-    /// Memory at the start of the second sheet (camera, caches and pools warmed up) and of the
-    /// last one, both with the autosave written: growth between them is growth per shot, the rest
-    /// is warm-up. sheetsStarted counts the full sheets put aside; zero figures before the first.
+    /// Memory at the start of every sheet after the first (an empty sheet, its autosave written):
+    /// the medians over the first and the last third of those sheets. Their difference is growth
+    /// per shot; what came before is warm-up (camera, caches, pools). Zero before three sheets.
     int sheetsStarted = 0;
-    int warmShot = 0;
-    int lastSheetShot = 0;
-    double rssWarmMb = 0;
-    double rssLastSheetMb = 0;
-    double heapWarmMb = 0;
-    double heapLastSheetMb = 0;
+    double rssEarlyMb = 0;
+    double rssLateMb = 0;
+    double heapEarlyMb = 0;
+    double heapLateMb = 0;
     QString problem; ///< why the run could not start (no camera)
 
     /// "self-test: N shots, F failed, shot to slot median X ms, worst Y ms, preview Z fps,
-    /// [sheets from shot A to B: heap H1 MB -> H2 MB, rss R1 MB -> R2 MB, ]rss START MB -> END MB".
+    /// [S sheets, early to late: heap H1 MB -> H2 MB, rss R1 MB -> R2 MB, ]rss START MB -> END MB".
     QString summary() const;
 };
 
