@@ -1,5 +1,7 @@
 // The main screen while cameras are plugged in and pulled out: the camera list follows, a camera
 // lost while live is told once, and it starts again when it comes back.
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "booth/dlg_corvantis.h"
@@ -56,6 +58,17 @@ protected:
         return seen;
     }
 
+    /// The screen live on "Cam A", with "Cam B" plugged in too.
+    std::unique_ptr<DlgCorvantis> liveOnFirstOfTwo()
+    {
+        m_devices.plug("Cam A", kCamera);
+        m_devices.plug("Cam B", kCamera);
+        auto s = std::make_unique<DlgCorvantis>();
+        s->show();
+        camera(*s)->click();
+        return s;
+    }
+
     CTestDeviceProvider m_devices;
 };
 
@@ -84,11 +97,8 @@ TEST_F(ScreenHotPlug, CameraListFollowsPluggingAndKeepsTheChoice)
 
 TEST_F(ScreenHotPlug, CameraUnpluggedWhileLiveIsToldOnceAndResumesWhenPluggedBack)
 {
-    m_devices.plug("Cam A", kCamera);
-    m_devices.plug("Cam B", kCamera);
-    DlgCorvantis s;
-    s.show();
-    camera(s)->click();
+    const auto screen = liveOnFirstOfTwo();
+    DlgCorvantis& s = *screen;
     ASSERT_TRUE(s.isLive());
     ASSERT_GE(framesWithin(s, 3, 8000), 3);
 
@@ -119,11 +129,8 @@ TEST_F(ScreenHotPlug, CameraUnpluggedWhileLiveIsToldOnceAndResumesWhenPluggedBac
 
 TEST_F(ScreenHotPlug, CameraSwitchedOnByHandAfterALossIsNotTakenOverWhenTheOldOneReturns)
 {
-    m_devices.plug("Cam A", kCamera);
-    m_devices.plug("Cam B", kCamera);
-    DlgCorvantis s;
-    s.show();
-    camera(s)->click();
+    const auto screen = liveOnFirstOfTwo();
+    DlgCorvantis& s = *screen;
     ASSERT_TRUE(s.isLive());
     m_devices.unplug("Cam A");
     ASSERT_TRUE(waitUntil([&] { return !s.isLive(); }, 5000));
