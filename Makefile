@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test demo bench asan-test fuzz clean
+.PHONY: all deps configure build test demo bench soak asan-test fuzz clean
 
 all: build
 
@@ -27,6 +27,10 @@ demo: build
 
 bench: build
 	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done
+
+# 1000 shots through the booth's self-test; memory may not grow per shot (not part of `make test`).
+soak: build
+	CORVANTIS=$(BUILD)/bin/corvantis bash scripts/soak.sh $(or $(SHOTS),1000)
 
 asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKIVRA_SANITIZE=ON -DKIVRA_BUILD_BENCH=OFF

@@ -88,6 +88,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     if (m_devices->count() > 0)
         m_devices->setCurrentIndex(0);
     connect(m_capture.get(), &CCaptureVideo::graphNotify, this, &DlgCorvantis::OnGraphNotify);
+    connect(m_capture.get(), &CCaptureVideo::devicesChanged, this, &DlgCorvantis::OnDevicesChanged);
 
     listFolders();
 
@@ -474,6 +475,7 @@ void DlgCorvantis::OnCamera()
     const bool on = m_cameraButton->GetCheck();
     if (on == m_live)
         return;
+    m_cameraLost.clear(); // the operator's choice replaces waiting for an unplugged camera
     if (on) {
         if (m_devices->count() == 0) {
             m_cameraButton->SetCheck(false); // no camera: the button springs back
@@ -568,20 +570,6 @@ void DlgCorvantis::OnAbout()
             .arg(QLatin1String(appdefaults::kProductName),
                 m_paths.m_version.isEmpty() ? QLatin1String(appdefaults::kVersion) : m_paths.m_version),
         platform::MbOk | platform::MbIconInformation, QStringLiteral("About"));
-}
-
-void DlgCorvantis::OnGraphNotify()
-{
-    const QList<GraphEvent> events = m_capture->DrainEvents();
-    if (events.isEmpty() || !m_live)
-        return;
-    // The graph has stopped: the camera button goes back to off.
-    m_cameraButton->SetCheck(false);
-    m_live = false;
-    setLiveMode(false);
-    showFrameArea();
-    platform::prompts().messageBox(this, QStringLiteral("The camera stopped.\n%1").arg(events.first().text),
-        platform::MbOk | platform::MbIconWarning);
 }
 
 // ---- Events ----

@@ -170,8 +170,12 @@ public:
     void OnAddFrame() { selectFromBrowser(false, true); }
     void OnAddPhoto() { selectFromBrowser(true, true); }
     void OnAbout();
-    /// Drains the capture graph's notifications.
+    // The camera coming and going (screen_camera.cpp).
+    /// Drains the capture graph's notifications: a stopped or unplugged camera is told once.
     void OnGraphNotify();
+    /// A camera was plugged in or out: the list follows, and an unplugged camera that comes back
+    /// is started again.
+    void OnDevicesChanged();
 
     // Slot editing (screen_slots.cpp).
     /// Composes the current photo into the first free slot (camera off only).
@@ -342,6 +346,7 @@ private:
     bool m_shooting = false;
     bool m_graphBuilt = false;
     int m_graphDevice = -1;
+    QString m_cameraLost; ///< the camera unplugged while live, started again when it returns
     int m_dragFrom = -1;
     CPhotoTracker::Hit m_trackHit = CPhotoTracker::HitNothing;
     QPoint m_trackStart;

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include "app/booth_settings.h"
@@ -28,19 +29,31 @@ double ResidentMegabytes()
     return fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+double HeapInUseMegabytes()
+{
+    const struct mallinfo2 info = ::mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
 QString SelfTestResult::summary() const
 {
     if (!problem.isEmpty())
         return QStringLiteral("self-test: %1").arg(problem);
-    return QStringLiteral("self-test: %1 shots, %2 failed, shot to slot median %3 ms, worst %4 ms, preview %5 fps, "
-                          "rss %6 MB -> %7 MB")
-        .arg(shots)
-        .arg(failed)
-        .arg(medianMs, 0, 'f', 0)
-        .arg(worstMs, 0, 'f', 0)
-        .arg(previewFps, 0, 'f', 1)
-        .arg(rssStartMb, 0, 'f', 0)
-        .arg(rssEndMb, 0, 'f', 0);
+    QString line = QStringLiteral("self-test: %1 shots, %2 failed, shot to slot median %3 ms, worst %4 ms, "
+                                  "preview %5 fps, ")
+                       .arg(shots)
+                       .arg(failed)
+                       .arg(medianMs, 0, 'f', 0)
+                       .arg(worstMs, 0, 'f', 0)
+                       .arg(previewFps, 0, 'f', 1);
+    if (sheetsStarted >= 3)
+        line += QStringLiteral("%1 sheets, early to late: heap %2 MB -> %3 MB, rss %4 MB -> %5 MB, ")
+                    .arg(sheetsStarted)
+                    .arg(heapEarlyMb, 0, 'f', 1)
+                    .arg(heapLateMb, 0, 'f', 1)
+                    .arg(rssEarlyMb, 0, 'f', 0)
+                    .arg(rssLateMb, 0, 'f', 0);
+    return line + QStringLiteral("rss %1 MB -> %2 MB").arg(rssStartMb, 0, 'f', 0).arg(rssEndMb, 0, 'f', 0);
 }
 
 SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
@@ -65,10 +78,19 @@ SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
     QElapsedTimer run;
     run.start();
     std::vector<double> times;
+    std::vector<double> rssAtSheets;
+    std::vector<double> heapAtSheets;
     for (int i = 0; i < shots; ++i) {
         // A full sheet is put aside as an operator would: cleared (the shots stay archived).
-        if (screen.slotModel().usedSlots().size() >= screen.slotModel().count())
+        if (screen.slotModel().usedSlots().size() >= screen.slotModel().count()) {
             screen.OnSlotCommand(screen.slotModel().currentSlot(), DlgCorvantis::CmdClear);
+            // Each new sheet is a comparable point: an empty sheet, its autosave written.
+            if (screen.autosave())
+                screen.autosave()->flush();
+            QCoreApplication::processEvents();
+            rssAtSheets.push_back(ResidentMegabytes());
+            heapAtSheets.push_back(HeapInUseMegabytes());
+        }
         int slot = -2;
         const QMetaObject::Connection done
             = QObject::connect(&screen, &DlgCorvantis::shotFinished, [&slot](int s) { slot = s; });
@@ -94,6 +116,22 @@ SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
         result.worstMs = sorted.back();
     }
     result.previewFps = seconds > 0 ? frames / seconds : 0;
+    result.sheetsStarted = int(rssAtSheets.size());
+    if (result.sheetsStarted >= 3) {
+        // Medians: the allocator keeps or returns freed picture memory as timing has it, so one
+        // sample can be megabytes off either way.
+        const size_t third = rssAtSheets.size() / 3;
+        auto median = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        };
+        auto early = [&](const std::vector<double>& v) { return median({ v.begin(), v.begin() + third }); };
+        auto late = [&](const std::vector<double>& v) { return median({ v.end() - third, v.end() }); };
+        result.rssEarlyMb = early(rssAtSheets);
+        result.rssLateMb = late(rssAtSheets);
+        result.heapEarlyMb = early(heapAtSheets);
+        result.heapLateMb = late(heapAtSheets);
+    }
     result.rssEndMb = ResidentMegabytes();
     return result;
 }

@@ -14,10 +14,18 @@ struct SelfTestResult {
     double previewFps = 0;
     double rssStartMb = 0;
     double rssEndMb = 0;
+    /// Memory at the start of every sheet after the first (an empty sheet, its autosave written):
+    /// the medians over the first and the last third of those sheets. Their difference is growth
+    /// per shot; what came before is warm-up (camera, caches, pools). Zero before three sheets.
+    int sheetsStarted = 0;
+    double rssEarlyMb = 0;
+    double rssLateMb = 0;
+    double heapEarlyMb = 0;
+    double heapLateMb = 0;
     QString problem; ///< why the run could not start (no camera)
 
     /// "self-test: N shots, F failed, shot to slot median X ms, worst Y ms, preview Z fps,
-    /// rss START MB -> END MB".
+    /// [S sheets, early to late: heap H1 MB -> H2 MB, rss R1 MB -> R2 MB, ]rss START MB -> END MB".
     QString summary() const;
 };
 
@@ -27,3 +35,6 @@ SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots);
 
 /// Resident memory of this process in MB (0 when unknown).
 double ResidentMegabytes();
+/// Bytes the allocator has handed out and not had back, in MB: unlike resident memory it does
+/// not count freed memory the allocator keeps for reuse.
+double HeapInUseMegabytes();

@@ -2,10 +2,7 @@
 // hand-over through a latest-frame mailbox, and bus messages turned into graph notifications.
 #include "capture/capture_video.h"
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include <QComboBox>
@@ -16,6 +13,8 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include "capture/device_provider.h"
+#include "capture/device_provider_p.h"
 #include "capture/gst_handle_p.h"
 #include "capture/sample_grabber_cb.h"
 #include "capture/video_preview.h"
@@ -35,81 +34,7 @@ namespace {
 
 constexpr GstClockTime kFirstFrameTimeout = 5 * GST_SECOND;
 
-std::atomic<int> g_testCameraOverride { -1 };
-std::atomic<bool> g_onlyTestCameras { false };
-std::mutex g_testSourceLock;
-QString g_testSource;
-
-bool initGStreamer()
-{
-    static const bool ok = [] {
-        GError* raw = nullptr;
-        const bool done = gst_init_check(nullptr, nullptr, &raw);
-        ErrorPtr err(raw);
-        return done;
-    }();
-    return ok;
-}
-
-struct DeviceEntry {
-    QString name;
-    DevicePtr device; // null for a test camera
-    int testCamera = 0;
-};
-
-std::vector<DeviceEntry> listDevices()
-{
-    std::vector<DeviceEntry> out;
-    if (!initGStreamer())
-        return out;
-    if (!g_onlyTestCameras.load()) {
-        MonitorPtr monitor(gst_device_monitor_new());
-        gst_device_monitor_add_filter(monitor.get(), "Video/Source", nullptr);
-        GList* devices = gst_device_monitor_get_devices(monitor.get());
-        for (GList* l = devices; l; l = l->next) {
-            DevicePtr device(GST_DEVICE(l->data)); // takes the list's reference
-            StringPtr name(gst_device_get_display_name(device.get()));
-            if (name && *name.get())
-                out.push_back({ QString::fromUtf8(name.get()), std::move(device), 0 });
-        }
-        g_list_free(devices);
-    }
-    const int tests = CCaptureVideo::TestCameraCount();
-    for (int i = 1; i <= tests; ++i)
-        out.push_back({ QStringLiteral("Kivra Test Camera %1").arg(i), DevicePtr(), i });
-    return out;
-}
-
-ElementPtr createSource(const DeviceEntry& entry)
-{
-    ElementPtr source;
-    if (entry.device) {
-        source.reset(gst_device_create_element(entry.device.get(), "Capture Filter"));
-    } else {
-        QString description;
-        {
-            std::lock_guard lock(g_testSourceLock);
-            description = g_testSource;
-        }
-        if (description.isEmpty()) {
-            // Two visibly different moving pictures, so tests and operators can tell them apart.
-            description = entry.testCamera == 1
-                ? QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")
-                : QStringLiteral("videotestsrc is-live=true pattern=ball background-color=0xff3c4475");
-            description += QStringLiteral(" ! capsfilter caps=video/x-raw,width=640,height=480,framerate=30/1");
-        }
-        GError* raw = nullptr;
-        source.reset(gst_parse_bin_from_description(description.toUtf8().constData(), TRUE, &raw));
-        ErrorPtr err(raw);
-        if (source && err) // a partial bin is no camera
-            source.reset();
-        if (source)
-            gst_element_set_name(source.get(), "Capture Filter");
-    }
-    if (source)
-        gst_object_ref_sink(source.get()); // own it, whether floating or not
-    return source;
-}
+CDeviceProvider* g_providerOverride = nullptr;
 
 // Keeps only what the capture object reacts to; state changes would pile up on every run/stop.
 GstBusSyncReply filterBusMessage(GstBus*, GstMessage* message, gpointer)
@@ -255,6 +180,13 @@ CCaptureVideo::CCaptureVideo(QObject* parent)
     m_initialised = initGStreamer();
     if (!m_initialised)
         platform::prompts().messageBox(nullptr, QString::fromUtf8(kMsgInitFailed), platform::MbOk);
+    m_provider = g_providerOverride;
+    if (!m_provider) {
+        m_ownProvider = std::make_unique<CSystemDeviceProvider>(true);
+        m_provider = m_ownProvider.get();
+    }
+    connect(m_provider, &CDeviceProvider::deviceAdded, this, &CCaptureVideo::onDeviceAdded);
+    connect(m_provider, &CDeviceProvider::deviceRemoved, this, &CCaptureVideo::onDeviceRemoved);
 }
 
 CCaptureVideo::~CCaptureVideo()
@@ -262,35 +194,16 @@ CCaptureVideo::~CCaptureVideo()
     teardown();
 }
 
-void CCaptureVideo::SetTestCameraOverride(int count, bool onlyTestCameras)
+void CCaptureVideo::SetDeviceProvider(CDeviceProvider* provider)
 {
-    g_testCameraOverride.store(count);
-    g_onlyTestCameras.store(count >= 0 && onlyTestCameras);
-}
-
-void CCaptureVideo::SetTestCameraSource(const QString& description)
-{
-    std::lock_guard lock(g_testSourceLock);
-    g_testSource = description;
-}
-
-int CCaptureVideo::TestCameraCount()
-{
-    const int forced = g_testCameraOverride.load();
-    if (forced >= 0)
-        return std::min(forced, 2);
-    const char* value = std::getenv("KIVRA_TEST_CAMERA");
-    if (!value || !*value || std::strcmp(value, "0") == 0)
-        return 0;
-    return std::strcmp(value, "2") == 0 ? 2 : 1;
+    g_providerOverride = provider;
 }
 
 QStringList CCaptureVideo::DeviceNames()
 {
-    QStringList names;
-    for (const DeviceEntry& e : listDevices())
-        names << e.name;
-    return names;
+    if (g_providerOverride)
+        return g_providerOverride->names();
+    return CSystemDeviceProvider(false).names();
 }
 
 int CCaptureVideo::EnumerateDevices(QStringList& names)
@@ -304,11 +217,12 @@ int CCaptureVideo::EnumerateDevices(QStringList& names)
 
 int CCaptureVideo::EnumerateDevices(QComboBox* box)
 {
-    QStringList names;
-    const int n = EnumerateDevices(names);
-    if (n > 0 && box)
+    const QStringList names = m_provider->names();
+    if (names.isEmpty())
+        return -1;
+    if (box)
         box->addItems(names);
-    return n;
+    return int(names.size());
 }
 
 bool CCaptureVideo::BindDevice(int index)
@@ -317,13 +231,13 @@ bool CCaptureVideo::BindDevice(int index)
         m_graph = std::make_unique<Graph>();
     m_graph->source.reset();
     m_deviceName.clear();
-    const std::vector<DeviceEntry> devices = listDevices();
-    if (devices.empty())
+    const QStringList names = m_provider->names();
+    if (names.isEmpty())
         return false;
-    if (index >= 0 && size_t(index) < devices.size()) {
-        m_graph->source = createSource(devices[size_t(index)]);
+    if (index >= 0 && index < names.size()) {
+        m_graph->source.reset(m_provider->createSource(index));
         if (m_graph->source)
-            m_deviceName = devices[size_t(index)].name;
+            m_deviceName = names[index];
     }
     return true;
 }
@@ -473,9 +387,14 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
 bool CCaptureVideo::rebuild()
 {
     // The device may come back under another index after being replugged.
-    int index = m_deviceName.isEmpty() ? -1 : int(DeviceNames().indexOf(m_deviceName));
-    if (index < 0)
-        index = m_deviceIndex;
+    int index = m_deviceIndex;
+    if (!m_deviceName.isEmpty()) {
+        index = int(m_provider->names().indexOf(m_deviceName));
+        if (index < 0) {
+            m_lastError = QStringLiteral("The camera \u201c%1\u201d is not connected.").arg(m_deviceName);
+            return false;
+        }
+    }
     const QImage overlay = m_overlayBitmap;
     const QRect overlayRect = m_overlayRect;
     const qreal alpha = m_overlayAlpha;
@@ -555,15 +474,41 @@ void CCaptureVideo::onBusReadable()
             break;
         }
     }
-    if (stopped) {
-        // A failed graph is rebuilt by the next Run(); until then it holds no device.
-        gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
-        m_running = false;
-        m_broken = true;
-        m_mailbox.clear();
-    }
+    if (stopped)
+        stopBroken();
     if (added)
         emit graphNotify();
+}
+
+void CCaptureVideo::stopBroken()
+{
+    // A failed graph is rebuilt by the next Run(); until then it holds no device. What the dying
+    // source still posts is dropped, so one failure is one notification.
+    gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
+    gst_bus_set_flushing(m_graph->bus.get(), TRUE);
+    gst_bus_set_flushing(m_graph->bus.get(), FALSE);
+    m_running = false;
+    m_broken = true;
+    m_mailbox.clear();
+}
+
+void CCaptureVideo::onDeviceAdded(const QString&)
+{
+    emit devicesChanged();
+}
+
+void CCaptureVideo::onDeviceRemoved(const QString& name)
+{
+    const bool lost = m_built && !m_broken && name == m_deviceName;
+    const bool wasRunning = m_running;
+    if (lost)
+        stopBroken();
+    emit devicesChanged();
+    // The monitor may tell before the driver fails, or instead of it.
+    if (lost && wasRunning) {
+        m_events.append({ GraphEvent::DeviceLost, QStringLiteral("The camera was disconnected") });
+        emit graphNotify();
+    }
 }
 
 QList<GraphEvent> CCaptureVideo::DrainEvents()

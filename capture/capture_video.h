@@ -18,6 +18,7 @@
 #include "capture/frame_mailbox.h"
 #include "capture/video_preview.h"
 
+class CDeviceProvider;
 class QComboBox;
 class QSocketNotifier;
 class QWidget;
@@ -60,9 +61,13 @@ public:
     /// place of the moving pattern, so tests can stage failing devices; empty restores it.
     static void SetTestCameraSource(const QString& description);
 
+    /// Capture objects made from now on (and DeviceNames) take their devices from provider, which
+    /// must outlive them; null returns to the system's devices, watched by each capture object.
+    static void SetDeviceProvider(CDeviceProvider* provider);
+
     /// Display names of the video sources, in device-index order.
     static QStringList DeviceNames();
-    /// Adds the device names to box; returns their number, or -1 (and adds nothing) when there
+    /// Adds the device names of this object's provider to box; returns their number, or -1 (and adds nothing) when there
     /// is no video device.
     int EnumerateDevices(QComboBox* box);
     static int EnumerateDevices(QStringList& names);
@@ -76,7 +81,8 @@ public:
     /// step's message (also kept in lastError()).
     int BuildGraph(int deviceIndex, QWidget* previewWindow, const QRect& dest);
     /// Runs the built graph. After the camera failed or was unplugged the graph is built again
-    /// for the same device, so switching the camera on after replugging works.
+    /// for the device of the same name, wherever it is in the list now; false (with lastError())
+    /// while that device is gone.
     bool Run();
     void Stop();
     bool IsGraphBuilt() const { return m_built; }
@@ -124,6 +130,9 @@ signals:
     void graphNotify();
     /// A new frame reached the preview.
     void frameShown();
+    /// A device was plugged in or pulled out: the device list has changed. When the bound device
+    /// went while the graph ran, one DeviceLost notification follows (never one per message).
+    void devicesChanged();
 
 private:
     struct Graph;
@@ -131,11 +140,16 @@ private:
 
     void onFrameArrived();
     void onBusReadable();
+    void onDeviceAdded(const QString& name);
+    void onDeviceRemoved(const QString& name);
+    void stopBroken();
     int fail(int code, const char* message);
     void teardown();
     bool rebuild();
 
     bool m_initialised = false;
+    std::unique_ptr<CDeviceProvider> m_ownProvider;
+    CDeviceProvider* m_provider = nullptr;
     std::unique_ptr<Graph> m_graph;
     bool m_built = false;
     QSocketNotifier* m_busNotifier = nullptr;

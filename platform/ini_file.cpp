@@ -153,7 +153,11 @@ bool readFile(const QString& file, QByteArray* bytes)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    *bytes = f.read(kIniFileMaxBytes + 1);
+    // Sized by the file, not the limit: QIODevice::read allocates all it is allowed to read, and
+    // settings are read on every shot's autosave. A file that grew since is read on to the limit.
+    *bytes = f.read(info.size() + 1);
+    if (bytes->size() > info.size() && f.error() == QFileDevice::NoError)
+        bytes->append(f.read(kIniFileMaxBytes + 1 - bytes->size()));
     return bytes->size() <= kIniFileMaxBytes && f.error() == QFileDevice::NoError;
 }
 

@@ -251,3 +251,23 @@ TEST_F(Shooting, SelfTestWithoutCameraFails)
     EXPECT_FALSE(result.problem.isEmpty());
     EXPECT_EQ(result.failed, 3);
 }
+
+TEST_F(Shooting, SelfTestHeapDoesNotGrowFromSheetToSheet)
+{
+    addFrames(1);
+    writeSettings(0);
+    DlgCorvantis screen;
+    screen.setCloseHandler([] {});
+    screen.show();
+    screen.OnLayout(1); // four slots: 44 shots put ten full sheets aside
+    const SelfTestResult result = RunSelfTest(screen, 44);
+    ASSERT_EQ(result.failed, 0) << result.summary().toStdString();
+    ASSERT_EQ(result.sheetsStarted, 10);
+    // Medians of sheets 2-4 and 8-10, each an empty sheet with its autosave written. Keeping one
+    // slot picture (300 KB) or one camera frame per shot would add 7 MB or more over the 24 shots
+    // between them; what the camera has in flight varies by a frame or two.
+    EXPECT_LT(result.heapLateMb - result.heapEarlyMb, 3.0) << result.summary().toStdString();
+    EXPECT_GT(result.heapEarlyMb, 0);
+    EXPECT_TRUE(result.summary().contains(QStringLiteral("10 sheets, early to late: heap")))
+        << result.summary().toStdString();
+}
