@@ -204,6 +204,20 @@ CXIMAGE_VECTORISE void verticalBlend(const double* __restrict h0, const double* 
     }
 }
 
+/// The vertical blend in integers: rows hold horizontal sums scaled by 2^sx, the weights are scaled
+/// by 2^sy, and the arithmetic shift by sx + sy is the floor of the exact sum.
+CXIMAGE_VECTORISE void verticalBlendInt(const int32_t* __restrict h0, const int32_t* __restrict h1,
+    const int32_t* __restrict h2, const int32_t* __restrict h3, const int32_t* w, int sy, int shift,
+    uint8_t* __restrict out, size_t n)
+{
+    const int32_t w0 = w[0], w2 = w[2], w3 = w[3];
+    for (size_t i = 0; i < n; ++i) {
+        const int32_t c = h1[i];
+        const int32_t v = (c << sy) + w0 * (h0[i] - c) + w2 * (h2[i] - c) + w3 * (h3[i] - c);
+        out[i] = uint8_t(std::min(std::max(v >> shift, 0), 255));
+    }
+}
+
 /// Catmull-Rom sampling of a plane on a grid: a fixed list of column positions, and one row
 /// position per call. Horizontal passes are kept for four source rows.
 class GridSampler {
@@ -227,10 +241,41 @@ public:
         m_flag.resize(m_n);
     }
 
+    /// Switches to integer sums when every row position asked for has at most yBits fraction digits
+    /// and the scaled sums fit 32 bits: a Catmull-Rom weight at q fraction digits is a whole multiple
+    /// of 2^-(3q + 1). The bound: |sum| <= 4 * 2 * 255 * 1.25 * 2^(sx + sy) < 2^31 for sx + sy <= 19.
+    void useIntegersUpTo(int yBits)
+    {
+        const int sx = 3 * m_xBits + 1, sy = 3 * yBits + 1;
+        if (sx + sy > 19)
+            return;
+        m_intX = sx;
+        m_intY = sy;
+        m_wx.resize(m_tx.size() * 4);
+        for (size_t x = 0; x < m_tx.size(); ++x)
+            for (int i = 0; i < 4; ++i)
+                m_wx[x * 4 + size_t(i)] = int32_t(std::ldexp(m_tx[x].weight[i], sx));
+        for (int k = 0; k < 4; ++k) {
+            m_hi[k].resize(m_n);
+            m_row[k] = -1;
+        }
+    }
+
     /// The bytes of the grid row at vertical position py.
     void sampleRow(double py, uint8_t* out)
     {
         const Taps4 ty = tapsAt(py, m_src.height);
+        if (m_intX > 0) {
+            int slot[4];
+            for (int j = 0; j < 4; ++j)
+                slot[j] = horizontalInt(ty.index[j]);
+            int32_t wy[4];
+            for (int j = 0; j < 4; ++j)
+                wy[j] = int32_t(std::ldexp(ty.weight[j], m_intY));
+            verticalBlendInt(m_hi[slot[0]].data(), m_hi[slot[1]].data(), m_hi[slot[2]].data(), m_hi[slot[3]].data(), wy,
+                m_intY, m_intX + m_intY, out, m_n);
+            return;
+        }
         int slot[4];
         for (int j = 0; j < 4; ++j)
             slot[j] = horizontal(ty.index[j]);
@@ -263,6 +308,42 @@ public:
     }
 
 private:
+    int horizontalInt(int row)
+    {
+        const int s = row & 3;
+        if (m_row[s] == row)
+            return s;
+        m_row[s] = row;
+        const uint8_t* r = m_src.row(row);
+        int32_t* h = m_hi[s].data();
+        const int32_t* w = m_wx.data();
+        const int sx = m_intX;
+        if (m_ch == 3) {
+            for (size_t x = 0; x < m_tx.size(); ++x, h += 3, w += 4) {
+                const Taps4& t = m_tx[x];
+                const uint8_t* a = r + size_t(t.index[0]) * 3;
+                const uint8_t* b = r + size_t(t.index[1]) * 3;
+                const uint8_t* c = r + size_t(t.index[2]) * 3;
+                const uint8_t* d = r + size_t(t.index[3]) * 3;
+                for (int k = 0; k < 3; ++k) {
+                    const int32_t v1 = b[k];
+                    h[k] = (v1 << sx) + w[0] * (a[k] - v1) + w[2] * (c[k] - v1) + w[3] * (d[k] - v1);
+                }
+            }
+            return s;
+        }
+        const size_t ch = size_t(m_ch);
+        for (size_t x = 0; x < m_tx.size(); ++x, w += 4) {
+            const Taps4& t = m_tx[x];
+            for (size_t k = 0; k < ch; ++k) {
+                const int32_t v1 = r[size_t(t.index[1]) * ch + k];
+                h[x * ch + k] = (v1 << sx) + w[0] * (r[size_t(t.index[0]) * ch + k] - v1)
+                    + w[2] * (r[size_t(t.index[2]) * ch + k] - v1) + w[3] * (r[size_t(t.index[3]) * ch + k] - v1);
+            }
+        }
+        return s;
+    }
+
     int horizontal(int row)
     {
         const int s = row & 3;
@@ -310,7 +391,10 @@ private:
     int m_ch;
     size_t m_n;
     int m_xBits = 0;
+    int m_intX = 0, m_intY = 0; // scales of the integer sums, 0 when they run in double
     std::vector<Taps4> m_tx;
+    std::vector<int32_t> m_wx; // four integer weights per column
+    std::vector<int32_t> m_hi[4];
     std::vector<double> m_h[4];
     std::vector<uint8_t> m_flat[4];
     std::vector<uint8_t> m_flag;
@@ -618,6 +702,10 @@ int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, c
     for (int x = 0; x < dstW; ++x)
         columns[size_t(x)] = (double(x) + 0.5) * double(sx) - 0.5;
     GridSampler sampler(src, columns);
+    int yBits = 0;
+    for (int y = 0; y < dstH; ++y)
+        yBits = std::max(yBits, tapsAt((double(y) + 0.5) * double(sy) - 0.5, src.height).bits);
+    sampler.useIntegersUpTo(yBits);
     for (int y = 0; y < dstH; ++y) {
         owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
         if (owner.GetEscape())
