@@ -7,6 +7,17 @@
 //   Downscale 4000x3000 -> 1024x768 ......... OpenCV INTER_AREA 20.7
 //   BMP decode 4000x3000 .................... OpenCV 107
 // The peers are not installed here; their figures are in each benchmark's label. Compare CPU time.
+//
+// Ours, CPU time median of 7 (ms), one run each on the 2-core machine, load 0.4 to 1.1; callgrind
+// instructions per call in brackets. Before / after the vector block reduction, the integer
+// Catmull-Rom sums and the content-chosen PNG filter:
+//   Downscale 640x480 -> 320x240 ........ 0.107 (1.64 M) -> 0.063 (1.04 M)   goal 0.15
+//   Downscale 1280x720 -> 320x240 ....... 0.200 (2.95 M) -> 0.142 (2.01 M)   goal 0.15
+//   Upscale 320x240 -> 640x480 .......... 1.20 (19.9 M) -> 0.81 (13.0 M)    was 0.94 before exactness
+//   Downscale 4000x3000 -> 1024x768 ..... 11.5 -> 11.1
+//   PNG encode 640x480 photo ............ 8.2 (0.960 x libpng) -> 12.1 (0.939 x libpng, Paeth)
+//   JPEG decode 4000x3000 at 1/8 ........ 16.6 -> 16.1 (BGR rows straight from libjpeg-turbo)
+//   JPEG encode 4000x3000 q99 ........... 45.0 -> 40.3 (BGR rows straight into libjpeg-turbo)
 #include "imaging/cximage.h"
 #include "imaging/formats/cxfile.h"
 

@@ -7,6 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define CXIMAGE_BLOCK_SIMD 1
+#endif
+
 using cximage_p::Plane;
 
 namespace cximage_p {
@@ -199,6 +204,20 @@ CXIMAGE_VECTORISE void verticalBlend(const double* __restrict h0, const double* 
     }
 }
 
+/// The vertical blend in integers: rows hold horizontal sums scaled by 2^sx, the weights are scaled
+/// by 2^sy, and the arithmetic shift by sx + sy is the floor of the exact sum.
+CXIMAGE_VECTORISE void verticalBlendInt(const int32_t* __restrict h0, const int32_t* __restrict h1,
+    const int32_t* __restrict h2, const int32_t* __restrict h3, const int32_t* w, int sy, int shift,
+    uint8_t* __restrict out, size_t n)
+{
+    const int32_t w0 = w[0], w2 = w[2], w3 = w[3];
+    for (size_t i = 0; i < n; ++i) {
+        const int32_t c = h1[i];
+        const int32_t v = (c << sy) + w0 * (h0[i] - c) + w2 * (h2[i] - c) + w3 * (h3[i] - c);
+        out[i] = uint8_t(std::min(std::max(v >> shift, 0), 255));
+    }
+}
+
 /// Catmull-Rom sampling of a plane on a grid: a fixed list of column positions, and one row
 /// position per call. Horizontal passes are kept for four source rows.
 class GridSampler {
@@ -222,10 +241,41 @@ public:
         m_flag.resize(m_n);
     }
 
+    /// Switches to integer sums when every row position asked for has at most yBits fraction digits
+    /// and the scaled sums fit 32 bits: a Catmull-Rom weight at q fraction digits is a whole multiple
+    /// of 2^-(3q + 1). The bound: |sum| <= 4 * 2 * 255 * 1.25 * 2^(sx + sy) < 2^31 for sx + sy <= 19.
+    void useIntegersUpTo(int yBits)
+    {
+        const int sx = 3 * m_xBits + 1, sy = 3 * yBits + 1;
+        if (sx + sy > 19)
+            return;
+        m_intX = sx;
+        m_intY = sy;
+        m_wx.resize(m_tx.size() * 4);
+        for (size_t x = 0; x < m_tx.size(); ++x)
+            for (int i = 0; i < 4; ++i)
+                m_wx[x * 4 + size_t(i)] = int32_t(std::ldexp(m_tx[x].weight[i], sx));
+        for (int k = 0; k < 4; ++k) {
+            m_hi[k].resize(m_n);
+            m_row[k] = -1;
+        }
+    }
+
     /// The bytes of the grid row at vertical position py.
     void sampleRow(double py, uint8_t* out)
     {
         const Taps4 ty = tapsAt(py, m_src.height);
+        if (m_intX > 0) {
+            int slot[4];
+            for (int j = 0; j < 4; ++j)
+                slot[j] = horizontalInt(ty.index[j]);
+            int32_t wy[4];
+            for (int j = 0; j < 4; ++j)
+                wy[j] = int32_t(std::ldexp(ty.weight[j], m_intY));
+            verticalBlendInt(m_hi[slot[0]].data(), m_hi[slot[1]].data(), m_hi[slot[2]].data(), m_hi[slot[3]].data(), wy,
+                m_intY, m_intX + m_intY, out, m_n);
+            return;
+        }
         int slot[4];
         for (int j = 0; j < 4; ++j)
             slot[j] = horizontal(ty.index[j]);
@@ -258,6 +308,42 @@ public:
     }
 
 private:
+    int horizontalInt(int row)
+    {
+        const int s = row & 3;
+        if (m_row[s] == row)
+            return s;
+        m_row[s] = row;
+        const uint8_t* r = m_src.row(row);
+        int32_t* h = m_hi[s].data();
+        const int32_t* w = m_wx.data();
+        const int sx = m_intX;
+        if (m_ch == 3) {
+            for (size_t x = 0; x < m_tx.size(); ++x, h += 3, w += 4) {
+                const Taps4& t = m_tx[x];
+                const uint8_t* a = r + size_t(t.index[0]) * 3;
+                const uint8_t* b = r + size_t(t.index[1]) * 3;
+                const uint8_t* c = r + size_t(t.index[2]) * 3;
+                const uint8_t* d = r + size_t(t.index[3]) * 3;
+                for (int k = 0; k < 3; ++k) {
+                    const int32_t v1 = b[k];
+                    h[k] = (v1 << sx) + w[0] * (a[k] - v1) + w[2] * (c[k] - v1) + w[3] * (d[k] - v1);
+                }
+            }
+            return s;
+        }
+        const size_t ch = size_t(m_ch);
+        for (size_t x = 0; x < m_tx.size(); ++x, w += 4) {
+            const Taps4& t = m_tx[x];
+            for (size_t k = 0; k < ch; ++k) {
+                const int32_t v1 = r[size_t(t.index[1]) * ch + k];
+                h[x * ch + k] = (v1 << sx) + w[0] * (r[size_t(t.index[0]) * ch + k] - v1)
+                    + w[2] * (r[size_t(t.index[2]) * ch + k] - v1) + w[3] * (r[size_t(t.index[3]) * ch + k] - v1);
+            }
+        }
+        return s;
+    }
+
     int horizontal(int row)
     {
         const int s = row & 3;
@@ -305,7 +391,10 @@ private:
     int m_ch;
     size_t m_n;
     int m_xBits = 0;
+    int m_intX = 0, m_intY = 0; // scales of the integer sums, 0 when they run in double
     std::vector<Taps4> m_tx;
+    std::vector<int32_t> m_wx; // four integer weights per column
+    std::vector<int32_t> m_hi[4];
     std::vector<double> m_h[4];
     std::vector<uint8_t> m_flat[4];
     std::vector<uint8_t> m_flag;
@@ -453,54 +542,118 @@ bool blockDivisor(uint32_t divisor, BlockDivisor& out)
     return false;
 }
 
-CXIMAGE_VECTORISE void widenRow(const uint8_t* __restrict s, uint16_t* __restrict acc, size_t n)
+/// acc[i] = a[i] + b[i] (b may equal nullptr for a single row).
+CXIMAGE_VECTORISE void sumTwoRows(
+    const uint8_t* __restrict a, const uint8_t* __restrict b, uint16_t* __restrict acc, size_t n)
 {
+    if (!b) {
+        for (size_t i = 0; i < n; ++i)
+            acc[i] = a[i];
+        return;
+    }
     for (size_t i = 0; i < n; ++i)
-        acc[i] = s[i];
+        acc[i] = uint16_t(a[i] + b[i]);
 }
 
-CXIMAGE_VECTORISE void addRow(const uint8_t* __restrict s, uint16_t* __restrict acc, size_t n)
+/// acc[i] += a[i] + b[i] (b may equal nullptr).
+CXIMAGE_VECTORISE void addTwoRows(
+    const uint8_t* __restrict a, const uint8_t* __restrict b, uint16_t* __restrict acc, size_t n)
 {
+    if (!b) {
+        for (size_t i = 0; i < n; ++i)
+            acc[i] = uint16_t(acc[i] + a[i]);
+        return;
+    }
     for (size_t i = 0; i < n; ++i)
-        acc[i] = uint16_t(acc[i] + s[i]);
+        acc[i] = uint16_t(acc[i] + a[i] + b[i]);
 }
 
-/// q[i] = (sum of acc[i + step k], k < FX) / divisor, for every i (the caller keeps those it needs).
-template <int FX>
-CXIMAGE_VECTORISE void boxDivide(
-    const uint16_t* __restrict acc, size_t step, uint32_t magic, int shift, uint8_t* __restrict q, size_t n)
+// q[i] = (sum of acc[i + step k], k < fx) / divisor for every i < n (the caller keeps those it
+// needs). The block sum is at most 255 times the divisor, below 2^16, so the sums run in 16-bit
+// lanes, and the quotient is the high half of the product with the magic number shifted further:
+// ((h m) >> 16) >> (s - 16) = (h m) >> s, which blockDivisor proved to be the floor.
+#ifdef CXIMAGE_BLOCK_SIMD
+
+template <int FX> inline __m128i blockSum8(const uint16_t* p, size_t step)
 {
-    // Sums in 16-bit lanes: the block sum is at most 255 times the divisor, below 2^16.
-    for (size_t i = 0; i < n; ++i) {
-        uint16_t h = 0;
+    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    for (int k = 1; k < FX; ++k)
+        h = _mm_add_epi16(h, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + step * size_t(k))));
+    return h;
+}
+
+template <int FX> void boxDivideSse2(const uint16_t* acc, size_t step, uint16_t magic, int post, uint8_t* q, size_t n)
+{
+    const __m128i m = _mm_set1_epi16(short(magic));
+    const __m128i sh = _mm_cvtsi32_si128(post);
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i lo = _mm_srl_epi16(_mm_mulhi_epu16(blockSum8<FX>(acc + i, step), m), sh);
+        const __m128i hi = _mm_srl_epi16(_mm_mulhi_epu16(blockSum8<FX>(acc + i + 8, step), m), sh);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(q + i), _mm_packus_epi16(lo, hi));
+    }
+    for (; i < n; ++i) {
+        uint32_t h = 0;
         for (int k = 0; k < FX; ++k)
-            h = uint16_t(h + acc[i + step * size_t(k)]);
-        q[i] = uint8_t((uint32_t(h) * magic) >> shift);
+            h += acc[i + step * size_t(k)];
+        q[i] = uint8_t(((h * magic) >> 16) >> post);
     }
 }
 
-void boxDivideAny(int fx, const uint16_t* acc, size_t step, uint32_t magic, int shift, uint8_t* q, size_t n)
+template <int FX>
+__attribute__((target("avx2"))) void boxDivideAvx2(
+    const uint16_t* acc, size_t step, uint16_t magic, int post, uint8_t* q, size_t n)
 {
+    const __m256i m = _mm256_set1_epi16(short(magic));
+    const __m128i sh = _mm_cvtsi32_si128(post);
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + i));
+        __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + i + 16));
+        for (int k = 1; k < FX; ++k) {
+            lo = _mm256_add_epi16(lo, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + i + step * size_t(k))));
+            hi = _mm256_add_epi16(
+                hi, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + i + 16 + step * size_t(k))));
+        }
+        lo = _mm256_srl_epi16(_mm256_mulhi_epu16(lo, m), sh);
+        hi = _mm256_srl_epi16(_mm256_mulhi_epu16(hi, m), sh);
+        // packus works per 128-bit lane; the permute puts the bytes back in order.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + i), packed);
+    }
+    boxDivideSse2<FX>(acc + i, step, magic, post, q + i, n - i);
+}
+
+using BoxDivideFn = void (*)(const uint16_t*, size_t, uint16_t, int, uint8_t*, size_t);
+
+template <int FX> BoxDivideFn boxDivideFor()
+{
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2 ? &boxDivideAvx2<FX> : &boxDivideSse2<FX>;
+}
+#endif
+
+void boxDivideAny(int fx, const uint16_t* acc, size_t step, uint16_t magic, int post, uint8_t* q, size_t n)
+{
+#ifdef CXIMAGE_BLOCK_SIMD
     switch (fx) {
     case 1:
-        boxDivide<1>(acc, step, magic, shift, q, n);
-        break;
+        return boxDivideFor<1>()(acc, step, magic, post, q, n);
     case 2:
-        boxDivide<2>(acc, step, magic, shift, q, n);
-        break;
+        return boxDivideFor<2>()(acc, step, magic, post, q, n);
     case 3:
-        boxDivide<3>(acc, step, magic, shift, q, n);
-        break;
+        return boxDivideFor<3>()(acc, step, magic, post, q, n);
     case 4:
-        boxDivide<4>(acc, step, magic, shift, q, n);
-        break;
+        return boxDivideFor<4>()(acc, step, magic, post, q, n);
     default:
-        for (size_t i = 0; i < n; ++i) {
-            uint32_t h = 0;
-            for (int k = 0; k < fx; ++k)
-                h += acc[i + step * size_t(k)];
-            q[i] = uint8_t((h * magic) >> shift);
-        }
+        break;
+    }
+#endif
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t h = 0;
+        for (int k = 0; k < fx; ++k)
+            h += acc[i + step * size_t(k)];
+        q[i] = uint8_t(((h * magic) >> 16) >> post);
     }
 }
 
@@ -511,23 +664,31 @@ int blockPlane(
     const size_t used = size_t(dstW) * size_t(fx) * ch; // source bytes under the destination row
     std::vector<uint16_t> acc(used);
     const size_t n = used - ch * size_t(fx - 1);
+    // Four bytes of slack: the 3-channel copy below moves four bytes per pixel.
     std::vector<uint8_t> q(n + 4);
+    const uint16_t magic = uint16_t(div.magic);
+    const int post = div.shift - 16;
+    const size_t stride = size_t(fx) * ch;
     for (int y = 0; y < dstH; ++y) {
         owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
         if (owner.GetEscape())
             return y;
-        widenRow(src.row(y * fy), acc.data(), used);
-        for (int j = 1; j < fy; ++j)
-            addRow(src.row(y * fy + j), acc.data(), used);
-        boxDivideAny(fx, acc.data(), ch, div.magic, div.shift, q.data(), n);
-        uint8_t* d = dst.row(y);
-        const size_t stride = size_t(fx) * ch;
+        const int first = y * fy;
+        sumTwoRows(src.row(first), fy > 1 ? src.row(first + 1) : nullptr, acc.data(), used);
+        for (int j = 2; j < fy; j += 2)
+            addTwoRows(src.row(first + j), j + 1 < fy ? src.row(first + j + 1) : nullptr, acc.data(), used);
+        uint8_t* __restrict qd = q.data();
+        boxDivideAny(fx, acc.data(), ch, magic, post, qd, n);
+        uint8_t* __restrict d = dst.row(y);
         if (ch == 3) {
-            for (int x = 0; x < dstW; ++x)
-                std::memcpy(d + 3 * size_t(x), q.data() + size_t(x) * stride, 3);
+            // Four-byte moves overlap the next pixel, which the next move overwrites.
+            const size_t last = size_t(dstW) - 1;
+            for (size_t x = 0; x < last; ++x)
+                std::memcpy(d + 3 * x, qd + x * stride, 4);
+            std::memcpy(d + 3 * last, qd + last * stride, 3);
         } else {
-            for (int x = 0; x < dstW; ++x)
-                d[x] = q[size_t(x) * stride];
+            for (size_t x = 0; x < size_t(dstW); ++x)
+                d[x] = qd[x * stride];
         }
     }
     return dstH;
@@ -541,6 +702,10 @@ int interpolatePlane(const Plane& src, int dstW, int dstH, float sx, float sy, c
     for (int x = 0; x < dstW; ++x)
         columns[size_t(x)] = (double(x) + 0.5) * double(sx) - 0.5;
     GridSampler sampler(src, columns);
+    int yBits = 0;
+    for (int y = 0; y < dstH; ++y)
+        yBits = std::max(yBits, tapsAt((double(y) + 0.5) * double(sy) - 0.5, src.height).bits);
+    sampler.useIntegersUpTo(yBits);
     for (int y = 0; y < dstH; ++y) {
         owner.SetProgress(int32_t(100 * int64_t(y) / dstH));
         if (owner.GetEscape())

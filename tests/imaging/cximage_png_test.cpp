@@ -6,7 +6,12 @@
 #include "tests/imaging/imaging_test_util.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
 
 using namespace imgtest;
 
@@ -202,4 +207,123 @@ TEST(CxImagePng, ImageMagickVariantsLoad)
     ASSERT_TRUE(run(im + " -size 4x1 xc:black -define png:bit-depth=1 -define png:color-type=0 " + dir.file("g1.png")));
     ASSERT_TRUE(g.Load(dir.file("g1.png").c_str(), CXIMAGE_FORMAT_PNG)) << g.GetLastError();
     EXPECT_EQ(g.GetPixelColor(3, 0).rgbRed, 0);
+}
+
+namespace {
+
+/// The picture as libpng writes it with its default filters and compression level 6.
+size_t libpngDefaultSize(CxImage& img)
+{
+    std::vector<uint8_t> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep d, png_size_t n) {
+            auto* v = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
+            v->insert(v->end(), d, d + n);
+        },
+        nullptr);
+    png_set_compression_level(png, 6);
+    const uint32_t w = img.GetWidth(), h = img.GetHeight();
+    const bool alpha = img.AlphaIsValid();
+    png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+        PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // The same density chunk as ours, so that only the pixel data is compared.
+    png_set_pHYs(png, info, png_uint_32(img.GetXDPI() * 10000 / 254), png_uint_32(img.GetYDPI() * 10000 / 254),
+        PNG_RESOLUTION_METER);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(size_t(w) * 4);
+    for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t x = 0; x < w; ++x) {
+            const RGBQUAD c = img.GetPixelColor(int32_t(x), int32_t(h - 1 - y), false);
+            uint8_t* d = row.data() + size_t(x) * (alpha ? 4 : 3);
+            d[0] = c.rgbRed;
+            d[1] = c.rgbGreen;
+            d[2] = c.rgbBlue;
+            if (alpha)
+                d[3] = img.AlphaGet(int32_t(x), int32_t(h - 1 - y));
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out.size();
+}
+
+/// Filter type of every row of a non-interlaced 8-bit PNG written by us.
+std::vector<int> rowFilters(const std::vector<uint8_t>& png, size_t rowBytes, uint32_t rows)
+{
+    std::vector<uint8_t> z;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const size_t n = size_t(png[at]) << 24 | size_t(png[at + 1]) << 16 | size_t(png[at + 2]) << 8 | png[at + 3];
+        if (std::memcmp(&png[at + 4], "IDAT", 4) == 0)
+            z.insert(z.end(), png.begin() + long(at + 8), png.begin() + long(at + 8 + n));
+        at += n + 12;
+    }
+    std::vector<uint8_t> raw((rowBytes + 1) * rows);
+    uLongf size = uLongf(raw.size());
+    EXPECT_EQ(uncompress(raw.data(), &size, z.data(), uLong(z.size())), Z_OK);
+    std::vector<int> filters;
+    for (uint32_t y = 0; y < rows; ++y)
+        filters.push_back(raw[y * (rowBytes + 1)]);
+    return filters;
+}
+
+std::vector<std::filesystem::path> artwork()
+{
+    std::vector<std::filesystem::path> files;
+    for (const char* dir : { "resources/skin", "resources/demo/Frame", "resources/demo/Background",
+             "resources/demo/BaseMap", "resources/demo/Emotion" })
+        for (const auto& e : std::filesystem::directory_iterator(testsupport::sourceDir() / dir))
+            if (e.path().extension() == ".png")
+                files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+TEST(CxImagePng, FlatArtworkIsWithinThreePercentOfLibpngDefault)
+{
+    // Skins and frames are flat colours; a fixed photo filter would make them up to a third larger.
+    const std::vector<std::filesystem::path> files = artwork();
+    ASSERT_GT(files.size(), 20u);
+    double worst = 0;
+    std::string worstFile;
+    size_t ours = 0, theirs = 0;
+    for (const auto& f : files) {
+        CxImage img;
+        ASSERT_TRUE(img.Load(f.string().c_str(), CXIMAGE_FORMAT_PNG)) << f;
+        if (img.GetBpp() != 24 || img.GetWidth() * img.GetHeight() < 4096)
+            continue; // small icons: headers dominate; palette pictures are written as libpng does
+        const size_t a = encodePng(img).size(), b = libpngDefaultSize(img);
+        ours += a;
+        theirs += b;
+        if (double(a) / double(b) > worst) {
+            worst = double(a) / double(b);
+            worstFile = f.filename().string();
+        }
+    }
+    ASSERT_GT(theirs, 0u);
+    EXPECT_LE(worst, 1.03) << worstFile;
+    EXPECT_LE(double(ours) / double(theirs), 1.03);
+}
+
+TEST(CxImagePng, PhotosKeepOneFastFilter)
+{
+    // The photo path: one fixed filter on every row (libpng's adaptive choice varies per row), and
+    // still no more than 3 % above libpng's own choice.
+    for (const char* name : { "astronaut.png", "chelsea.png", "coffee.png" }) {
+        CxImage img;
+        const auto path = testsupport::sourceDir() / "resources/demo/Portrait" / name;
+        ASSERT_TRUE(img.Load(path.string().c_str(), CXIMAGE_FORMAT_PNG)) << path;
+        ASSERT_EQ(img.GetBpp(), 24u);
+        ASSERT_FALSE(img.AlphaIsValid());
+        const std::vector<uint8_t> png = encodePng(img);
+        const std::vector<int> filters = rowFilters(png, size_t(img.GetWidth()) * 3, img.GetHeight());
+        const int averaged = int(std::count(filters.begin(), filters.end(), PNG_FILTER_VALUE_PAETH));
+        EXPECT_EQ(averaged, int(filters.size())) << name;
+        EXPECT_LE(double(png.size()) / double(libpngDefaultSize(img)), 1.03) << name;
+    }
 }

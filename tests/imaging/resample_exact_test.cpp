@@ -472,6 +472,15 @@ std::vector<Case> namedCases()
         { 24, 16, 12, 8, 24, true }, // whole factors
         { 24, 18, 6, 6, 24, false },
         { 12, 8, 24, 16, 24, true },
+        { 66, 50, 33, 25, 24, false }, // 2:1, 4:1 and 4 x 3 blocks, odd destination sizes
+        { 68, 52, 17, 13, 24, true },
+        { 76, 39, 19, 13, 24, false },
+        { 70, 24, 14, 8, 24, false }, // 5 x 3: blocks wider than the fast kernels
+        { 2, 2, 1, 1, 24, false },
+        { 67, 49, 33, 24, 24, false }, // near-integer: just above 2 and 4 x 3
+        { 63, 47, 32, 24, 24, true }, // just below 2
+        { 77, 37, 19, 12, 24, false },
+        { 66, 50, 33, 25, 8, false }, // palette blocks
         { 30, 20, 12, 9, 24, true, true }, // interpolation while reducing
         { 37, 29, 18, 14, 8, false }, // palette pictures
         { 37, 29, 50, 20, 8, true },
@@ -510,7 +519,8 @@ TEST(ResampleExact, GrayPicturesGiveTheRulesBytes)
 {
     // 8-bit gray pictures are resampled as one channel; the rule's colours are gray again.
     for (const Case& c : { Case { 37, 29, 18, 14, 8, true }, Case { 37, 29, 50, 20, 8, false },
-             Case { 13, 11, 30, 29, 8, true }, Case { 1, 20, 2, 7, 8, false } }) {
+             Case { 13, 11, 30, 29, 8, true }, Case { 1, 20, 2, 7, 8, false }, Case { 66, 50, 33, 25, 8, false },
+             Case { 76, 39, 19, 13, 8, true }, Case { 67, 49, 33, 24, 8, false } }) {
         CxImage src = opref::randomImage(uint32_t(c.sw), uint32_t(c.sh), 55, 8);
         if (c.alpha) {
             src.AlphaCreate();
@@ -521,6 +531,16 @@ TEST(ResampleExact, GrayPicturesGiveTheRulesBytes)
         ASSERT_TRUE(src.IsGrayScale());
         expectRuleBytes(c, src);
     }
+}
+
+TEST(ResampleExact, CameraFrameReductionsGiveTheRulesBytes)
+{
+    // Bands of camera frames at the booth's factors (640 x 480 and 1280 x 720 to 320 x 240, a
+    // 4:1 thumbnail, and a frame two pixels off), full rows through the vector kernels.
+    uint32_t seed = 400;
+    for (const Case& c : { Case { 640, 40, 320, 20, 24, false }, Case { 1280, 36, 320, 12, 24, false },
+             Case { 1280, 32, 320, 8, 24, true }, Case { 1282, 37, 320, 12, 24, false } })
+        expectRuleBytes(c, sourceFor(c, seed++));
 }
 
 TEST(ResampleExact, FlatAndTwoLevelPicturesGiveTheRulesBytes)
