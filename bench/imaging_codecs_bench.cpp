@@ -16,6 +16,8 @@
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <png.h>
+
+#include "tests/common/png_memory_writer.h"
 #include <unistd.h>
 
 namespace {
@@ -215,19 +217,10 @@ void BM_PngEncode_Libpng(benchmark::State& state)
 {
     const int w = int(state.range(0)), h = int(state.range(1));
     const CxImage& img = picture(w, h);
-    std::vector<uint8_t> out;
     for (auto _ : state) {
-        out.clear();
-        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png_create_info_struct(png);
-        png_set_write_fn(
-            png, &out,
-            [](png_structp p, png_bytep d, png_size_t n) {
-                auto* v = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
-                v->insert(v->end(), d, d + n);
-            },
-            nullptr);
-        png_set_compression_level(png, 6);
+        testsupport::PngMemoryWriter writer;
+        png_structp png = writer.png;
+        png_infop info = writer.info;
         png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
             PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
@@ -235,8 +228,7 @@ void BM_PngEncode_Libpng(benchmark::State& state)
         for (int y = 0; y < h; ++y)
             png_write_row(png, img.GetBits(uint32_t(h - 1 - y)));
         png_write_end(png, info);
-        png_destroy_write_struct(&png, &info);
-        benchmark::DoNotOptimize(out.data());
+        benchmark::DoNotOptimize(writer.out.data());
     }
 }
 

@@ -31,6 +31,8 @@
 
 #include <benchmark/benchmark.h>
 #include <png.h>
+
+#include "tests/common/png_memory_writer.h"
 #include <unistd.h>
 
 namespace {
@@ -141,16 +143,9 @@ void BM_JpegEncode_4000x3000_q99(benchmark::State& state)
 /// Size of the picture as libpng writes it with its default filters and compression.
 size_t libpngDefaultSize(const CxImage& img)
 {
-    std::vector<uint8_t> out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep d, png_size_t n) {
-            auto* v = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
-            v->insert(v->end(), d, d + n);
-        },
-        nullptr);
+    testsupport::PngMemoryWriter writer;
+    png_structp png = writer.png;
+    png_infop info = writer.info;
     const uint32_t w = img.GetWidth(), h = img.GetHeight();
     png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
         PNG_FILTER_TYPE_DEFAULT);
@@ -159,8 +154,7 @@ size_t libpngDefaultSize(const CxImage& img)
     for (uint32_t y = 0; y < h; ++y)
         png_write_row(png, img.GetBits(h - 1 - y));
     png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out.size();
+    return writer.out.size();
 }
 
 void BM_PngEncode_640x480_photo(benchmark::State& state)

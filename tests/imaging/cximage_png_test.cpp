@@ -2,6 +2,7 @@
 #include "imaging/cximage.h"
 #include "imaging/formats/cxfile.h"
 
+#include "tests/common/png_memory_writer.h"
 #include "tests/common/test_support.h"
 #include "tests/imaging/imaging_test_util.h"
 
@@ -214,17 +215,9 @@ namespace {
 /// The picture as libpng writes it with its default filters and compression level 6.
 size_t libpngDefaultSize(CxImage& img)
 {
-    std::vector<uint8_t> out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep d, png_size_t n) {
-            auto* v = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
-            v->insert(v->end(), d, d + n);
-        },
-        nullptr);
-    png_set_compression_level(png, 6);
+    testsupport::PngMemoryWriter writer;
+    png_structp png = writer.png;
+    png_infop info = writer.info;
     const uint32_t w = img.GetWidth(), h = img.GetHeight();
     const bool alpha = img.AlphaIsValid();
     png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -247,8 +240,7 @@ size_t libpngDefaultSize(CxImage& img)
         png_write_row(png, row.data());
     }
     png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out.size();
+    return writer.out.size();
 }
 
 /// Filter type of every row of a non-interlaced 8-bit PNG written by us.
