@@ -52,8 +52,9 @@ using V8i = int __attribute__((vector_size(32)));
     return __builtin_convertvector(x, V8i);
 }
 
-/// Eight pixels as 0xXXRRGGBB; the top byte passes through.
-[[gnu::always_inline]] inline V8i hueSaturation8(V8i px, int fh, int fs)
+/// Eight pixels as 0xXXRRGGBB, changed in place; the top byte passes through. The pixels go by
+/// reference: clang refuses vector arguments by value in the baseline clone.
+[[gnu::always_inline]] inline void hueSaturation8(V8i& px, int fh, int fs)
 {
     const V8d zero = V8d {} + 0.0;
     const V8d b = __builtin_convertvector(px & 255, V8d) / 255.0;
@@ -88,7 +89,7 @@ using V8i = int __attribute__((vector_size(32)));
     const V8i rc = flat ? lc : toChannel(hlsComponent(pp, q, h + 1.0 / 3.0));
     const V8i gc = flat ? lc : toChannel(hlsComponent(pp, q, h));
     const V8i bc = flat ? lc : toChannel(hlsComponent(pp, q, h - 1.0 / 3.0));
-    return (px & int(0xFF000000u)) | bc | gc << 8 | rc << 16;
+    px = (px & int(0xFF000000u)) | bc | gc << 8 | rc << 16;
 }
 
 #if defined(__x86_64__)
@@ -105,7 +106,7 @@ FC_VECTOR_CLONES void hueSaturationRun(std::uint8_t* px, int count, int step, in
         for (; i + 8 <= count; i += 8) {
             V8i v;
             std::memcpy(&v, px + std::ptrdiff_t(i) * 4, sizeof v);
-            v = hueSaturation8(v, fh, fs);
+            hueSaturation8(v, fh, fs);
             std::memcpy(px + std::ptrdiff_t(i) * 4, &v, sizeof v);
         }
     }
@@ -117,7 +118,7 @@ FC_VECTOR_CLONES void hueSaturationRun(std::uint8_t* px, int count, int step, in
             const std::uint8_t* p = px + std::ptrdiff_t(i + k) * step;
             v[k] = p[0] | p[1] << 8 | p[2] << 16;
         }
-        v = hueSaturation8(v, fh, fs);
+        hueSaturation8(v, fh, fs);
         for (int k = 0; k < lanes; ++k) {
             std::uint8_t* p = px + std::ptrdiff_t(i + k) * step;
             p[0] = std::uint8_t(v[k]);

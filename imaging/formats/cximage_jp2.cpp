@@ -93,6 +93,74 @@ void ignoreMessage(const char*, void*) { }
 constexpr uint64_t kMaxSamples = 64ull * 1024 * 1024;
 constexpr uint64_t kMaxSamplesPerByte = 4096;
 constexpr uint64_t kFreeSamples = 4ull * 1024 * 1024;
+// Every tile has at least one tile part: a start-of-tile segment (12 bytes) and start-of-data (2).
+constexpr uint64_t kMinBytesPerTile = 14;
+
+uint32_t be32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+/// Offset of the code stream: 0 for a bare one, else the content of the first top-level "jp2c"
+/// box. -1 when it cannot be found.
+int64_t codeStreamOffset(const std::vector<uint8_t>& data, bool jp2)
+{
+    if (!jp2)
+        return 0;
+    uint64_t at = 0;
+    while (at + 8 <= data.size()) {
+        uint64_t length = be32(&data[at]);
+        uint64_t header = 8;
+        if (length == 1) {
+            if (at + 16 > data.size())
+                return -1;
+            length = uint64_t(be32(&data[at + 8])) << 32 | be32(&data[at + 12]);
+            header = 16;
+        } else if (length == 0) {
+            length = data.size() - at;
+        }
+        if (std::memcmp(&data[at + 4], "jp2c", 4) == 0)
+            return int64_t(at + header);
+        if (length < header || length > data.size() - at)
+            return -1;
+        at += length;
+    }
+    return -1;
+}
+
+/// Checks the picture and tile sizes of the code stream's size segment against the stream's own
+/// size before OpenJPEG reads the header: it allocates the coding parameters of every declared
+/// tile and component there, which a header of a few hundred bytes can make a gigabyte. A stream
+/// whose size segment is not found is left to OpenJPEG, which refuses it.
+bool plausibleSizeSegment(const std::vector<uint8_t>& data, bool jp2, const char** why)
+{
+    const int64_t start = codeStreamOffset(data, jp2);
+    if (start < 0 || uint64_t(start) + 42 > data.size())
+        return true;
+    const uint8_t* p = &data[size_t(start)];
+    if (p[0] != 0xFF || p[1] != 0x4F || p[2] != 0xFF || p[3] != 0x51)
+        return true;
+    const uint64_t x1 = be32(p + 8), y1 = be32(p + 12), x0 = be32(p + 16), y0 = be32(p + 20);
+    const uint64_t tw = be32(p + 24), th = be32(p + 28), tx0 = be32(p + 32), ty0 = be32(p + 36);
+    const uint64_t comps = uint64_t(p[40]) << 8 | p[41];
+    if (x1 <= x0 || y1 <= y0 || tw == 0 || th == 0 || tx0 > x0 || ty0 > y0 || comps == 0 || comps > 4) {
+        *why = "JPEG 2000 image size is invalid";
+        return false;
+    }
+    const uint64_t samples = (x1 - x0) * (y1 - y0) * comps;
+    const uint64_t plausible = std::max<uint64_t>(uint64_t(data.size()) * kMaxSamplesPerByte, kFreeSamples);
+    if (samples > kMaxSamples || samples > plausible) {
+        *why = "JPEG 2000 image size is invalid";
+        return false;
+    }
+    const uint64_t maxTiles = data.size() / kMinBytesPerTile;
+    const uint64_t across = (x1 - tx0 + tw - 1) / tw, down = (y1 - ty0 + th - 1) / th;
+    if (across > maxTiles || down > maxTiles || across * down > maxTiles) {
+        *why = "JPEG 2000 tile count is invalid";
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -101,6 +169,11 @@ bool CxImageJAS::decodeJpeg2000(CxFile* file, bool jp2)
     std::vector<uint8_t> data;
     if (!readRest(file, data)) {
         SetLastError("JPEG 2000 file too large");
+        return false;
+    }
+    const char* why = nullptr;
+    if (!plausibleSizeSegment(data, jp2, &why)) {
+        SetLastError("%s", why);
         return false;
     }
     MemStream mem { data.data(), data.size(), 0 };

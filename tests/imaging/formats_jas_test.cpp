@@ -1,6 +1,7 @@
 // Tests of the JPEG 2000 family: JP2 and code streams through OpenJPEG's own tools, PGX, PNM
 // (P1 to P6, comments, maxval other than 255) and Sun raster, round trips and refusals.
 #include "imaging/cximage.h"
+#include "imaging/formats/cxfile.h"
 
 #include "tests/common/test_support.h"
 #include "tests/imaging/formats_test_util.h"
@@ -249,5 +250,44 @@ TEST(CxImageRas, RoundTripsRunLengthAndImageMagickFiles)
         CxImage seen;
         ASSERT_TRUE(readWithImageMagick(dir.file("ours.ras"), seen, dir.path().string()));
         EXPECT_EQ(maxDifference(seen, *ours), 0);
+    }
+}
+
+TEST(CxImageJas, TileAndSampleCountsAreCheckedBeforeOpenJpegReadsTheHeader)
+{
+    // OpenJPEG allocates the coding parameters of every declared tile while reading the header: a
+    // few hundred bytes declaring 65025 tiles of 1 x 1 cost about a gigabyte there. The picture itself
+    // (255 x 255, 3 components) is within the sample bounds, so only the tile count refuses it.
+    const auto folder = testsupport::sourceDir() / "tests/imaging/malformed";
+    struct Case {
+        const char* name;
+        const char* error;
+    } cases[] = {
+        { "jp2_many_tiles_few_bytes.j2k", "JPEG 2000 tile count is invalid" },
+        { "jp2_tall_picture_from_few_bytes.j2k", "JPEG 2000 image size is invalid" },
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> bytes = imgtest::readFile((folder / c.name).string());
+        ASSERT_FALSE(bytes.empty()) << c.name;
+        for (const int32_t escape : { -1, 0 }) {
+            std::vector<uint8_t> copy = bytes;
+            CxMemFile mem(copy.data(), copy.size());
+            CxImage img;
+            img.SetEscape(escape);
+            EXPECT_FALSE(img.Decode(&mem, CXIMAGE_FORMAT_JPC)) << c.name;
+            EXPECT_STREQ(img.GetLastError(), c.error) << c.name << " escape " << escape;
+        }
+    }
+    // A tiled picture from a real encoder still opens: 64 x 40 in 16 x 16 tiles, bare and in a JP2 box.
+    if (!haveOpenJpegTools())
+        GTEST_SKIP() << "opj_compress is not installed";
+    testsupport::TempDir dir;
+    CxImage src = imgtest::patterned(64, 40);
+    writePpm(dir.file("in.ppm"), src);
+    for (const char* name : { "tiled.jp2", "tiled.j2k" }) {
+        ASSERT_TRUE(imgtest::run("opj_compress -t 16,16 -n 2 -i " + dir.file("in.ppm") + " -o " + dir.file(name)));
+        CxImage img;
+        ASSERT_TRUE(img.Load(dir.file(name).c_str(), CXIMAGE_FORMAT_JP2)) << name << ": " << img.GetLastError();
+        EXPECT_EQ(maxDifference(img, src), 0) << name;
     }
 }
