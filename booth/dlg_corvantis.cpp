@@ -29,6 +29,7 @@
 #include "platform/control_id.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
+#include "skin/notice_banner.h"
 #include "skin/quen_menu.h"
 #include "skin/sk_combo_box.h"
 #include "skin/sk_static.h"
@@ -224,6 +225,8 @@ void DlgCorvantis::createControls()
     platform::setControlId(m_countdown, kCountdownId);
 
     m_guest = new GuestView(kPictureRect, this);
+    // Over the free corner below the slots, above the guests' view.
+    m_notices = new NoticeBanner(QRect(428, 500, 360, 94), this);
 
     m_menu = new CQuenMenu(QStringLiteral("Combination"), this);
     m_menu->AppendMenu(QStringLiteral("Copy"), CmdCopy);

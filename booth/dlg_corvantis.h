@@ -32,6 +32,7 @@ class CTransparentPic;
 class CxSkinButton;
 class DlgFilter;
 class GuestView;
+class NoticeBanner;
 class QLineEdit;
 class SkComboBox;
 class SkStatic;
@@ -155,6 +156,8 @@ public:
     GuestView* guestView() const { return m_guest; }
     /// The slot menu as it pops up over a slot (items with their command ids).
     CQuenMenu* slotMenu() const { return m_menu; }
+    /// Notices that must not block the screen (a restored session, a damaged project, ...).
+    NoticeBanner* notices() const { return m_notices; }
 
     // ---- Commands (bound to the controls) ----
     // Camera, overlay and browsing (dlg_corvantis.cpp); shooting (shooting.cpp).
@@ -306,6 +309,7 @@ private:
     // Controls.
     skin::WindowSkin* m_windowSkin = nullptr;
     GuestView* m_guest = nullptr;
+    NoticeBanner* m_notices = nullptr;
     QWidget* m_stage = nullptr;
     QWidget* m_videoArea = nullptr;
     CPictureArea* m_baseArea = nullptr;

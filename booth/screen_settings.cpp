@@ -12,6 +12,12 @@
 #include "booth/session_autosave.h"
 #include "picture/image_bridge.h"
 #include "platform/prompts.h"
+#include "skin/notice_banner.h"
+
+namespace {
+/// Start-up warnings stay a little longer than the other notices, then close by themselves.
+constexpr int kStartNoticeMs = 30000;
+} // namespace
 #include "skin/cx_skin_button.h"
 
 void DlgCorvantis::OnLayout(int layout)
@@ -57,13 +63,15 @@ void DlgCorvantis::RunBoothLoad()
     rebuildSlotWidgets();
     listFolders();
     startSession(!project.isEmpty());
+    // Told without a question: nobody may be there to answer at start (a kiosk restarted after a
+    // crash, a screenshot run), and the booth must take input at once.
     const QString settingsNotice = TakeOversizedSettingsNotice(m_paths.m_settingsFile);
     if (!settingsNotice.isEmpty())
-        platform::prompts().messageBox(this, settingsNotice, platform::MbOk | platform::MbIconWarning);
+        m_notices->post(QStringLiteral("settings"), settingsNotice, NoticeBanner::Warning, kStartNoticeMs);
     if (!ok && !project.isEmpty())
-        platform::prompts().messageBox(this,
-            QStringLiteral("The project could not be opened completely.\n%1").arg(error),
-            platform::MbOk | platform::MbIconWarning);
+        m_notices->post(QStringLiteral("project"),
+            QStringLiteral("The project could not be opened completely.\n%1").arg(error), NoticeBanner::Warning,
+            kStartNoticeMs);
 }
 
 void DlgCorvantis::listFolders()
@@ -143,7 +151,7 @@ void DlgCorvantis::startSession(bool projectOpened)
                                .arg(std::max(restored, 0));
             if (!error.isEmpty())
                 text += QStringLiteral("\n") + error;
-            platform::prompts().messageBox(this, text, platform::MbOk | platform::MbIconInformation);
+            m_notices->post(QStringLiteral("restored"), text, NoticeBanner::Information);
         }
     }
     m_autosave->watch(&m_slots);
