@@ -58,6 +58,28 @@ inline constexpr const char* kKeyShootKey = "ShootKey";
 inline constexpr const char* kKeyAttractIdle = "AttractIdle";
 inline constexpr const char* kDefaultShootKey = "Space;Enter";
 inline constexpr int kDefaultAttractIdle = 60;
+/// The guests' one-touch print in kiosk mode: the photo paper, the copies of each print, and
+/// how often one sheet may be printed.
+inline constexpr const char* kKeyKioskPrintPaper = "KioskPrintPaper";
+inline constexpr const char* kKeyKioskPrintCopies = "KioskPrintCopies";
+inline constexpr const char* kKeyMaxPrintsPerSheet = "MaxPrintsPerSheet";
+inline constexpr int kDefaultMaxPrintsPerSheet = 2;
+inline constexpr int kMaxPrintCopies = 10;
+
+/// The photo papers of a photo print, in list order: the name in the settings and on the command
+/// line, and the text shown.
+struct PhotoPaperName {
+    const char* key;
+    const char* text;
+};
+inline constexpr PhotoPaperName kPhotoPaperNames[] = {
+    { "6x4in", "6 \u00D7 4 in photo" },
+    { "7x5in", "7 \u00D7 5 in photo" },
+    { "a5", "A5" },
+    { "a4", "A4" },
+    { "fit", "Fit page" },
+};
+inline constexpr const char* kDefaultKioskPrintPaper = "6x4in";
 
 /// The settings-file values that are not folders (the folders live in AppPaths).
 struct BoothSettings {
@@ -74,6 +96,9 @@ struct BoothSettings {
     QString m_operatorPin; ///< salted hash of the operator PIN (never the PIN); empty = none set
     QString m_shootKey = QString::fromLatin1(kDefaultShootKey); ///< keys that shoot, "Space;Enter"
     int m_attractIdle = kDefaultAttractIdle; ///< seconds without input before the attract screen; 0 = off
+    QString m_kioskPrintPaper = QString::fromLatin1(kDefaultKioskPrintPaper); ///< a kPhotoPaperNames key
+    int m_kioskPrintCopies = 1; ///< 1 to kMaxPrintCopies
+    int m_maxPrintsPerSheet = kDefaultMaxPrintsPerSheet; ///< 0: guests cannot print
 
     /// Start-up load from paths' settings file: a non-empty folder key replaces the folder from
     /// the per-user store; an empty or missing one is filled in from that folder.

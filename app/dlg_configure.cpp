@@ -229,7 +229,7 @@ DlgConfigure::DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::P
     , m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral("Settings"));
-    setSkinBackground(skin::kConfigureBackground, QSize(500, 400));
+    setSkinBackground(skin::kConfigureBackground, QSize(500, 440));
     createControls();
 }
 
@@ -299,11 +299,25 @@ void DlgConfigure::createControls()
     pin->setFont(theme::captionFont(13));
     connect(pin, &QAbstractButton::clicked, this, [this] { OnSetPin(); });
 
-    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 364));
+    m_guestPaper = new SkComboBox(this);
+    m_guestPaper->setGeometry(104, 362, 130, 20);
+    for (const PhotoPaperName& paper : kPhotoPaperNames)
+        m_guestPaper->addItem(QString::fromUtf8(paper.text), QString::fromLatin1(paper.key));
+    m_guestPaper->setAccessibleName(QStringLiteral("Guest print"));
+    m_guestPaper->setToolTip(
+        QStringLiteral("In kiosk mode the Print button prints the sheet on this paper at once, without a dialog"));
+    platform::setControlId(m_guestPaper, kGuestPaperId);
+    m_guestCopies = field(this, kGuestCopiesId, QRect(244, 363, 30, 17), false, QStringLiteral("Guest print copies"));
+    m_maxPrints = field(this, kMaxPrintsId, QRect(444, 363, 36, 17), false,
+        QStringLiteral("Prints per sheet in kiosk mode, 0 = guests cannot print"));
+    m_guestCopies->setMaxLength(2);
+    m_maxPrints->setMaxLength(2);
+
+    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 404));
     def->setAccessibleDescription(QStringLiteral("Restore every default value and save"));
-    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 364));
+    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 404));
     apply->setAccessibleDescription(QStringLiteral("Store the values and save them"));
-    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 364));
+    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 404));
     connect(def, &QAbstractButton::clicked, this, [this] { OnDefault(); });
     connect(apply, &QAbstractButton::clicked, this, [this] { OnApply(); });
     connect(close, &QAbstractButton::clicked, this, [this] { done(kCloseId); });
@@ -385,6 +399,9 @@ void DlgConfigure::fillFields()
         key = m_shootKey->count() - 1;
     }
     m_shootKey->setCurrentIndex(key);
+    m_guestPaper->setCurrentIndex(std::max(0, m_guestPaper->findData(m_settings.m_kioskPrintPaper)));
+    m_guestCopies->setText(QString::number(m_settings.m_kioskPrintCopies));
+    m_maxPrints->setText(QString::number(m_settings.m_maxPrintsPerSheet));
 }
 
 void DlgConfigure::OnPickFolder(int folder)
@@ -523,6 +540,9 @@ void DlgConfigure::OnApply()
     m_settings.m_attractIdle = readNumber(m_attractIdle, kMaxAttractIdle);
     m_settings.m_kiosk = m_kiosk->GetCheck() ? 1 : 0;
     m_settings.m_shootKey = m_shootKey->currentData().toString();
+    m_settings.m_kioskPrintPaper = m_guestPaper->currentData().toString();
+    m_settings.m_kioskPrintCopies = std::max(1, readNumber(m_guestCopies, kMaxPrintCopies));
+    m_settings.m_maxPrintsPerSheet = readNumber(m_maxPrints, kMaxPrintsPerSheet);
     saveAndReport(true);
     // The fields show what was stored, so a clamped number is seen as it now is.
     fillFields();

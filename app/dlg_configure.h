@@ -1,6 +1,7 @@
 // DlgConfigure: the settings dialog. The six resource folders with their pickers, importing
 // pictures into them or removing pictures from them, the countdown, print size, frame opacity,
-// automatic frame change, and the kiosk settings (kiosk mode, operator PIN, shoot key, idle time).
+// automatic frame change, and the kiosk settings (kiosk mode, operator PIN, shoot key, idle time,
+// the guests' one-touch print).
 #pragma once
 
 #include <QStringList>
@@ -48,6 +49,9 @@ public:
         kPinId = 1261,
         kShootKeyId = 1262,
         kAttractIdleId = 1263,
+        kGuestPaperId = 1264,
+        kGuestCopiesId = 1265,
+        kMaxPrintsId = 1266,
     };
     /// The resource folders in the order of their fields, pickers and file buttons.
     enum Folder {
@@ -64,6 +68,7 @@ public:
     static constexpr int kMaxPrintSize = 9999;
     static constexpr int kMaxAlpha = 255;
     static constexpr int kMaxAttractIdle = 3600;
+    static constexpr int kMaxPrintsPerSheet = 99;
 
     /// Works on the given process-wide values; every question goes through prompts.
     DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::Prompts& prompts, QWidget* parent = nullptr);
@@ -125,5 +130,8 @@ private:
     QLineEdit* m_alpha = nullptr;
     QLineEdit* m_attractIdle = nullptr;
     SkComboBox* m_shootKey = nullptr;
+    SkComboBox* m_guestPaper = nullptr;
+    QLineEdit* m_guestCopies = nullptr;
+    QLineEdit* m_maxPrints = nullptr;
     QStringList m_skipped;
 };

@@ -28,6 +28,19 @@ void BoothSettings::LoadKioskSettings(const QString& file)
     // A missing value means the default; a negative one turns the attract screen off.
     const QString idle = IniFile::readString(file, section, QLatin1String(kKeyAttractIdle));
     m_attractIdle = idle.trimmed().isEmpty() ? kDefaultAttractIdle : std::max(0, platform::parseDecimal(idle));
+
+    // An unknown paper name falls back to the default paper rather than to no print at all.
+    const QString paper = IniFile::readString(file, section, QLatin1String(kKeyKioskPrintPaper)).trimmed();
+    m_kioskPrintPaper = QString::fromLatin1(kDefaultKioskPrintPaper);
+    for (const PhotoPaperName& p : kPhotoPaperNames)
+        if (paper.compare(QLatin1String(p.key), Qt::CaseInsensitive) == 0)
+            m_kioskPrintPaper = QLatin1String(p.key);
+    const QString copies = IniFile::readString(file, section, QLatin1String(kKeyKioskPrintCopies));
+    m_kioskPrintCopies
+        = copies.trimmed().isEmpty() ? 1 : std::clamp(platform::parseDecimal(copies), 1, kMaxPrintCopies);
+    const QString prints = IniFile::readString(file, section, QLatin1String(kKeyMaxPrintsPerSheet));
+    m_maxPrintsPerSheet
+        = prints.trimmed().isEmpty() ? kDefaultMaxPrintsPerSheet : std::clamp(platform::parseDecimal(prints), 0, 99);
 }
 
 bool BoothSettings::SaveKioskSettings(const QString& file) const
@@ -37,6 +50,9 @@ bool BoothSettings::SaveKioskSettings(const QString& file) const
     ok = IniFile::writeString(file, section, QLatin1String(kKeyOperatorPin), m_operatorPin) && ok;
     ok = IniFile::writeString(file, section, QLatin1String(kKeyShootKey), m_shootKey) && ok;
     ok = IniFile::writeInt(file, section, QLatin1String(kKeyAttractIdle), m_attractIdle) && ok;
+    ok = IniFile::writeString(file, section, QLatin1String(kKeyKioskPrintPaper), m_kioskPrintPaper) && ok;
+    ok = IniFile::writeInt(file, section, QLatin1String(kKeyKioskPrintCopies), m_kioskPrintCopies) && ok;
+    ok = IniFile::writeInt(file, section, QLatin1String(kKeyMaxPrintsPerSheet), m_maxPrintsPerSheet) && ok;
     return ok;
 }
 

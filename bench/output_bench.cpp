@@ -15,29 +15,36 @@
 
 namespace {
 
+CombinationSlots& sixteenSlots()
+{
+    static CombinationSlots model;
+    if (model.usedSlots().isEmpty()) {
+        model.buildLayout(3);
+        for (int i = 0; i < 16; ++i) {
+            QImage shot(320, 240, QImage::Format_RGB32);
+            for (int y = 0; y < 240; ++y)
+                for (int x = 0; x < 320; ++x)
+                    shot.setPixel(x, y, qRgb((x * 7 + i * 13) & 255, (y * 5) & 255, (x + y + i * 31) & 255));
+            model.storeIntoFirstFree(shot, shot, shot, 255);
+        }
+    }
+    return model;
+}
+
 QImage sixteenSlotSheet()
 {
-    CombinationSlots model;
-    model.buildLayout(3);
-    for (int i = 0; i < 16; ++i) {
-        QImage shot(320, 240, QImage::Format_RGB32);
-        for (int y = 0; y < 240; ++y)
-            for (int x = 0; x < 320; ++x)
-                shot.setPixel(x, y, qRgb((x * 7 + i * 13) & 255, (y * 5) & 255, (x + y + i * 31) & 255));
-        model.storeIntoFirstFree(shot, shot, shot, 255);
-    }
-    return model.sheet();
+    return sixteenSlots().sheet();
 }
 
 void BM_SaveSixteenSlotSheetJpeg1024(benchmark::State& state)
 {
-    const QImage sheet = sixteenSlotSheet();
+    const SheetPicture sheet = sixteenSlots().sheetPicture();
     QImage backdrop(530, 400, QImage::Format_RGB32);
     backdrop.fill(qRgb(246, 241, 233));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sheet.jpg"));
     for (auto _ : state) {
-        const bool ok = SaveComposite(ComposeOnBackdrop(sheet, backdrop), path, 0);
+        const bool ok = SavePictureFile(SaveComposite(sheet, backdrop, 0), path);
         if (!ok)
             state.SkipWithError("save failed");
     }

@@ -26,6 +26,7 @@ ComData& ComData::operator=(const ComData& other)
         m_effects.CopyFrom(other.m_effects);
     m_opacity = other.m_opacity;
     m_edited = other.m_edited;
+    m_original = other.m_original;
     return *this;
 }
 

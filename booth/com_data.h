@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <QImage>
@@ -11,6 +12,7 @@
 #include "editing/fc/fc_image.h"
 
 class QWidget;
+struct SlotOriginal;
 
 struct ComData {
     ComData() = default;
@@ -30,6 +32,9 @@ struct ComData {
     FCImage m_effects; ///< carried with the record, deep-copied
     int32_t m_opacity = 255; ///< frame opacity used when the slot is recomposed
     int32_t m_edited = 0; ///< 1 after the filter workbench handed back a result
+    /// How the picture without frame is made again at full resolution; null when the slot has
+    /// no originals (its pictures are then scaled). Shared by copies, never changed.
+    std::shared_ptr<const SlotOriginal> m_original;
 
     QRect rect() const { return QRect(m_left, m_top, m_right - m_left, m_bottom - m_top); }
     void setRect(const QRect& r);

@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "booth/composition.h"
+#include "booth/slot_original.h"
 
 QImage DefaultEmptySlotPicture()
 {
-    // One colour only: used as a frame after an edit, it is then see-through everywhere.
     QImage picture(kSheetWidth, kSheetHeight, QImage::Format_RGB32);
     picture.fill(qRgb(64, 64, 72));
     return picture;
@@ -93,8 +93,8 @@ bool CombinationSlots::changeLayout(int layout)
     return true;
 }
 
-int CombinationSlots::storeIntoFirstFree(
-    const QImage& composed, const QImage& background, const QImage& frame, int opacity)
+int CombinationSlots::storeIntoFirstFree(const QImage& composed, const QImage& background, const QImage& frame,
+    int opacity, std::shared_ptr<const SlotOriginal> original)
 {
     for (int i = 0; i < count(); ++i) {
         ComData& r = m_slots[size_t(i)];
@@ -105,6 +105,7 @@ int CombinationSlots::storeIntoFirstFree(
         r.m_frame = frame;
         r.m_opacity = std::clamp(opacity, 0, 255);
         r.m_edited = 0;
+        r.m_original = std::move(original);
         r.m_used = 1;
         setShown(i, ScaleBitmap(composed, r.rect().width(), r.rect().height(), ScaleSmooth));
         return i;
@@ -112,14 +113,18 @@ int CombinationSlots::storeIntoFirstFree(
     return -1;
 }
 
-bool CombinationSlots::restoreSlot(int index, const QImage& composed, const QImage& frame, const QImage& background)
+bool CombinationSlots::restoreSlot(
+    int index, const QImage& composed, const QImage& frame, const QImage& background, const SlotExtra* extra)
 {
     if (!isValidIndex(index) || composed.isNull())
         return false;
     ComData& r = m_slots[size_t(index)];
     r.m_composed = composed;
-    r.m_frame = frame;
+    r.m_frame = extra && extra->noFrame ? QImage() : frame;
     r.m_background = background;
+    r.m_opacity = extra ? std::clamp(extra->opacity, 0, 255) : 255;
+    r.m_edited = extra && extra->edited ? 1 : 0;
+    r.m_original = extra ? extra->original : nullptr;
     r.m_used = 1;
     setShown(index, ScaleBitmap(composed, r.rect().width(), r.rect().height(), ScaleSmooth));
     return true;
@@ -242,14 +247,19 @@ int CombinationSlots::applyFrameToAll()
     return changed;
 }
 
-bool CombinationSlots::handBackEdit(int index, const QImage& result)
+bool CombinationSlots::handBackEdit(int index, const QImage& result, const std::vector<EditStep>* edits)
 {
     if (!isValidIndex(index) || result.isNull())
         return false;
     ComData r = m_slots[size_t(index)];
+    // The workbench edited the picture with its frame; at full resolution that frame is laid over
+    // before the edits are made again.
+    r.m_original = edits && r.m_original ? WithEdits(*r.m_original, r.m_frame, r.m_opacity, *edits) : nullptr;
     r.m_composed = result;
     r.m_background = result;
-    r.m_frame = m_emptySlot;
+    // No frame from now on: the old one is part of the result, and the empty-slot picture is
+    // screen art that must never reach a saved or printed sheet.
+    r.m_frame = QImage();
     r.m_edited = 1;
     return PlaceIntoSlot(index, r);
 }
@@ -260,7 +270,7 @@ QImage CombinationSlots::sheet() const
     sheet.Create(kSheetWidth, kSheetHeight, 24);
     sheet.Clear(0);
     for (const ComData& r : m_slots) {
-        if (r.m_composed.isNull())
+        if (!r.m_used || r.m_composed.isNull())
             continue;
         const QRect rect = r.rect();
         CxImage picture;
@@ -273,14 +283,38 @@ QImage CombinationSlots::sheet() const
     return BitmapFromImage(sheet);
 }
 
-QImage CombinationSlots::printSheet() const
+SheetPicture CombinationSlots::sheetPicture() const
 {
-    const QImage all = sheet();
-    CxImage base;
-    CxImage overlay;
-    if (!ImageFromBitmap(ScaleBitmap(m_emptySlot, all.width(), all.height(), ScaleSmooth), base)
-        || !ImageFromBitmap(all, overlay))
-        return all;
-    PastePicture(base, overlay, 5, 0, 0, true, false);
-    return BitmapFromImage(base);
+    SheetPicture sheet;
+    for (const ComData& r : m_slots) {
+        if (!r.m_used || r.m_composed.isNull())
+            continue;
+        SheetSlot s;
+        s.rect = r.rect().translated(-kSlotAreaLeft, -kSlotAreaTop);
+        s.picture = r.m_composed;
+        s.nativeSize = r.m_original ? r.m_original->nativeSize() : r.m_composed.size();
+        if (r.m_original) {
+            // A copy of what drawing needs: the closure may run on another thread after the
+            // slot has changed.
+            ComData copy;
+            copy.m_original = r.m_original;
+            copy.m_frame = r.m_frame;
+            copy.m_opacity = r.m_opacity;
+            s.render = [copy](QSize size) { return RenderSlotAt(copy, size); };
+        }
+        sheet.addSlot(std::move(s));
+    }
+    return sheet;
+}
+
+QImage RenderSlotAt(const ComData& slot, QSize size, QString* error)
+{
+    if (!slot.m_original)
+        return QImage();
+    QImage canvas = slot.m_original->render(size, error);
+    if (canvas.isNull())
+        return QImage();
+    if (!slot.m_frame.isNull())
+        OverlayFrameScaled(canvas, slot.m_frame, slot.m_opacity);
+    return canvas;
 }

@@ -3,18 +3,29 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QImage>
 #include <QList>
 
 #include "booth/com_data.h"
+#include "editing/edit_replay.h"
+#include "output/sheet_picture.h"
+
+/// What a project keeps of a slot besides its three pictures (its full-resolution record).
+struct SlotExtra {
+    std::shared_ptr<const SlotOriginal> original;
+    int opacity = 255;
+    bool edited = false;
+    bool noFrame = false; ///< the frame record only stands in: the slot has no frame
+};
 
 class CombinationSlots {
 public:
     CombinationSlots();
 
-    /// The 364 × 276 picture shown by empty slots.
+    /// The 364 × 276 picture shown by empty slots (on the screen only: never in a saved or printed sheet).
     void setEmptySlotPicture(const QImage& picture) { m_emptySlot = picture; }
     const QImage& emptySlotPicture() const { return m_emptySlot; }
     /// Called with the index of every slot whose shown picture changed.
@@ -38,11 +49,14 @@ public:
     /// dropped. Nothing happens for the current layout; false for an unknown one.
     bool changeLayout(int layout);
 
-    /// Stores a composition into the first free slot with the given frame opacity. The slot index,
-    /// or -1 when every slot is used.
-    int storeIntoFirstFree(const QImage& composed, const QImage& background, const QImage& frame, int opacity);
-    /// Restores a slot from project pictures: shown scaled, marked used, not recomposed.
-    bool restoreSlot(int index, const QImage& composed, const QImage& frame, const QImage& background);
+    /// Stores a composition into the first free slot with the given frame opacity and the
+    /// originals it was made from (null: none). The slot index, or -1 when every slot is used.
+    int storeIntoFirstFree(const QImage& composed, const QImage& background, const QImage& frame, int opacity,
+        std::shared_ptr<const SlotOriginal> original = {});
+    /// Restores a slot from project pictures: shown scaled, marked used, not recomposed. extra
+    /// (when given) brings the opacity, the edited mark and the originals back.
+    bool restoreSlot(int index, const QImage& composed, const QImage& frame, const QImage& background,
+        const SlotExtra* extra = nullptr);
 
     /// Stores r into slot index keeping that slot's control and rectangle, then recomposes it.
     bool PlaceIntoSlot(int index, ComData r);
@@ -65,13 +79,15 @@ public:
     /// The number of slots changed.
     int applyFrameToAll();
     /// The filter workbench's result for a slot: it becomes the picture with and without frame,
-    /// the empty slot picture becomes its frame, and the slot counts as edited.
-    bool handBackEdit(int index, const QImage& result);
+    /// the slot has no frame any more (the old one is part of the result) and counts as edited.
+    /// edits: the workbench's steps when all of them can be made again at full resolution; the
+    /// slot's originals then carry them, otherwise the slot has none from now on.
+    bool handBackEdit(int index, const QImage& result, const std::vector<EditStep>* edits = nullptr);
 
-    /// Every slot's composed picture at its place on a black 364 × 276 sheet.
+    /// Every used slot's composed picture at its place on a black 364 × 276 sheet.
     QImage sheet() const;
-    /// The sheet laid over the empty slot picture, keyed on the sheet's centre colour (for printing).
-    QImage printSheet() const;
+    /// The used slots for saving and printing: their rectangles, pictures and originals.
+    SheetPicture sheetPicture() const;
 
 private:
     void notify(int index) const;
@@ -88,5 +104,10 @@ private:
     std::function<void(int)> m_onSlotChanged;
 };
 
-/// A plain grey picture with a light border, used when no empty-slot artwork is given.
+/// A plain grey picture, used when no empty-slot artwork is given.
 QImage DefaultEmptySlotPicture();
+
+/// The slot's composed picture drawn at size from its originals: the picture without frame made
+/// again, its frame laid over at the slot's opacity. Null (with *error when the originals fail)
+/// for a slot without originals.
+QImage RenderSlotAt(const ComData& slot, QSize size, QString* error = nullptr);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <vector>
 
-
 void ResolveAnchor(int anchor, int baseWidth, int baseHeight, int width, int height, int& x, int& y)
 {
     switch (anchor) {
@@ -117,10 +116,9 @@ bool OverlayFrame(CxImage& base, const CxImage& frame, int anchor, int x, int y,
             d[0] = mix(b0, f.rgbBlue);
             d[1] = mix(b1, f.rgbGreen);
             d[2] = mix(b2, f.rgbRed);
-            // The black-keyed copy of the base: under the key colour the base comes back, but a
-            // pure black base pixel is indistinguishable from the copy's "not here" black and
-            // keeps the blended colour.
-            if (PixelHasKey(frame, px, py, key) && (b0 | b1 | b2) != 0) {
+            // Under the key colour the base comes back whatever its colour: which pixels are
+            // see-through is the frame's matter, so black in a photo never takes the key colour.
+            if (PixelHasKey(frame, px, py, key)) {
                 d[0] = b0;
                 d[1] = b1;
                 d[2] = b2;
@@ -182,4 +180,63 @@ bool Compose(const ComposeInput& in, ComposeResult& out, QString* error)
     out.background = background;
     out.frame = in.frame && in.frame->IsValid() ? BitmapFromImage(*in.frame) : QImage();
     return true;
+}
+
+void OverlayFrameScaled(QImage& canvas, const QImage& frame, int opacity)
+{
+    if (canvas.isNull() || frame.isNull())
+        return;
+    opacity = std::clamp(opacity, 0, 255);
+    if (canvas.format() != QImage::Format_RGB32)
+        canvas = canvas.convertToFormat(QImage::Format_RGB32);
+    const QImage source = frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32
+        ? frame
+        : frame.convertToFormat(QImage::Format_RGB32);
+    const QRgb key = CentreKey(source);
+    const int w = canvas.width();
+    const int h = canvas.height();
+    auto blend = [opacity](int b, int f) { return b + (f - b) * opacity / 255; };
+
+    if (source.size() == canvas.size()) {
+        for (int y = 0; y < h; ++y) {
+            const QRgb* f = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+            QRgb* c = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                if ((f[x] & 0x00FFFFFF) == key)
+                    continue;
+                c[x] = qRgb(
+                    blend(qRed(c[x]), qRed(f[x])), blend(qGreen(c[x]), qGreen(f[x])), blend(qBlue(c[x]), qBlue(f[x])));
+            }
+        }
+        return;
+    }
+
+    // Coverage travels with the colour (premultiplied), so the key colour never bleeds into the
+    // frame's edge pixels when they are interpolated.
+    QImage covered(source.size(), QImage::Format_ARGB32_Premultiplied);
+    if (covered.isNull())
+        return;
+    for (int y = 0; y < source.height(); ++y) {
+        const QRgb* f = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        QRgb* d = reinterpret_cast<QRgb*>(covered.scanLine(y));
+        for (int x = 0; x < source.width(); ++x)
+            d[x] = (f[x] & 0x00FFFFFF) == key ? 0 : (f[x] | 0xFF000000);
+    }
+    const QImage scaled = covered.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull() || scaled.format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    for (int y = 0; y < h; ++y) {
+        const QRgb* f = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
+        QRgb* c = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int a = qAlpha(f[x]) * opacity; // 0..255 * 255
+            if (a == 0)
+                continue;
+            const int keep = 255 * 255 - a;
+            auto mix = [&](int base, int premultiplied) {
+                return std::clamp((base * keep + premultiplied * opacity * 255) / (255 * 255), 0, 255);
+            };
+            c[x] = qRgb(mix(qRed(c[x]), qRed(f[x])), mix(qGreen(c[x]), qGreen(f[x])), mix(qBlue(c[x]), qBlue(f[x])));
+        }
+    }
 }

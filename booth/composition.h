@@ -23,8 +23,8 @@ void ResolveAnchor(int anchor, int baseWidth, int baseHeight, int width, int hei
 bool PastePicture(CxImage& base, const CxImage& picture, int anchor, int x, int y, bool useKey, bool keyAtTopLeft);
 
 /// Lays frame over base: opacity 255 pastes it outside its key colour; any other opacity blends
-/// it, and base pixels under the key colour get their own colour back unless they are pure black.
-/// Base becomes 24 bits per pixel. False (base unchanged) when either is empty.
+/// it, and base pixels under the key colour keep their own colour (black ones too). Base becomes
+/// 24 bits per pixel. False (base unchanged) when either is empty.
 bool OverlayFrame(CxImage& base, const CxImage& frame, int anchor, int x, int y, int opacity, bool keyAtTopLeft);
 
 /// What Compose() needs from the screen.
@@ -50,3 +50,10 @@ struct ComposeResult {
 /// area and lays the frame over it. A frame of another size than the canvas is stretched to the
 /// canvas first, so it lines up with the photo. False, with *error set, when base or photo is empty.
 bool Compose(const ComposeInput& in, ComposeResult& out, QString* error = nullptr);
+
+/// The frame overlay for output at any size: canvas and frame may differ in size. The frame's
+/// key colour (its centre pixel, as on the screen) becomes transparency before the frame is
+/// scaled smoothly to the canvas, so its edges stay clean without a seam of the key colour;
+/// opacity as OverlayFrame. A frame of the canvas's size is laid over pixel for pixel exactly as
+/// OverlayFrame does. Canvas becomes RGB32; nothing happens when either is null.
+void OverlayFrameScaled(QImage& canvas, const QImage& frame, int opacity);

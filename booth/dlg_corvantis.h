@@ -23,6 +23,7 @@ struct AppPaths;
 class DlgPrint;
 class CPrinterMark;
 class PrinterWatch;
+struct JobStatus;
 class DlgSavePicture;
 struct BoothSettings;
 class CCaptureVideo;
@@ -194,8 +195,15 @@ public:
     // Sheet output and projects (screen_output.cpp).
     /// Save picture: the sheet of all slots into the save picture dialog.
     void onSavePicture();
-    /// Print: the print sheet (the sheet over the empty slot picture) into the print dialog.
+    /// Print: the sheet of all slots into the print dialog; in kiosk mode the guests' one-touch
+    /// print instead.
     void onPrint();
+    /// Kiosk mode's Print: the sheet on the operator's photo paper with the operator's copies,
+    /// without a dialog, at most MaxPrintsPerSheet times per sheet; what happens is told on the
+    /// notice banner (key "print"). Returns whether a job was handed to the printer.
+    bool OnGuestPrint();
+    /// How often the sheet as it is now was printed by the guests.
+    int guestPrintsOfSheet() const;
     /// The two dialogs as those commands open them (owned by the caller).
     DlgSavePicture* createSaveDialog();
     DlgPrint* createPrintDialog();
@@ -281,8 +289,10 @@ private:
     void stepPhoto(int step);
     void selectFromBrowser(bool photo, bool anyFolder);
     /// Composes the current photo into the first free slot; beforeShown gets the composed
-    /// picture before the slot shows it.
-    int placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown = {});
+    /// picture before the slot shows it. photoBytes gives the photo as taken (encoded) for the
+    /// slot's originals after beforeShown ran; empty: the current photo as loaded is kept.
+    int placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown = {},
+        const std::function<QByteArray()>& photoBytes = {}, QSize photoSize = {});
     void onSlotPressed(int index);
     void onSlotReleased(int index, const QPoint& globalPos);
     void onSlotMenu(int index, const QPoint& globalPos);
@@ -296,6 +306,9 @@ private:
     void openShowWindow();
     /// Starts watching the default printer for the Print button's mark (screen_output.cpp).
     void startPrinterWatch();
+    /// What makes the sheet this sheet for the print count: its used slots' pictures and frames.
+    QString sheetIdentity() const;
+    void onGuestJobFinished(const JobStatus& status);
     /// --show names drawn on the screen itself (the guests' countdown and new shot); false for others.
     bool showOnScreen(const QString& name);
 
@@ -355,6 +368,10 @@ private:
     CPhotoTracker::Hit m_trackHit = CPhotoTracker::HitNothing;
     QPoint m_trackStart;
     QRect m_trackRect;
+    bool m_guestPrinting = false;
+    int m_guestPrints = 0; ///< prints of m_guestPrintedSheet
+    QString m_guestPrintedSheet;
+    QList<int> m_guestJobs; ///< jobs of the one-touch print still followed
     QString m_lastShotPath;
     QString m_lastArchivedShot;
     int m_shotWaitLimit = 5000;

@@ -1,6 +1,8 @@
 // kivra-project commands over the project file and composition model.
 #include "booth/project_cli.h"
 
+#include <optional>
+
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -8,6 +10,7 @@
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "output/photo_print.h"
 #include "output/picture_save.h"
 #include "output/print_routine.h"
 #include "output/printer_queue.h"
@@ -21,8 +24,10 @@ const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
                            "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
                            "       kivra-project print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO]\n"
                            "                     [--copies N] [--even-if-paused]\n"
+                           "       kivra-project print FILE.kivra --photo 6x4in|7x5in|a5|a4|fit [--printer NAME]\n"
+                           "                     [--copies N] [--even-if-paused]\n"
                            "       kivra-project printers\n"
-                           "       kivra-project save FILE.kivra OUT [--size 0|1] [--backdrop PICTURE]\n";
+                           "       kivra-project save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n";
 
 /// Removes this process's unpacked files whatever way a command ends.
 struct TempFolderGuard {
@@ -36,14 +41,13 @@ struct OpenedProject {
     bool ok = false;
 };
 
-void openProject(const QString& path, OpenedProject& project, bool screenEmptySlot = false)
+void openProject(const QString& path, OpenedProject& project)
 {
-    // Output commands lay the sheet over the empty-slot picture the screen shows.
-    if (screenEmptySlot) {
-        const QImage empty = skin::SkinBitmap(skin::kEmptySlot);
-        if (!empty.isNull())
-            project.model.setEmptySlotPicture(empty);
-    }
+    // The screen's empty-slot picture, so a frame record that is only that picture (written by
+    // earlier versions) is known for what it is.
+    const QImage empty = skin::SkinBitmap(skin::kEmptySlot);
+    if (!empty.isNull())
+        project.model.setEmptySlotPicture(empty);
     QStringList files;
     QString unpackError;
     const bool unpacked = UnpackProject(path, files, &unpackError);
@@ -221,6 +225,8 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
     request.askUser = false;
     request.showMessages = false;
     int line = 0;
+    bool sizeGiven = false;
+    std::optional<PhotoPaper> paper;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--even-if-paused")) {
@@ -238,8 +244,15 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
                 request.printer = v;
             } else if (a == QLatin1String("--size")) {
                 line = v.toInt(&ok);
+                sizeGiven = true;
                 if (!ok || line < 0 || line > 3) {
                     err << "kivra-project: --size takes 0, 1, 2 or 3\n";
+                    return 2;
+                }
+            } else if (a == QLatin1String("--photo")) {
+                paper = PhotoPaperFromKey(v);
+                if (!paper) {
+                    err << "kivra-project: --photo takes 6x4in, 7x5in, a5, a4 or fit\n";
                     return 2;
                 }
             } else if (a == QLatin1String("--pages")) {
@@ -268,13 +281,38 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
         err << kUsage;
         return 2;
     }
+    if (paper && (sizeGiven || request.fromPage > 0)) {
+        err << "kivra-project: --photo prints one page; it goes with neither --size nor --pages\n";
+        return 2;
+    }
     OpenedProject project;
-    openProject(path, project, true);
+    openProject(path, project);
     if (!project.ok) {
         err << "kivra-project: " << project.error << "\n";
         return 1;
     }
-    QImage sheet = project.model.printSheet();
+    const SheetPicture sheetSlots = project.model.sheetPicture();
+    if (paper) {
+        PhotoPrintRequest photo;
+        photo.paper = *paper;
+        photo.printer = request.printer;
+        photo.copies = request.copies;
+        photo.askUser = false;
+        photo.showMessages = false;
+        photo.printWhenAttention = request.printWhenAttention;
+        const PhotoJob job = PreparePhotoPrint(nullptr, sheetSlots.fullResolutionSize(), photo);
+        const PrintResult r = job.ready ? SendPhotoPrint(job, sheetSlots) : job.result;
+        if (!r.printed) {
+            err << "kivra-project: " << (r.error.isEmpty() ? QStringLiteral("nothing was printed") : r.error) << "\n";
+            return 1;
+        }
+        out << "job " << r.jobId << " on " << r.printer << ": " << PhotoPaperText(*paper) << ", picture "
+            << job.layout.pixels.width() << " x " << job.layout.pixels.height() << " pixels at "
+            << qRound(job.layout.ppi) << " ppi, " << job.copies << " cop" << (job.copies == 1 ? "y" : "ies") << "\n";
+        return 0;
+    }
+    // White paper wherever no slot is.
+    QImage sheet = sheetSlots.compose(QSize(SheetPicture::kWidth, SheetPicture::kHeight), QImage(), kPaperWhite);
     if (line > 0)
         sheet = ScaleBitmap(sheet, printedSize(line).width(), printedSize(line).height(), ScaleSmooth);
     const PrintResult r = PrintBitmap(nullptr, sheet, request);
@@ -305,10 +343,13 @@ int save(const QStringList& args, QTextStream& err)
                 backdropPath = args[++i];
                 continue;
             }
+            const QString v = args[++i];
             bool ok = false;
-            line = args[++i].toInt(&ok);
-            if (!ok || (line != 0 && line != 1)) {
-                err << "kivra-project: --size takes 0 (1024 x 768) or 1 (528 x 400)\n";
+            const bool full = v.compare(QLatin1String("full"), Qt::CaseInsensitive) == 0;
+            line = full ? kSaveLineFull : v.toInt(&ok);
+            if (!full && (!ok || (line != 0 && line != 1))) {
+                err << "kivra-project: --size takes 0 (1024 x 768), 1 (528 x 400) or full (the shots' full "
+                       "resolution)\n";
                 return 2;
             }
         } else {
@@ -320,13 +361,13 @@ int save(const QStringList& args, QTextStream& err)
         return 2;
     }
     OpenedProject project;
-    openProject(positional[0], project, true);
+    openProject(positional[0], project);
     if (!project.ok) {
         err << "kivra-project: " << project.error << "\n";
         return 1;
     }
-    // As the save dialog starts: over the empty slot picture unless a backdrop is given.
-    QImage backdrop = project.model.emptySlotPicture();
+    // As the save dialog starts: on white paper unless a backdrop is given.
+    QImage backdrop;
     if (!backdropPath.isEmpty()) {
         CxImage loaded;
         QString error;
@@ -337,7 +378,12 @@ int save(const QStringList& args, QTextStream& err)
         backdrop = BitmapFromImage(loaded);
     }
     QString error;
-    if (!SaveComposite(ComposeOnBackdrop(project.model.sheet(), backdrop), positional[1], line, &error)) {
+    const QImage picture = SaveComposite(project.model.sheetPicture(), backdrop, line);
+    if (picture.isNull()) {
+        err << "kivra-project: " << positional[1] << ": the picture could not be made (not enough memory)\n";
+        return 1;
+    }
+    if (!SavePictureFile(picture, positional[1], &error)) {
         err << "kivra-project: " << error << "\n";
         return 1;
     }

@@ -15,6 +15,8 @@
 #include "app/booth_settings.h"
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
+#include "booth/slot_original.h"
+#include "booth/tagged_fields_p.h"
 #include "imaging/formats/cxfile.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_writer.h"
@@ -39,10 +41,12 @@ QString baseTempFolder()
     return temp;
 }
 
+const char* const kFullResolutionName = "FullResolution.rec";
+
 /// Names this code writes into the temporary folder.
 bool isOurFileName(const QString& name)
 {
-    if (name == QLatin1String(kProjectSettingsName))
+    if (name == QLatin1String(kProjectSettingsName) || name == QLatin1String(kFullResolutionName))
         return true;
     static const QLatin1String suffixes[]
         = { QLatin1String("Frame.bmp"), QLatin1String("Bk.bmp"), QLatin1String(".bmp") };
@@ -382,6 +386,125 @@ QImage ReadSlotBitmap(const QString& path, QString* error)
     return BitmapFromImage(image);
 }
 
+namespace {
+
+// The record starts with these bytes, which no BMP does ("BM"), so the classic reader's memory
+// check passes it by and a new reader knows it.
+const char kFullMagic[16] = { 'K', 'I', 'V', 'R', 'A', '-', 'F', 'U', 'L', 'L', 'R', 'E', 'S', 0, 0, 0 };
+constexpr uint32_t kFullVersion = 1;
+constexpr uint32_t kSlotTag = tagged::tag("SLOT");
+constexpr uint32_t kIndexTag = tagged::tag("INDX");
+constexpr uint32_t kOpacityTag = tagged::tag("OPAC");
+constexpr uint32_t kEditedTag = tagged::tag("EDTD");
+constexpr uint32_t kNoFrameTag = tagged::tag("NOFR");
+constexpr uint32_t kOriginalTag = tagged::tag("ORIG");
+
+QByteArray u32Bytes(uint32_t v)
+{
+    tagged::Writer w;
+    w.u32(v);
+    return w.data();
+}
+
+/// A frame record that is only the empty-slot picture (written by earlier versions for slots
+/// without frame): screen art, never a frame.
+bool isEmptySlotStandIn(const QImage& frame, const CombinationSlots& model)
+{
+    const QImage& empty = model.emptySlotPicture();
+    if (frame.isNull() || empty.isNull() || frame.size() != empty.size())
+        return false;
+    return frame.convertToFormat(QImage::Format_RGB32) == empty.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+QImage NoFrameStandIn()
+{
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 255));
+    return picture;
+}
+
+QByteArray FullResolutionRecord(const std::vector<std::pair<int, const SlotExtra*>>& entries)
+{
+    tagged::Writer w;
+    w.bytes(QByteArray(kFullMagic, sizeof(kFullMagic)));
+    w.u32(kFullVersion);
+    for (const auto& [index, extra] : entries) {
+        if (!extra)
+            continue;
+        tagged::Writer slot;
+        slot.field(kIndexTag, u32Bytes(uint32_t(index)));
+        slot.field(kOpacityTag, u32Bytes(uint32_t(std::clamp(extra->opacity, 0, 255))));
+        slot.field(kEditedTag, u32Bytes(extra->edited ? 1 : 0));
+        if (extra->noFrame)
+            slot.field(kNoFrameTag, QByteArray());
+        if (extra->original)
+            slot.field(kOriginalTag, extra->original->serialize());
+        w.field(kSlotTag, slot.data());
+    }
+    return w.data();
+}
+
+bool ReadFullResolutionRecord(const QByteArray& bytes, std::map<int, SlotExtra>& out, QString* error)
+{
+    out.clear();
+    if (bytes.size() < qsizetype(sizeof(kFullMagic)) + 4
+        || !bytes.startsWith(QByteArray(kFullMagic, sizeof(kFullMagic))))
+        return setError(error, QStringLiteral("the full-resolution record is not one"));
+    const QByteArray body = bytes.mid(sizeof(kFullMagic));
+    tagged::Reader r(body);
+    const uint32_t version = r.u32();
+    if (version != kFullVersion)
+        return setError(error,
+            QStringLiteral("the full-resolution record has version %1, which this booth does not read").arg(version));
+    QStringList problems;
+    uint32_t t = 0;
+    QByteArray payload;
+    while (r.field(t, payload)) {
+        if (t != kSlotTag)
+            continue;
+        tagged::Reader slot(payload);
+        int index = -1;
+        SlotExtra extra;
+        uint32_t st = 0;
+        QByteArray sp;
+        QByteArray original;
+        while (slot.field(st, sp)) {
+            tagged::Reader f(sp);
+            if (st == kIndexTag)
+                index = int(std::min<uint32_t>(f.u32(), uint32_t(kMaxSlots)));
+            else if (st == kOpacityTag)
+                extra.opacity = int(std::min<uint32_t>(f.u32(), 255));
+            else if (st == kEditedTag)
+                extra.edited = f.u32() != 0;
+            else if (st == kNoFrameTag)
+                extra.noFrame = true;
+            else if (st == kOriginalTag)
+                original = sp;
+        }
+        if (slot.failed() || index < 0 || index >= kMaxSlots) {
+            problems << QStringLiteral("a slot's entry is damaged");
+            continue;
+        }
+        if (!original.isEmpty()) {
+            QString why;
+            extra.original = ParseSlotOriginal(original, &why);
+            if (!extra.original)
+                problems << QStringLiteral("the photo of slot %1 for full resolution is unusable (%2); the slot "
+                                           "prints from its picture")
+                                .arg(index + 1)
+                                .arg(why);
+        }
+        out[index] = std::move(extra);
+    }
+    if (r.failed())
+        problems << QStringLiteral("the full-resolution record is cut short");
+    if (problems.isEmpty())
+        return true;
+    return setError(error, problems.join(QStringLiteral("; ")));
+}
+
 bool SaveProject(const CombinationSlots& model, const QString& settingsFile, const QString& target, QString* error)
 {
     if (!PrepareProjectTempFolder(error))
@@ -393,6 +516,9 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
     const QString folder = ProjectTempFolder();
     QStringList list { settingsFile };
     QList<int> used;
+    std::vector<SlotExtra> extras;
+    std::vector<int> extraIndex;
+    extras.reserve(size_t(model.count()));
     for (int i = 0; i < model.count(); ++i) {
         const ComData& r = model.slot(i);
         if (!r.m_used)
@@ -400,11 +526,9 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
         const QString composed = folder + QStringLiteral("%1.bmp").arg(i);
         const QString frame = folder + QStringLiteral("%1Frame.bmp").arg(i);
         const QString background = folder + QStringLiteral("%1Bk.bmp").arg(i);
-        // A shot or use-picture with the frame off has no frame picture: the empty slot picture
-        // stands in, as it does after an edit, so one such slot never stops the whole project.
-        QImage framePicture = r.m_frame;
-        if (framePicture.isNull())
-            framePicture = model.emptySlotPicture().isNull() ? DefaultEmptySlotPicture() : model.emptySlotPicture();
+        // A slot without frame (the frame off, or edited) still has a frame record, one that
+        // every reader lays over as nothing.
+        const QImage framePicture = r.m_frame.isNull() ? NoFrameStandIn() : r.m_frame;
         const QImage& composedPicture = r.m_composed.isNull() ? r.m_background : r.m_composed;
         const QImage& backgroundPicture = r.m_background.isNull() ? r.m_composed : r.m_background;
         if (composedPicture.isNull())
@@ -415,6 +539,22 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
                 QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
         list << composed << frame << background;
         used.append(i);
+        extras.push_back({ r.m_original, r.m_opacity, r.m_edited != 0, r.m_frame.isNull() });
+        extraIndex.push_back(i);
+    }
+    // After every slot record: the classic reader stops before it.
+    std::vector<std::pair<int, const SlotExtra*>> record;
+    for (size_t k = 0; k < extras.size(); ++k)
+        record.push_back({ extraIndex[k], &extras[k] });
+    if (!used.isEmpty()) {
+        const QString full = folder + QLatin1String(kFullResolutionName);
+        QFile out(full);
+        const QByteArray bytes = FullResolutionRecord(record);
+        if (!openFresh(out) || out.write(bytes) != bytes.size() || !out.flush())
+            return setError(
+                error, QStringLiteral("The file %1 could not be written; the project was not saved.").arg(full));
+        out.close();
+        list << full;
     }
     if (!platform::IniFile::writeString(settingsFile, section, QLatin1String(kSettingKeys[KeyComPictureFlag]),
             BoothSettings::MakeComPictureFlag(used)))
@@ -449,6 +589,27 @@ bool RestoreProject(CombinationSlots& model, const QStringList& files, int combi
                 .arg(kMaxProjectPictureBytes >> 20));
     int cursor = 1;
     const int n = std::min(model.count(), kMaxSlots);
+    // The full-resolution record follows the three records of every listed slot.
+    std::map<int, SlotExtra> extras;
+    {
+        int listed = 0;
+        for (int j = 0; j < n; ++j)
+            if (BoothSettings::IsSlotListed(comPictureFlag, j))
+                ++listed;
+        const qsizetype at = 1 + 3 * qsizetype(listed);
+        if (at < files.size()) {
+            QFile in(files[at]);
+            if (in.open(QIODevice::ReadOnly)
+                && in.peek(sizeof(kFullMagic)) == QByteArray(kFullMagic, sizeof(kFullMagic))) {
+                QString why;
+                if (in.size() > kMaxFullResolutionRecord)
+                    problems << QStringLiteral("The project's full-resolution record is too large; the slots print "
+                                               "from their pictures.");
+                else if (!ReadFullResolutionRecord(in.readAll(), extras, &why))
+                    problems << QStringLiteral("The project's full-resolution record is damaged: %1.").arg(why);
+            }
+        }
+    }
     for (int j = 0; j < n; ++j) {
         if (!BoothSettings::IsSlotListed(comPictureFlag, j))
             continue;
@@ -476,7 +637,15 @@ bool RestoreProject(CombinationSlots& model, const QStringList& files, int combi
                             .arg(backgroundError);
             background = composed;
         }
-        model.restoreSlot(j, composed, frame, background);
+        const auto extra = extras.find(j);
+        if (extra != extras.end()) {
+            model.restoreSlot(j, composed, frame, background, &extra->second);
+        } else {
+            // An earlier version wrote the empty-slot picture for a slot without frame.
+            SlotExtra none;
+            none.noFrame = isEmptySlotStandIn(frame, model);
+            model.restoreSlot(j, composed, frame, background, &none);
+        }
     }
     if (problems.isEmpty())
         return true;

@@ -1,15 +1,23 @@
 // The project file (*.kivra): length-prefixed records holding the settings file and, for every
-// used slot, its composed picture, frame and picture without frame as 32-bit BMP files.
+// used slot, its composed picture, frame and picture without frame as 32-bit BMP files; then one
+// record for full-resolution output (each slot's photo as taken, its opacity and edits), which
+// the classic reading rule never reaches: it reads three records per listed slot and stops.
 #pragma once
+
+#include <map>
+#include <vector>
 
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
 class CombinationSlots;
+struct SlotExtra;
 
-/// At most one settings record and three pictures for each of 16 model.
-inline constexpr int kMaxProjectRecords = 1 + 3 * 16;
+/// At most one settings record, three pictures for each of 16 slots and the full-resolution record.
+inline constexpr int kMaxProjectRecords = 1 + 3 * 16 + 1;
+/// The largest full-resolution record read back (it holds every used slot's photo as taken).
+inline constexpr qint64 kMaxFullResolutionRecord = 1024ll * 1024 * 1024;
 /// Name of the settings record when extracted.
 inline constexpr const char* kProjectSettingsName = "KivraTesselwick.ini";
 
@@ -45,13 +53,26 @@ QByteArray SlotBitmapBytes(const QImage& bitmap);
 /// *error when it does not decode.
 QImage ReadSlotBitmap(const QString& path, QString* error = nullptr);
 
+/// The frame record of a slot without frame: one colour, so it is see-through everywhere for any
+/// reader that lays it over (the full-resolution record tells new readers there is none).
+QImage NoFrameStandIn();
+
+/// The full-resolution record: what each used slot keeps besides its three pictures, by index.
+QByteArray FullResolutionRecord(const std::vector<std::pair<int, const SlotExtra*>>& entries);
+/// Reads a full-resolution record into out (by slot index). False, with *error, when bytes are not
+/// one or are damaged; slots whose originals are damaged are left out and named in *error.
+bool ReadFullResolutionRecord(const QByteArray& bytes, std::map<int, SlotExtra>& out, QString* error = nullptr);
+
 /// Saves the slots into a project: the layout and the used-slot list go into settingsFile, which
-/// becomes the first record, followed by the three pictures of each used slot.
+/// becomes the first record, followed by the three pictures of each used slot and the
+/// full-resolution record.
 bool SaveProject(
     const CombinationSlots& model, const QString& settingsFile, const QString& target, QString* error = nullptr);
 
 /// Builds layout combinationIndex and restores the listed slots from extracted files (files[0] is
-/// the settings file). Slots whose pictures are missing or do not decode stay empty and are
-/// named in *error; the rest are restored. Returns true when everything listed was restored.
+/// the settings file), with their originals when the full-resolution record follows the slot
+/// records. Slots whose pictures are missing or do not decode stay empty and are named in *error;
+/// the rest are restored. A damaged full-resolution record is named in *error too; its slots open
+/// without originals. Returns true when everything listed was restored.
 bool RestoreProject(CombinationSlots& model, const QStringList& files, int combinationIndex,
     const QString& comPictureFlag, QString* error = nullptr);

@@ -9,6 +9,7 @@
 #include "booth/composition.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/guest_view.h"
+#include "booth/slot_original.h"
 
 #include "editing/dlg_filter.h"
 #include "platform/control_id.h"
@@ -16,7 +17,8 @@
 #include "skin/quen_menu.h"
 #include "skin/skin_resources.h"
 
-int DlgCorvantis::placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown)
+int DlgCorvantis::placeIntoFirstFree(int opacity, const std::function<void(const QImage&)>& beforeShown,
+    const std::function<QByteArray()>& photoBytes, QSize photoSize)
 {
     ComposeInput in;
     in.base = &m_base;
@@ -34,7 +36,18 @@ int DlgCorvantis::placeIntoFirstFree(int opacity, const std::function<void(const
         return -1;
     if (beforeShown)
         beforeShown(out.composed);
-    return m_slots.storeIntoFirstFree(out.composed, out.background, isFrameShown() ? out.frame : QImage(), opacity);
+    // The originals: the photo at its own resolution and its place on the canvas, so saving and
+    // printing can compose the slot again at full resolution.
+    QByteArray bytes = photoBytes ? photoBytes() : QByteArray();
+    QSize size = photoSize;
+    if (bytes.isEmpty() && m_photoSource.IsValid()) {
+        bytes = EncodeOriginalPhoto(BitmapFromImage(m_photoSource));
+        size = QSize(int(m_photoSource.GetWidth()), int(m_photoSource.GetHeight()));
+    }
+    const QRect photoRect = photoArea().translated(-kPictureRect.topLeft());
+    auto original = MakeSlotOriginal(bytes, size, photoRect, BitmapFromImage(m_base));
+    return m_slots.storeIntoFirstFree(
+        out.composed, out.background, isFrameShown() ? out.frame : QImage(), opacity, std::move(original));
 }
 
 void DlgCorvantis::OnUsePicture()
@@ -207,8 +220,13 @@ bool DlgCorvantis::editSlot(int index)
         return false;
     DlgFilter workbench(m_slots.slot(index).m_composed, this);
     const int result = m_workbenchRunner ? m_workbenchRunner(workbench) : workbench.exec();
-    if (result != DlgFilter::IdOk || !handBackEdit(index, workbench.displayBitmap()))
+    if (result != DlgFilter::IdOk)
         return false;
+    // Edits that can be made again at full resolution go with the slot's originals.
+    const std::optional<std::vector<EditStep>>& edits = workbench.replayableEdits();
+    if (!m_slots.handBackEdit(index, workbench.displayBitmap(), edits ? &*edits : nullptr))
+        return false;
+    updateCurrentSlot();
     updateSlotWidget(index);
     return true;
 }

@@ -39,10 +39,10 @@ SessionSnapshot SessionSnapshot::of(const CombinationSlots& model)
     s.layout = model.layout();
     for (int i : model.usedSlots()) {
         const ComData& r = model.slot(i);
-        // As in a saved project: a slot without a frame keeps the empty slot picture as its frame.
+        // As in a saved project: a slot without a frame has a frame record that lays over nothing.
         Slot slot { i, r.m_composed.isNull() ? r.m_background : r.m_composed,
-            r.m_frame.isNull() ? model.emptySlotPicture() : r.m_frame,
-            r.m_background.isNull() ? r.m_composed : r.m_background };
+            r.m_frame.isNull() ? NoFrameStandIn() : r.m_frame, r.m_background.isNull() ? r.m_composed : r.m_background,
+            SlotExtra { r.m_original, r.m_opacity, r.m_edited != 0, r.m_frame.isNull() } };
         if (!slot.composed.isNull())
             s.used.push_back(std::move(slot));
     }
@@ -85,6 +85,12 @@ bool SessionAutosave::WriteSession(
                     QStringLiteral("%1: a picture of slot %2 could not be written.").arg(target).arg(s.index + 1));
             appendRecord(bytes, bmp);
         }
+    }
+    if (!sheet.used.empty()) {
+        std::vector<std::pair<int, const SlotExtra*>> record;
+        for (const SessionSnapshot::Slot& s : sheet.used)
+            record.push_back({ s.index, &s.extra });
+        appendRecord(bytes, FullResolutionRecord(record));
     }
     std::string reason;
     if (!platform::writeFileAtomically(QFile::encodeName(target).toStdString(),

@@ -1,4 +1,5 @@
-// SessionAutosave: the sheet written as a project file Session/current.kivra after every change,
+// SessionAutosave: the sheet written as a project file Session/current.kivra after every change
+// (with its full-resolution record, so a crash loses no full-resolution output),
 // off the user-interface thread and coalesced; restored after a crash or kill, kept as
 // Session/previous.kivra after a normal exit.
 #pragma once
@@ -14,13 +15,15 @@
 #include <QString>
 #include <QTimer>
 
-class CombinationSlots;
+#include "booth/combination_slots.h"
 
-/// What one autosave writes: the layout and each used slot's three pictures.
+/// What one autosave writes: the layout, each used slot's three pictures and what full
+/// resolution needs (its originals, opacity and edits).
 struct SessionSnapshot {
     struct Slot {
         int index = 0;
         QImage composed, frame, background;
+        SlotExtra extra;
     };
     int layout = 0;
     std::vector<Slot> used;

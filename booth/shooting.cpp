@@ -10,6 +10,7 @@
 #include "booth/dlg_corvantis.h"
 #include "booth/guest_view.h"
 #include "booth/shot_archive.h"
+#include "booth/slot_original.h"
 #include "picture/image_bridge.h"
 #include "capture/capture_video.h"
 #include "platform/long_operation.h"
@@ -142,15 +143,22 @@ void DlgCorvantis::OnShoot()
     QString archiveError;
     bool archived = false;
     m_lastArchivedShot.clear();
+    QByteArray cameraBytes;
     auto keep = [&](const QImage& composed) {
         archived = true;
         const QString saveFolder
             = m_paths.m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : m_paths.m_saveFolder;
         ShotArchive::Files files;
-        if (ShotArchive(saveFolder).archive(asTaken, composed, takenAt, &files, &archiveError))
+        if (ShotArchive(saveFolder).archive(asTaken, composed, takenAt, &files, &archiveError)) {
             m_lastArchivedShot = files.camera;
+            cameraBytes = files.cameraBytes;
+        }
     };
-    const int slot = placeIntoFirstFree(std::clamp(m_settings.m_alpha, 0, 255), keep);
+    // The slot keeps the shot as the camera took it (the archive's bytes, not encoded twice).
+    auto shotBytes
+        = [&] { return cameraBytes.isEmpty() ? EncodeOriginalPhoto(BitmapFromImage(asTaken)) : cameraBytes; };
+    const int slot = placeIntoFirstFree(std::clamp(m_settings.m_alpha, 0, 255), keep, shotBytes,
+        QSize(int(asTaken.GetWidth()), int(asTaken.GetHeight())));
     if (!archived) // every slot taken: the shot is still kept
         keep(BitmapFromImage(m_photo));
     if (slot >= 0) {

@@ -85,6 +85,6 @@ bool ShotArchive::archive(
     if (!platform::writeFileAtomically(QFile::encodeName(slotPath).toStdString(), slotBytes, &reason))
         return failed(QString::fromLocal8Bit(reason.c_str())); // the camera frame stays: it is the shot
     if (files)
-        *files = { cameraPath, slotPath };
+        *files = { cameraPath, slotPath, QByteArray(cameraBytes.data(), qsizetype(cameraBytes.size())) };
     return true;
 }

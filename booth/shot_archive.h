@@ -21,6 +21,7 @@ public:
     struct Files {
         QString camera; ///< the camera frame as taken
         QString slot; ///< the composed slot picture
+        QByteArray cameraBytes; ///< the camera file's bytes (JPEG or PNG), kept for full resolution
     };
     /// Writes both pictures of one shot taken at when, each atomically, under names holding the
     /// time ("shot_HHmmss_zzz_camera.png", "..._slot.png"; a counter keeps names unique). An

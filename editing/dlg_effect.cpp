@@ -382,6 +382,11 @@ void DlgEffect::onSlider(int controlId)
     runPreviewSteps();
 }
 
+int DlgEffect::sliderPosition(int i) const
+{
+    return i >= 0 && i < 3 && m_sliders[i] ? m_sliders[i]->GetPos() : 0;
+}
+
 void DlgEffect::onWarp(int controlId)
 {
     if (m_kind != KindCircleTransform || !m_warp.IsValid())

@@ -92,6 +92,8 @@ public:
     const CxImage& warpImage() const { return m_warp; }
     /// What the preview control shows.
     QImage previewBitmap() const;
+    /// The position of slider i (0 to 2), as the last result was computed with it.
+    int sliderPosition(int i) const;
 
     /// A slider reported a position (moving or moved): recompute from the source.
     void onSlider(int controlId);

@@ -359,15 +359,18 @@ void DlgFilter::push()
     auto copy = std::make_unique<CxImage>(*m_picture, true, true, true);
     if (!m_history.empty() && m_position != int(m_history.size()) - 1) {
         m_history.insert(m_history.begin() + m_position + 1, std::move(copy));
+        m_historySteps.insert(m_historySteps.begin() + m_position + 1, m_steps);
         ++m_position;
     } else {
         m_history.push_back(std::move(copy));
+        m_historySteps.push_back(m_steps);
         m_position = int(m_history.size()) - 1;
     }
     // Bounded: the oldest entry after the opening picture goes, never the current one.
     while (int(m_history.size()) > kHistoryLimit) {
         const int drop = m_position == 1 ? 2 : 1;
         m_history.erase(m_history.begin() + drop);
+        m_historySteps.erase(m_historySteps.begin() + drop);
         if (m_position > drop)
             --m_position;
     }
@@ -376,6 +379,7 @@ void DlgFilter::push()
 void DlgFilter::restoreEntry(int position)
 {
     m_position = position;
+    m_steps = m_historySteps[size_t(position)];
     m_picture->Copy(*m_history[size_t(position)], true, true, true);
     refresh();
 }
@@ -412,8 +416,10 @@ void DlgFilter::decorate()
     if (!ok)
         return;
     const QImage composite = mixer.result();
-    if (!composite.isNull())
-        adopt(composite);
+    if (composite.isNull())
+        return;
+    m_steps.reset(); // stickers and text are not made again at full resolution
+    adopt(composite);
 }
 
 void DlgFilter::press(int id)
@@ -470,6 +476,29 @@ void DlgFilter::press(int id)
             return;
         }
     }
+}
+
+void DlgFilter::record(int kind, int code, std::vector<double> args)
+{
+    if (!m_steps || !m_picture)
+        return;
+    if (!IsReplayableEdit(kind, code)) {
+        m_steps.reset();
+        return;
+    }
+    EditStep step;
+    step.kind = kind;
+    step.code = code;
+    step.args = std::move(args);
+    step.size = QSize(int(m_picture->GetWidth()), int(m_picture->GetHeight()));
+    // A direct operation stays inside the picture's selection (the tracker's rectangle).
+    if (kind == EditStep::Direct && m_picture->SelectionIsValid()) {
+        const CxRect box = m_picture->SelectionGetBox();
+        step.selection = QRect(box.left, step.size.height() - box.top, box.right - box.left, box.top - box.bottom);
+        if (step.selection.isEmpty())
+            return; // nothing selected: the operation changed nothing
+    }
+    m_steps->push_back(std::move(step));
 }
 
 std::optional<double> DlgFilter::askParameter(int id)
@@ -529,6 +558,8 @@ void DlgFilter::runDirect(int code)
     m_stopped = false;
     bool ok = false;
     CxImage* picture = m_picture.get();
+    // Recorded before it runs: the step's size and selection are the picture's now.
+    record(EditStep::Direct, code, { code == kCodeThreshold ? double(level) : gamma });
     runOffThread([&] {
         picture->SetProgress(0);
         picture->SetEscape(0);
@@ -536,6 +567,8 @@ void DlgFilter::runDirect(int code)
         picture->SetProgress(100);
     });
     picture->SetEscape(0);
+    if (!ok)
+        m_steps.reset(); // stopped or failed half-way: what the picture holds is not a known step
     if (!ok && !m_stopped)
         platform::prompts().messageBox(this, QString::fromLocal8Bit(picture->GetLastError()), platform::MbIconError);
     refresh();
@@ -552,6 +585,11 @@ void DlgFilter::runEffect(int kind)
     const int result = m_effectRunner ? m_effectRunner(effect) : effect.exec();
     // Cancel keeps the picture as it is, the Soften dialog's included.
     if (result == DlgEffect::IdOk) {
+        // A result still the untouched picture (nothing moved, or set back) changed nothing.
+        if (effect.result().cacheKey() != m_display.cacheKey())
+            record(EditStep::Effect, kind,
+                { double(effect.sliderPosition(0)), double(effect.sliderPosition(1)),
+                    double(effect.sliderPosition(2)) });
         m_display = effect.result();
         m_picture->FromDeviceBitmap(m_display);
     }
@@ -565,6 +603,7 @@ void DlgFilter::rotate(bool left)
     if (!m_picture)
         return;
     m_display = m_picture->ToDeviceBitmap();
+    record(left ? EditStep::RotateLeft : EditStep::RotateRight, 0);
     m_rotation.CopyFromBitmap(m_display, 32);
     if (left)
         m_rotation.RotateLeft();
@@ -577,8 +616,10 @@ void DlgFilter::rotate(bool left)
         bw = kPreviewHeight;
     m_rotation.Stretch(bw, bh, true);
     const QImage rotated = m_rotation.CreateDeviceBitmap();
-    if (rotated.isNull() || !m_picture->FromDeviceBitmap(rotated))
+    if (rotated.isNull() || !m_picture->FromDeviceBitmap(rotated)) {
+        m_steps.reset();
         return;
+    }
     m_display = rotated;
     push();
     m_tracker->setBitmap(m_display);
@@ -588,6 +629,7 @@ void DlgFilter::pseudoColors()
 {
     if (!m_picture)
         return;
+    record(EditStep::PseudoColors, 0);
     if (!m_picture->IsGrayScale())
         m_picture->GrayScale();
     m_picture->HueRampPalette(1.0f);

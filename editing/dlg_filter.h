@@ -9,6 +9,7 @@
 
 #include <QImage>
 
+#include "editing/edit_replay.h"
 #include "editing/fc/fc_image.h"
 #include "imaging/cximage.h"
 #include "skin/skin_window.h"
@@ -74,6 +75,9 @@ public:
     int historyPosition() const { return m_position; }
     const CxImage& historyEntry(int i) const { return *m_history[size_t(i)]; }
     CRectTrackerPic* pictureControl() const { return m_tracker; }
+    /// The steps that made the current picture from the one opened, when each of them can be
+    /// made again at another size (see edit_replay.h); nullopt when one cannot.
+    const std::optional<std::vector<EditStep>>& replayableEdits() const { return m_steps; }
     bool isBusy() const { return m_busy; }
 
     /// Does what a click on the button with that id does.
@@ -109,6 +113,8 @@ private:
     /// Runs work off the dialog thread while the window keeps painting; returns when it ended.
     void runOffThread(const std::function<void()>& work);
     std::optional<double> askParameter(int id);
+    /// Adds a step to the replayable edits; a step that cannot be replayed ends them.
+    void record(int kind, int code, std::vector<double> args = {});
 
     std::unique_ptr<CxImage> m_picture;
     QImage m_display;
@@ -119,6 +125,8 @@ private:
     CRectTrackerPic* m_tracker = nullptr;
     FCImage m_rotation;
     std::vector<std::unique_ptr<CxImage>> m_history;
+    std::optional<std::vector<EditStep>> m_steps = std::vector<EditStep>();
+    std::vector<std::optional<std::vector<EditStep>>> m_historySteps; ///< m_steps of each history entry
     CxSkinButton* m_trackerBox = nullptr;
     QProgressBar* m_progress = nullptr;
     std::function<int(DlgEffect&)> m_effectRunner;

@@ -10,6 +10,7 @@
 
 #include "app/booth_settings.h"
 #include "output/page_preview.h"
+#include "output/photo_print.h"
 #include "output/picture_frame.h"
 #include "output/printer_watch.h"
 #include "picture/bitmap_scale.h"
@@ -57,10 +58,24 @@ SkStatic* label(QWidget* parent, int id, QRect r, Qt::Alignment align, int pixel
 } // namespace
 
 DlgPrint::DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget* parent)
+    : DlgPrint(SheetPicture::whole(picture), picture, settings, parent)
+{
+}
+
+DlgPrint::DlgPrint(const SheetPicture& sheet, const BoothSettings& settings, QWidget* parent)
+    // White paper shows wherever no slot is: the empty-slot artwork stays on the screen.
+    : DlgPrint(sheet, sheet.compose(QSize(SheetPicture::kWidth, SheetPicture::kHeight), QImage(), kPaperWhite),
+        settings, parent)
+{
+}
+
+DlgPrint::DlgPrint(const SheetPicture& sheet, const QImage& picture, const BoothSettings& settings, QWidget* parent)
     : SkinDialog(parent)
+    , m_sheet(sheet)
     , m_picture(picture)
     , m_watch(new PrinterWatch(this))
 {
+    Q_UNUSED(settings);
     using namespace skin;
     setWindowTitle(QStringLiteral("Print"));
     setSkinBackground(kPrintBackground, QSize(800, 600));
@@ -87,12 +102,16 @@ DlgPrint::DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget
 
     m_widthText = label(this, kWidthTextId, QRect(132, 550, 42, 16), Qt::AlignCenter);
     m_heightText = label(this, kHeightTextId, QRect(188, 550, 42, 16), Qt::AlignCenter);
-    setSizeTexts(settings.m_printWidth, settings.m_printHeight);
+    // What "Current size" sends: the picture as it is.
+    setSizeTexts(m_picture.width(), m_picture.height());
 
     m_sizeList = new SkComboBox(this);
-    m_sizeList->setGeometry(388, 544, 108, 20);
+    m_sizeList->setGeometry(388, 544, 128, 20);
     for (const SizeLine& line : kSizeLines)
         m_sizeList->addItem(QString::fromLatin1(line.text));
+    for (int i = 0; i < kPhotoPaperCount; ++i)
+        m_sizeList->addItem(PhotoPaperText(PhotoPaper(i)));
+    m_sizeList->setToolTip(QStringLiteral("The photo papers print the sheet from the shots at full resolution"));
     m_sizeList->setCurrentIndex(0);
     platform::setControlId(m_sizeList, kSizeListId);
 
@@ -172,8 +191,26 @@ void DlgPrint::reject()
 
 void DlgPrint::OnSizeList(int line)
 {
-    if (line >= 0 && line < int(std::size(kSizeLines)) && m_sizeList->currentIndex() != line)
+    if (line >= 0 && line < kLineCount && m_sizeList->currentIndex() != line)
         m_sizeList->setCurrentIndex(line);
+    if (isPhotoLine(line)) {
+        showPhotoLine(line);
+        return;
+    }
+    if (line == 0) {
+        // Back from a photo paper: the picture and its box as they were.
+        const QImage& shown = m_sized.isNull() ? m_picture : m_sized;
+        const QRect old = m_box.paintedRect();
+        if (m_box.rect().isEmpty())
+            m_box.setRect(m_sized.isNull() ? kStartFrame : QRect(kStartFrame.topLeft(), m_sized.size()));
+        m_frame->setGeometry(QRect(m_box.rect().topLeft(), m_box.rect().size()));
+        m_frame->setPicture(shown);
+        setSizeTexts(shown.width(), shown.height());
+        updatePageSplits();
+        update(old);
+        update();
+        return;
+    }
     if (line < 1 || line >= int(std::size(kSizeLines))) {
         update();
         return;
@@ -206,6 +243,76 @@ void DlgPrint::applySizeBox(const QRect& r)
     update(m_box.paintedRect());
 }
 
+void DlgPrint::showPhotoLine(int line)
+{
+    const PhotoPaper paper = paperOfLine(line);
+    const QSize full = m_sheet.fullResolutionSize();
+    PhotoPrintRequest request;
+    request.paper = paper;
+    request.printer = m_printerName;
+    if (!m_surfaceAsked)
+        refreshSurface();
+    // Laid out on the queue's papers when there is one; otherwise on the paper alone.
+    m_photoJob = PhotoJob();
+    if (!m_surfacePrinter.isEmpty())
+        m_photoJob = PlanPhotoJob(m_surfacePrinter, paper, full);
+    if (m_photoJob.layout.pixels.isEmpty()) {
+        const QSizeF mm = paper == PhotoPaper::FitPage ? QSizeF(210, 297) : PhotoPaperSizeMm(paper);
+        m_photoJob.layout = LayoutPhoto(
+            full, QSizeF(std::max(mm.width(), mm.height()), std::min(mm.width(), mm.height())), QMarginsF());
+    }
+    const PhotoLayout& layout = m_photoJob.layout;
+    setSizeTexts(layout.pixels.width(), layout.pixels.height());
+
+    // The page as it will come out, in the largest preview box: paper, and the picture on it.
+    const QRect area(QPoint(70, 60), QPoint(683, 519));
+    const double k = std::min(area.width() / layout.paperMm.width(), area.height() / layout.paperMm.height());
+    const QSize pageSize(int(layout.paperMm.width() * k), int(layout.paperMm.height() * k));
+    QImage page(pageSize, QImage::Format_RGB32);
+    page.fill(kPaperWhite);
+    const QRectF at(layout.pictureMm.left() * k, layout.pictureMm.top() * k, layout.pictureMm.width() * k,
+        layout.pictureMm.height() * k);
+    const QImage shown = m_sheet.compose(at.size().toSize(), QImage(), kPaperWhite);
+    {
+        QPainter p(&page);
+        p.drawImage(at.topLeft(), shown);
+    }
+    const QRect old = m_box.paintedRect();
+    m_box.setRect(QRect()); // a photo paper is not dragged
+    m_frame->setGeometry(QRect(QPoint(area.left() + (area.width() - pageSize.width()) / 2,
+                                   area.top() + (area.height() - pageSize.height()) / 2),
+        pageSize));
+    m_frame->setPicture(page);
+    m_frame->setPageSplits({});
+
+    // One page, no label, in the column of pages.
+    PrintSurface surface;
+    surface.printerDpiX = surface.printerDpiY = 600;
+    surface.paperWidthMm = layout.paperMm.width();
+    surface.paperHeightMm = layout.paperMm.height();
+    surface.marginLeftMm = layout.marginsMm.left();
+    surface.marginTopMm = layout.marginsMm.top();
+    surface.printableWidthMm = layout.paperMm.width() - layout.marginsMm.left() - layout.marginsMm.right();
+    surface.printableHeightMm = layout.paperMm.height() - layout.marginsMm.top() - layout.marginsMm.bottom();
+    PrintPlan plan;
+    const double px = 600 / 25.4;
+    plan.pageWidth = int(surface.printableWidthMm * px);
+    plan.pageHeight = int(surface.printableHeightMm * px);
+    plan.scaleX = plan.scaleY = 1;
+    plan.pageCount = 1;
+    plan.labelled = false;
+    PrintStrip strip;
+    strip.sourceWidth = shown.width();
+    strip.target = QRect(int((layout.pictureMm.left() - layout.marginsMm.left()) * px),
+        int((layout.pictureMm.top() - layout.marginsMm.top()) * px), int(layout.pictureMm.width() * px),
+        int(layout.pictureMm.height() * px));
+    plan.printedHeight = strip.target.height();
+    plan.strips.push_back(strip);
+    m_pagePreview->setPlan(plan, surface, shown, shown.size());
+    update(old);
+    update();
+}
+
 void DlgPrint::refreshSurface()
 {
     m_surfaceAsked = true;
@@ -219,6 +326,10 @@ void DlgPrint::refreshSurface()
 
 void DlgPrint::updatePageSplits()
 {
+    if (isPhotoLine(sizeLine())) {
+        showPhotoLine(sizeLine());
+        return;
+    }
     // What the print routine would do with what Print sends now, drawn over the preview and as pages.
     const int line = sizeLine();
     const QImage& printedPicture = m_sized.isNull() ? m_picture : m_sized;
@@ -258,6 +369,25 @@ void DlgPrint::OnPrint()
 void DlgPrint::printOnce()
 {
     const int line = sizeLine();
+    if (isPhotoLine(line)) {
+        PhotoPrintRequest request;
+        request.paper = paperOfLine(line);
+        request.printer = m_printerName;
+        request.copies = copies();
+        request.askUser = true;
+        QPointer<DlgPrint> self(this);
+        const PrintResult result = PrintPhoto(this, m_sheet, request);
+        if (!self)
+            return;
+        m_lastPrint = result;
+        if (m_lastPrint.printed) {
+            ++m_jobsSent;
+            m_watch->followJob(m_lastPrint.jobId);
+            m_watch->refresh();
+            m_printerState->setText(QStringLiteral("%1: job %2 sent").arg(m_lastPrint.printer).arg(m_lastPrint.jobId));
+        }
+        return;
+    }
     if (line >= 1) {
         const QSize printed = kSizeLines[line].printed;
         m_sized = ScaleBitmap(m_picture, printed.width(), printed.height(), ScaleSmooth);
@@ -318,7 +448,7 @@ void DlgPrint::paintEvent(QPaintEvent*)
 
 void DlgPrint::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton)
+    if (e->button() != Qt::LeftButton || isPhotoLine(sizeLine()))
         return;
     const QPoint pos = e->position().toPoint();
     m_dragHit = m_box.hitTest(pos);

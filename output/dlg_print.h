@@ -1,14 +1,17 @@
-// DlgPrint: the print dialog. The user picks the printed size of the sheet (a preset line or a
-// freely dragged size box), the copies, sees the printer's state and where the pages split, and
-// prints as often as wanted; the dialog stays open after each print.
+// DlgPrint: the print dialog. The user picks the printed size of the sheet (a preset line, a
+// freely dragged size box, or a photo paper on which the sheet prints at full resolution), the
+// copies, sees the printer's state and where the pages split, and prints as often as wanted; the
+// dialog stays open after each print.
 #pragma once
 
 #include <QImage>
 #include <QPointer>
 #include <QRect>
 
+#include "output/photo_print.h"
 #include "output/print_routine.h"
 #include "output/printer_queue.h"
+#include "output/sheet_picture.h"
 #include "output/size_box.h"
 #include "skin/skin_window.h"
 
@@ -41,8 +44,17 @@ public:
     /// The column of miniature pages, right of the largest preview box.
     static constexpr QRect kPagePreviewRect { 690, 60, 82, 462 };
 
-    /// picture: the sheet to print (copied). The width and height texts start at the settings'
-    /// print width and height.
+    /// The first line of the photo papers in the size list (lines 0 to 3 are the classic sizes).
+    static constexpr int kFirstPhotoLine = 4;
+    static constexpr int kLineCount = kFirstPhotoLine + kPhotoPaperCount;
+    static bool isPhotoLine(int line) { return line >= kFirstPhotoLine && line < kLineCount; }
+    static PhotoPaper paperOfLine(int line) { return PhotoPaper(line - kFirstPhotoLine); }
+
+    /// sheet: the used slots (copied); the classic lines print them on white paper at 364 x 276,
+    /// the photo papers at full resolution. The width and height texts show the size in pixels
+    /// that Print sends.
+    DlgPrint(const SheetPicture& sheet, const BoothSettings& settings, QWidget* parent = nullptr);
+    /// A picture printed as it is (it stands for the whole sheet).
     DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget* parent = nullptr);
     ~DlgPrint() override;
 
@@ -68,6 +80,8 @@ public:
     PrinterWatch* watch() const { return m_watch; }
     /// The printer line as shown ("booth: idle, no jobs waiting").
     QString printerStateText() const;
+    /// The photo paper's layout as the last photo line planned it (empty pixels before).
+    const PhotoLayout& photoLayout() const { return m_photoJob.layout; }
 
     // ---- Commands ----
     void OnSizeList(int line);
@@ -87,6 +101,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
 
 private:
+    DlgPrint(const SheetPicture& sheet, const QImage& picture, const BoothSettings& settings, QWidget* parent);
     void printOnce();
     void showHealth(const PrinterHealth& health);
     void onJobFinished(const JobStatus& status);
@@ -94,7 +109,11 @@ private:
     void refreshSurface();
     void updatePageSplits();
     void setSizeTexts(int w, int h);
+    /// Lays the sheet out on the chosen photo paper of the watched queue and shows it.
+    void showPhotoLine(int line);
 
+    SheetPicture m_sheet;
+    PhotoJob m_photoJob;
     QImage m_picture;
     QImage m_sized;
     CSizeBox m_box;

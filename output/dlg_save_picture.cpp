@@ -1,9 +1,12 @@
 // DlgSavePicture: backdrop strip with paging, the browser choice, output size and the save.
 #include "output/dlg_save_picture.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
+#include <QPointer>
 
 #include "app/app_paths.h"
 #include "output/dlg_thum_nail.h"
@@ -13,6 +16,7 @@
 #include "picture/image_bridge.h"
 #include "picture/picture_files.h"
 #include "platform/control_id.h"
+#include "platform/long_operation.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
 #include "skin/skin_buttons.h"
@@ -45,9 +49,9 @@ QImage framed(const QImage& frame, const QImage& small)
 
 } // namespace
 
-DlgSavePicture::DlgSavePicture(const QImage& picture, const QImage& emptySlot, const AppPaths& paths, QWidget* parent)
+DlgSavePicture::DlgSavePicture(const SheetPicture& sheet, const AppPaths& paths, QWidget* parent)
     : SkinDialog(parent)
-    , m_picture(picture)
+    , m_sheet(sheet)
     , m_startFolder(paths.m_currentFolder)
 {
     using namespace skin;
@@ -82,11 +86,13 @@ DlgSavePicture::DlgSavePicture(const QImage& picture, const QImage& emptySlot, c
         connect(m_slots[k], &QAbstractButton::clicked, this, [this, k] { chooseSlot(k); });
     }
 
+    // Wide enough for "Full resolution (8000 X 6065)".
     m_size = new SkComboBox(this);
-    m_size->setGeometry(150, 467, 164, 18);
-    m_size->addItem(QStringLiteral("1024 X 768 (Hight Quality)"));
-    m_size->addItem(QStringLiteral("528 X 400 (Low Quality)"));
+    m_size->setGeometry(150, 467, 226, 18);
+    for (int line = 0; line <= kSaveLineFull; ++line)
+        m_size->addItem(SaveLineText(line, m_sheet));
     m_size->setCurrentIndex(0);
+    m_size->setToolTip(QStringLiteral("Full resolution is made from the shots as the camera took them"));
     platform::setControlId(m_size, kSizeId);
 
     auto bind = [this](int id, auto slot) {
@@ -99,13 +105,11 @@ DlgSavePicture::DlgSavePicture(const QImage& picture, const QImage& emptySlot, c
     bind(kPreviousId, [this] { previousPage(); });
     bind(kNextId, [this] { nextPage(); });
 
-    m_backdrop = ScaleBitmap(emptySlot, kBackdropWidth, kBackdropHeight, ScaleSmooth);
-    if (m_backdrop.isNull()) {
-        m_backdrop = QImage(kBackdropWidth, kBackdropHeight, QImage::Format_RGB32);
-        m_backdrop.fill(QColor(skin::theme::kPaper));
-    }
+    // Plain paper until a backdrop is chosen: the empty-slot artwork belongs to the screen.
+    m_backdrop = QImage(kBackdropWidth, kBackdropHeight, QImage::Format_RGB32);
+    m_backdrop.fill(kPaperWhite);
     m_backdropFrame->setPicture(m_backdrop);
-    m_preview->setPicture(ScaleBitmap(m_picture, kBackdropWidth, kBackdropHeight, ScaleSmooth), 0x000000);
+    showPreview();
     m_first = 0;
     showPage();
 }
@@ -174,14 +178,28 @@ void DlgSavePicture::showPage()
     }
 }
 
+void DlgSavePicture::showPreview()
+{
+    // The slots over a see-through layer: the slot rectangles decide where the backdrop shows.
+    m_preview->setLayer(m_sheet.compose(QSize(kBackdropWidth, kBackdropHeight), QImage(), 0x00000000));
+}
+
 bool DlgSavePicture::setBackdropFile(const QString& path)
 {
     CxImage loaded;
     if (!LoadPicture(path, loaded))
         return false;
-    const QImage scaled = ScaleBitmap(BitmapFromImage(loaded), kBackdropWidth, kBackdropHeight, ScaleSmooth);
+    QImage source = BitmapFromImage(loaded);
+    // Kept at its own resolution for the full-resolution save, within the sheet's largest size.
+    if (std::max(source.width(), source.height()) > kMaxBackdropSide) {
+        const double k = double(kMaxBackdropSide) / std::max(source.width(), source.height());
+        source = ScaleBitmap(
+            source, std::max(1, int(source.width() * k)), std::max(1, int(source.height() * k)), ScaleSmooth);
+    }
+    const QImage scaled = ScaleBitmap(source, kBackdropWidth, kBackdropHeight, ScaleSmooth);
     if (scaled.isNull())
         return false;
+    m_backdropSource = source;
     m_backdrop = scaled;
     m_backdropFrame->setPicture(m_backdrop);
     m_preview->update();
@@ -220,17 +238,21 @@ int DlgSavePicture::sizeLine() const
 
 void DlgSavePicture::setSizeLine(int line)
 {
-    m_size->setCurrentIndex(line == 1 ? 1 : 0);
+    m_size->setCurrentIndex(line >= 0 && line <= kSaveLineFull ? line : 0);
+}
+
+QString DlgSavePicture::sizeLineText(int line) const
+{
+    return m_size->itemText(line);
 }
 
 QImage DlgSavePicture::composite() const
 {
-    return ComposeOnBackdrop(m_picture, m_backdrop);
+    return m_sheet.compose(QSize(kBackdropWidth, kBackdropHeight), m_backdrop, kPaperWhite);
 }
 
 void DlgSavePicture::OnSave()
 {
-    const QImage picture = composite();
     platform::SaveFileRequest request;
     request.title = QString::fromLatin1(kCaption);
     request.startFolder = m_startFolder;
@@ -249,8 +271,24 @@ void DlgSavePicture::OnSave()
                platform::MbYesNo | platform::MbIconQuestion, QString::fromLatin1(kCaption))
             != platform::IdYes)
         return;
+    // The full resolution takes a moment: the picture is made and written off the window's
+    // thread while it keeps painting.
+    const int line = sizeLine();
+    const SheetPicture sheet = m_sheet;
+    const QImage backdrop = m_backdropSource;
     QString error;
-    if (!SaveComposite(picture, path, sizeLine(), &error)) {
+    bool saved = false;
+    QPointer<DlgSavePicture> self(this);
+    platform::runWhileDispatching(this, [&] {
+        const QImage picture = SaveComposite(sheet, backdrop, line);
+        if (picture.isNull())
+            error = QStringLiteral("%1: the picture could not be made (not enough memory)").arg(path);
+        else
+            saved = SavePictureFile(picture, path, &error);
+    });
+    if (!self)
+        return;
+    if (!saved) {
         platform::prompts().messageBox(this, QStringLiteral("The picture could not be saved.\n%1").arg(error),
             platform::MbOk | platform::MbIconError, QString::fromLatin1(kCaption));
         return;

@@ -1,5 +1,6 @@
 // DlgSavePicture: saves the booth's sheet as a picture file, optionally over a backdrop chosen
-// from the background folder's strip or with the picture browser, in one of two sizes.
+// from the background folder's strip or with the picture browser, at 1024 x 768, 528 x 400 or
+// the full resolution of the shots.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "output/sheet_picture.h"
 #include "skin/skin_window.h"
 
 class CPictureFrame;
@@ -35,9 +37,12 @@ public:
     static constexpr int kSlotIds[kStripSlots] = { 1206, 1207, 1208, 1091, 1209 };
     enum Result { IdOk = 1, IdCancel = 2 };
 
-    /// picture: the sheet (copied). emptySlot: the empty slot picture, the first backdrop. The
-    /// backdrop strip lists paths.m_backgroundFolder; the file picker starts in paths.m_currentFolder.
-    DlgSavePicture(const QImage& picture, const QImage& emptySlot, const AppPaths& paths, QWidget* parent = nullptr);
+    /// Backdrops are kept at most this large on their longest side.
+    static constexpr int kMaxBackdropSide = SheetPicture::kMaxFullSide;
+
+    /// sheet: the used slots (copied). The first backdrop is plain white paper. The backdrop
+    /// strip lists paths.m_backgroundFolder; the file picker starts in paths.m_currentFolder.
+    DlgSavePicture(const SheetPicture& sheet, const AppPaths& paths, QWidget* parent = nullptr);
 
     int result() const { return QDialog::result(); }
     /// The file written by the last successful save; empty before.
@@ -52,10 +57,14 @@ public:
     /// The list entry shown in strip slot k, or -1 when the slot is hidden.
     int slotEntry(int k) const { return m_slotEntry[k]; }
     CxSkinButton* slotButton(int k) const { return m_slots[k]; }
+    /// The backdrop as shown (530 x 400) and as chosen (its file's picture; null = white paper).
     const QImage& backdrop() const { return m_backdrop; }
+    const QImage& backdropSource() const { return m_backdropSource; }
     int sizeLine() const;
     void setSizeLine(int line);
-    /// The picture over the backdrop as it will be written (before the output size).
+    /// The size line's text as listed.
+    QString sizeLineText(int line) const;
+    /// The sheet over the backdrop as the preview shows it (530 x 400).
     QImage composite() const;
 
     // ---- Commands ----
@@ -75,8 +84,11 @@ private:
     void showPage();
     bool setBackdropFile(const QString& path);
 
-    QImage m_picture;
+    void showPreview();
+
+    SheetPicture m_sheet;
     QImage m_backdrop;
+    QImage m_backdropSource;
     QStringList m_list;
     int m_first = 0;
     int m_slotEntry[kStripSlots] = { -1, -1, -1, -1, -1 };

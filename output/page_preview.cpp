@@ -121,10 +121,14 @@ void CPagePreview::paintEvent(QPaintEvent*)
             p.restore();
         }
         // The label's place, as a short rule of text.
-        const QPointF label(box.printable.left() + m_plan.labelPosition.x() * box.printable.width() / m_plan.pageWidth,
-            box.printable.top() + m_plan.labelPosition.y() * box.printable.height() / std::max(1, m_plan.pageHeight));
-        p.setPen(QPen(QColor(kInk), 1.5));
-        p.drawLine(label + QPointF(-6, -1.5), label + QPointF(0, -1.5));
+        if (m_plan.labelled) {
+            const QPointF label(
+                box.printable.left() + m_plan.labelPosition.x() * box.printable.width() / m_plan.pageWidth,
+                box.printable.top()
+                    + m_plan.labelPosition.y() * box.printable.height() / std::max(1, m_plan.pageHeight));
+            p.setPen(QPen(QColor(kInk), 1.5));
+            p.drawLine(label + QPointF(-6, -1.5), label + QPointF(0, -1.5));
+        }
         p.setPen(QPen(QColor(kMuted), 1, Qt::DashLine));
         p.setBrush(Qt::NoBrush);
         p.drawRect(box.printable.adjusted(0.5, 0.5, -0.5, -0.5));

@@ -10,7 +10,6 @@
 #include "imaging/cximage.h"
 #include "picture/bitmap_scale.h"
 #include "picture/image_bridge.h"
-#include "picture/key_colour.h"
 
 namespace {
 
@@ -50,8 +49,24 @@ uint32_t formatOf(const QString& path)
 
 } // namespace
 
-QSize SaveOutputSize(int line)
+QString SaveLineText(int line, const SheetPicture& sheet)
 {
+    switch (line) {
+    case 0:
+        return QStringLiteral("1024 X 768 (Hight Quality)");
+    case 1:
+        return QStringLiteral("528 X 400 (Low Quality)");
+    default: {
+        const QSize full = sheet.fullResolutionSize();
+        return QStringLiteral("Full resolution (%1 X %2)").arg(full.width()).arg(full.height());
+    }
+    }
+}
+
+QSize SaveOutputSize(int line, const SheetPicture& sheet)
+{
+    if (line == kSaveLineFull)
+        return sheet.fullResolutionSize();
     return line == 1 ? QSize(528, 400) : QSize(1024, 768);
 }
 
@@ -80,46 +95,27 @@ QString PathWithPictureExtension(const QString& path, int filterIndex)
     return out + QLatin1Char('.') + SaveTypeExtension(filterIndex);
 }
 
-QImage ComposeOnBackdrop(const QImage& picture, const QImage& backdrop)
+QImage SaveComposite(const SheetPicture& sheet, const QImage& backdrop, int line)
 {
-    if (picture.isNull() || backdrop.isNull())
-        return {};
-    QImage base = backdrop.size() == QSize(kBackdropWidth, kBackdropHeight)
-        ? backdrop.convertToFormat(QImage::Format_RGB32)
-        : ScaleBitmap(backdrop, kBackdropWidth, kBackdropHeight, ScaleSmooth);
-    const QImage overlay = ScaleBitmap(picture, kBackdropWidth, kBackdropHeight, ScaleSmooth);
-    if (base.isNull() || overlay.isNull())
-        return {};
-    const QRgb key = CentreKey(overlay);
-    for (int y = 0; y < kBackdropHeight; ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(overlay.constScanLine(y));
-        QRgb* dst = reinterpret_cast<QRgb*>(base.scanLine(y));
-        for (int x = 0; x < kBackdropWidth; ++x) {
-            if ((src[x] & 0x00FFFFFF) != key)
-                dst[x] = src[x] | 0xFF000000;
-        }
-    }
-    return base;
+    return sheet.compose(SaveOutputSize(line, sheet), backdrop, kPaperWhite, line == kSaveLineFull);
 }
 
-bool SaveComposite(const QImage& composite, const QString& path, int line, QString* error)
+bool SavePictureFile(const QImage& picture, const QString& path, QString* error)
 {
     auto fail = [&](const QString& why) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(path, why);
         return false;
     };
-    if (composite.isNull())
+    if (picture.isNull())
         return fail(QStringLiteral("there is no picture to save"));
     const uint32_t format = formatOf(path);
     if (format == CXIMAGE_FORMAT_UNKNOWN)
         return fail(QStringLiteral("the extension names no picture format"));
 
-    const QSize size = SaveOutputSize(line);
-    CxImage source;
     CxImage image;
-    if (!ImageFromBitmap(composite, source) || !ResampleForBooth(source, size.width(), size.height(), image))
-        return fail(QStringLiteral("the picture could not be resized"));
+    if (!ImageFromBitmap(picture, image))
+        return fail(QStringLiteral("the picture could not be prepared (not enough memory)"));
     if (format == CXIMAGE_FORMAT_GIF)
         image.DecreaseBpp(16, false);
     if (path.right(3).compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0) {

@@ -1,4 +1,4 @@
-// Saving the booth's sheet as a picture file: the composite over a backdrop, the output sizes,
+// Saving the booth's sheet as a picture file: the sheet over a backdrop at the output sizes,
 // the file types of the save dialog and the write itself. No widgets: the save dialog and
 // kivra-project save share it.
 #pragma once
@@ -7,12 +7,20 @@
 #include <QSize>
 #include <QString>
 
-/// The backdrop and composite size.
+#include "output/sheet_picture.h"
+
+/// The backdrop and preview size.
 inline constexpr int kBackdropWidth = 530;
 inline constexpr int kBackdropHeight = 400;
 
-/// The output size of size line 0 ("1024 X 768 (Hight Quality)") or 1 ("528 X 400 (Low Quality)").
-QSize SaveOutputSize(int line);
+/// The size lines of the save dialog: 0 "1024 X 768 (Hight Quality)", 1 "528 X 400 (Low Quality)",
+/// 2 "Full resolution (W X H)".
+inline constexpr int kSaveLineFull = 2;
+/// The text of a size line; line 2 names the full-resolution size of the sheet.
+QString SaveLineText(int line, const SheetPicture& sheet);
+
+/// The output size of a line: 1024 x 768, 528 x 400, or the sheet's full resolution.
+QSize SaveOutputSize(int line, const SheetPicture& sheet = {});
 
 /// The save dialog's file types, as "BMP|*.bmp|JPG|*.jpg|...|".
 QString SaveFileFilter();
@@ -23,12 +31,13 @@ QString SaveTypeExtension(int filterIndex);
 /// extension appended ("party" and "party.txt" become "party.jpg" and "party.txt.jpg").
 QString PathWithPictureExtension(const QString& path, int filterIndex);
 
-/// The composite: picture scaled to 530 × 400 pasted over backdrop (scaled to 530 × 400 when it
-/// has another size), leaving out the picture's pixels of its centre colour (column 265, row 200
-/// from the bottom). Null when either picture is null.
-QImage ComposeOnBackdrop(const QImage& picture, const QImage& backdrop);
+/// The picture the save dialog writes for line: the sheet drawn at the line's size over the
+/// backdrop (scaled to that size; null = white paper). Lines 0 and 1 draw the slots' pictures,
+/// line 2 draws every slot from its originals. The slot rectangles alone decide where the
+/// backdrop shows: black in a photo stays black. Null when the picture cannot be made.
+QImage SaveComposite(const SheetPicture& sheet, const QImage& backdrop, int line);
 
-/// Writes composite to path at the size of line: the format by the path's extension, GIF through
-/// a 16-bit reduction, ".jpg" at 24 bits and quality 99. The file is replaced only when the whole
+/// Writes picture to path at its own size: the format by the path's extension, GIF through a
+/// 16-bit reduction, ".jpg" at 24 bits and quality 99. The file is replaced only when the whole
 /// picture was written. False with *error naming the file and the reason otherwise.
-bool SaveComposite(const QImage& composite, const QString& path, int line, QString* error = nullptr);
+bool SavePictureFile(const QImage& picture, const QString& path, QString* error = nullptr);

@@ -42,6 +42,7 @@ struct PrintPlan {
     int pageCount = 0; ///< N; 0 without a printer surface or for an empty picture
     double sourcePerPage = 0; ///< picture columns per page (S)
     QPoint labelPosition; ///< where "Page:%d of %d" is written
+    bool labelled = true; ///< false for a photo print: no page label
     std::vector<PrintStrip> strips; ///< one per page, in page order
 };
 

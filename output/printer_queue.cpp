@@ -286,7 +286,7 @@ JobStatus QueryJob(int id, QString* error)
 }
 
 int SubmitPrintFile(const QString& printer, const QString& pdfFile, const QString& title, int copies, QString* error,
-    bool* printerMissing)
+    bool* printerMissing, const QList<PrintOption>& extra)
 {
     if (printerMissing)
         *printerMissing = false;
@@ -294,6 +294,8 @@ int SubmitPrintFile(const QString& printer, const QString& pdfFile, const QStrin
     int count = 0;
     if (copies > 1)
         count = cupsAddOption("copies", QByteArray::number(copies).constData(), count, &options);
+    for (const PrintOption& o : extra)
+        count = cupsAddOption(o.first.constData(), o.second.constData(), count, &options);
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, printer.toUtf8().constData(),
         QFile::encodeName(pdfFile).constData(), title.toUtf8().constData(), count, options);
     cupsFreeOptions(count, options);

@@ -3,6 +3,9 @@
 // server (CUPS_SERVER or the client configuration) and may take a moment on a slow network.
 #pragma once
 
+#include <utility>
+
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -64,7 +67,11 @@ struct JobStatus {
 /// The current state of job id; state Unknown with *error set when the server cannot tell.
 JobStatus QueryJob(int id, QString* error = nullptr);
 
-/// Hands a PDF file to queue printer as a job called title with copies copies. The job id, or 0
-/// with *error set (and *printerMissing true when the queue does not exist).
+/// A job option for the server ("media", "4x6").
+using PrintOption = std::pair<QByteArray, QByteArray>;
+
+/// Hands a PDF file to queue printer as a job called title with copies copies and the given
+/// options. The job id, or 0 with *error set (and *printerMissing true when the queue does not
+/// exist). Safe on any thread.
 int SubmitPrintFile(const QString& printer, const QString& pdfFile, const QString& title, int copies,
-    QString* error = nullptr, bool* printerMissing = nullptr);
+    QString* error = nullptr, bool* printerMissing = nullptr, const QList<PrintOption>& options = {});

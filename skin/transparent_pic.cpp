@@ -11,6 +11,7 @@ CTransparentPic::CTransparentPic(QWidget* parent)
 
 void CTransparentPic::setPicture(const QImage& picture, QRgb key)
 {
+    m_layer = false;
     m_picture = picture;
     m_key = key & 0xFFFFFF;
     rebuild();
@@ -22,8 +23,20 @@ void CTransparentPic::setTransparentColor(QRgb key)
     rebuild();
 }
 
+void CTransparentPic::setLayer(const QImage& picture)
+{
+    m_layer = true;
+    m_picture = picture;
+    rebuild();
+}
+
 void CTransparentPic::rebuild()
 {
+    if (m_layer) {
+        m_keyed = m_picture.isNull() ? QImage() : m_picture.convertToFormat(QImage::Format_ARGB32);
+        update();
+        return;
+    }
     m_keyed = m_picture.isNull() ? QImage() : m_picture.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < m_keyed.height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(m_keyed.scanLine(y));

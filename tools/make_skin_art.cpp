@@ -525,7 +525,7 @@ void windows()
         save("main_screen", img);
     }
     {
-        QImage img = paintWindow(500, 400, "Settings");
+        QImage img = paintWindow(500, 440, "Settings");
         QPainter p(&img);
         const char* names[] = { "Frame", "Portrait", "Background", "Mask", "Emotion", "Base map" };
         for (int i = 0; i < 6; ++i) {
@@ -549,6 +549,13 @@ void windows()
         paintField(p, QRectF(124, 302, 36, 17));
         paintLabel(p, QRectF(165, 302, 100, 17), "(0 \u2013 255)", 13, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
         p.fillRect(QRectF(16, 215, 468, 1), QColor(255, 255, 255, 30));
+        // The guests' one-touch print in kiosk mode.
+        p.fillRect(QRectF(16, 353, 468, 1), QColor(255, 255, 255, 30));
+        paintLabel(p, QRectF(16, 363, 84, 17), "Guest print", 13, false, Qt::AlignRight | Qt::AlignVCenter);
+        paintField(p, QRectF(244, 363, 30, 17));
+        paintLabel(p, QRectF(278, 363, 50, 17), "copies", 13);
+        paintLabel(p, QRectF(322, 363, 118, 17), "Prints per sheet", 13, false, Qt::AlignRight | Qt::AlignVCenter);
+        paintField(p, QRectF(444, 363, 36, 17));
         p.end();
         cutWindowShape(img);
         save("configure_background", img);

@@ -172,17 +172,25 @@ TEST(CombinationSlots, ApplyToAllGivesTheFrameUnlessEdited)
     EXPECT_EQ(model.slot(3).m_used, 0);
 }
 
-TEST(CombinationSlots, EditHandBackMarksTheSlotEdited)
+TEST(CombinationSlots, EditHandBackMarksTheSlotEditedWithoutAnyFrame)
 {
     CombinationSlots model;
+    // Artwork with a border and a glyph, as the screen's empty-slot picture has.
+    QImage art = solidBitmap(kSheetWidth, kSheetHeight, qRgb(246, 241, 233));
+    for (int x = 0; x < kSheetWidth; ++x)
+        art.setPixel(x, 3, qRgb(255, 200, 87));
+    art.setPixel(kSheetWidth / 2 + 1, kSheetHeight / 2, qRgb(200, 150, 60));
+    model.setEmptySlotPicture(art);
     fill(model, qRgb(255, 0, 0));
     const QImage result = patternBitmap(kCanvasWidth, kCanvasHeight, 4);
     ASSERT_TRUE(model.handBackEdit(0, result));
     EXPECT_EQ(model.slot(0).m_edited, 1);
     EXPECT_TRUE(sameColours(model.slot(0).m_background, result));
-    // The one-colour empty slot picture is see-through as a frame.
+    // No placeholder as a frame: the screen art never reaches the slot, now or when recomposed.
+    EXPECT_TRUE(model.slot(0).m_frame.isNull());
     EXPECT_TRUE(sameColours(model.slot(0).m_composed, result));
-    EXPECT_EQ(model.slot(0).m_frame.size(), QSize(kSheetWidth, kSheetHeight));
+    ASSERT_TRUE(model.swapSlots(0, 2));
+    EXPECT_TRUE(sameColours(model.slot(2).m_composed, result));
     EXPECT_FALSE(model.handBackEdit(0, QImage()));
 }
 
@@ -233,18 +241,26 @@ TEST(CombinationSlots, SheetPlacesSlotsOnBlack)
     EXPECT_EQ(sheetPixel(sheet, 786, 336), 0u);
 }
 
-TEST(CombinationSlots, PrintSheetFillsTheGapsWithTheEmptySlotPicture)
+TEST(CombinationSlots, SheetPictureHoldsTheUsedSlotsOnly)
 {
     CombinationSlots model;
     model.setEmptySlotPicture(solidBitmap(kSheetWidth, kSheetHeight, qRgb(200, 200, 200)));
     model.buildLayout(1);
     fill(model, qRgb(255, 0, 0));
     fill(model, qRgb(0, 0, 255));
-    const QImage print = model.printSheet();
-    ASSERT_EQ(print.size(), QSize(kSheetWidth, kSheetHeight));
-    // Keyed on the sheet's centre colour, which is black here: the gaps show the artwork.
-    EXPECT_EQ(sheetPixel(print, 423, 61), 0xC8C8C8u);
+    fill(model, qRgb(0, 255, 0));
+    model.removeSlot(1); // its pictures become the empty-slot artwork
+    const SheetPicture sheet = model.sheetPicture();
+    ASSERT_EQ(sheet.slotList().size(), 2u);
+    EXPECT_EQ(sheet.slotList()[0].rect, QRect(5, 5, 174, 130));
+    EXPECT_EQ(sheet.slotList()[1].rect, QRect(5, 141, 174, 130));
+    // Printed on white: the removed slot and the gaps are paper, not artwork.
+    const QImage print = sheet.compose(QSize(kSheetWidth, kSheetHeight), QImage(), kPaperWhite);
+    EXPECT_EQ(sheetPixel(print, 423, 61), 0xFFFFFFu);
+    EXPECT_EQ(sheetPixel(print, 700, 120), 0xFFFFFFu);
     EXPECT_TRUE(nearColour(sheetPixel(print, 428, 66), 0xFF0000u));
+    // The classic sheet leaves it out too.
+    EXPECT_EQ(sheetPixel(model.sheet(), 700, 120), 0u);
 }
 
 TEST(ComData, CopiesShareBitmapsAndDeepCopyTheEffectsImage)

@@ -67,7 +67,8 @@ TEST_F(KivraProject, InfoListsLayoutSlotsAndRecords)
 {
     const CliRun r = run({ "info", makeProject() });
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("layout: 1\nused slots: 0 2\nrecords: 7\n"));
+    // The settings, three pictures for each of two slots, and the full-resolution record.
+    EXPECT_EQ(r.out, QStringLiteral("layout: 1\nused slots: 0 2\nrecords: 8\n"));
 }
 
 TEST_F(KivraProject, InfoRejectsADamagedProject)

@@ -61,8 +61,8 @@ QByteArray settingsText(int layout, const char* flag)
 QByteArray bmpBytes(const QImage& image)
 {
     // ctest runs test cases as separate processes side by side: each gets a file of its own.
-    const QString path = QDir::tempPath()
-        + QStringLiteral("/booth_test_slot_%1.bmp").arg(QCoreApplication::applicationPid());
+    const QString path
+        = QDir::tempPath() + QStringLiteral("/booth_test_slot_%1.bmp").arg(QCoreApplication::applicationPid());
     EXPECT_TRUE(WriteSlotBitmap(image, path));
     const QByteArray bytes = readAll(path);
     QFile::remove(path);
@@ -210,7 +210,7 @@ TEST_F(ProjectFile, SaveAndOpenRestoreLayoutSlotsAndPicturesExactly)
         EXPECT_TRUE(sameColours(opened.slot(i).m_background, saved.slot(i).m_background)) << i;
         EXPECT_EQ(opened.shownPicture(i).size(), opened.slot(i).rect().size());
     }
-    EXPECT_EQ(tempFolderFiles().size(), 1 + 9);
+    EXPECT_EQ(tempFolderFiles().size(), 1 + 9 + 1);
 }
 
 TEST_F(ProjectFile, ProjectWithoutUsedSlotsIsOneRecord)
@@ -247,7 +247,7 @@ TEST_F(ProjectFile, SixteenSlotProjectRestoresWholeEntriesOnly)
     EXPECT_TRUE(sameColours(opened.slot(11).m_composed, saved.slot(11).m_composed));
 }
 
-TEST_F(ProjectFile, SlotWithoutFrameIsSavedWithTheEmptySlotPicture)
+TEST_F(ProjectFile, SlotWithoutFrameIsSavedWithAFrameThatLaysOverNothing)
 {
     CombinationSlots model;
     fillSlots(model, 1, { 0 });
@@ -264,8 +264,18 @@ TEST_F(ProjectFile, SlotWithoutFrameIsSavedWithTheEmptySlotPicture)
     EXPECT_EQ(opened.usedSlots(), (QList<int> { 0, 1 }));
     EXPECT_TRUE(sameColours(opened.slot(1).m_composed, picture));
     EXPECT_TRUE(sameColours(opened.slot(1).m_background, picture));
-    EXPECT_TRUE(sameColours(opened.slot(1).m_frame, model.emptySlotPicture()));
+    // No frame, as saved; the frame record is one colour, so a reader that lays it over (an
+    // earlier version, recomposing after a swap) sees the picture unchanged, never screen art.
+    EXPECT_TRUE(opened.slot(1).m_frame.isNull());
     EXPECT_TRUE(sameColours(opened.slot(0).m_composed, model.slot(0).m_composed));
+    QStringList files;
+    ASSERT_TRUE(UnpackProject(target, files));
+    const QImage standIn = ReadSlotBitmap(files[5]);
+    EXPECT_TRUE(sameColours(standIn, NoFrameStandIn()));
+    ComData classic = opened.slot(1);
+    classic.m_frame = standIn;
+    opened.PlaceIntoSlot(1, classic);
+    EXPECT_TRUE(sameColours(opened.slot(1).m_composed, picture));
 }
 
 TEST_F(ProjectFile, DamagedRecordsStopWithAnError)

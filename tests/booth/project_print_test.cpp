@@ -159,7 +159,7 @@ TEST_F(ProjectPrint, SaveWritesWhatTheSaveDialogWrites)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     ASSERT_TRUE(img.Load(QFile::encodeName(small).constData(), CXIMAGE_FORMAT_UNKNOWN));
     EXPECT_EQ(img.GetWidth(), 528u);
-    // The sheet's black gaps (its centre colour) show the backdrop.
+    // The gaps between the slots show the backdrop.
     const RGBQUAD c = img.GetPixelColor(500, 10);
     EXPECT_EQ(qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue), qRgb(250, 220, 0));
 
@@ -169,4 +169,5 @@ TEST_F(ProjectPrint, SaveWritesWhatTheSaveDialogWrites)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(m_dir.file("sheet.txt"))));
     EXPECT_EQ(run({ "save", m_project, small, "--backdrop", QString::fromStdString(m_dir.file("none.png")) }).code, 1);
     EXPECT_EQ(run({ "save", m_project, small, "--size", "2" }).code, 2);
+    EXPECT_EQ(run({ "save", m_project, small, "--size", "fullest" }).code, 2);
 }

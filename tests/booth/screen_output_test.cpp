@@ -17,25 +17,29 @@ using namespace screentest;
 
 using ScreenOutput = ScreenFixture;
 
-TEST_F(ScreenOutput, DialogsGetTheSheetTheEmptySlotAndTheSettings)
+TEST_F(ScreenOutput, DialogsGetTheUsedSlotsOnPaperWithoutScreenArt)
 {
-    boothSettings().m_printWidth = 364;
-    boothSettings().m_printHeight = 274;
     DlgCorvantis s;
     QImage red(320, 240, QImage::Format_RGB32);
     red.fill(qRgb(220, 0, 0));
     ASSERT_EQ(s.slotModel().storeIntoFirstFree(red, red, red, 255), 0);
 
     std::unique_ptr<DlgPrint> print(s.createPrintDialog());
-    EXPECT_EQ(print->picture(), s.slotModel().printSheet());
-    EXPECT_NE(print->picture(), s.slotModel().sheet()); // the gaps show the empty slot picture
+    // The print picture: the slot on white paper, the empty slots and gaps white too.
+    EXPECT_EQ(print->picture().size(), QSize(364, 276));
+    EXPECT_EQ(print->picture().pixel(100, 60) & 0xFFFFFF, 0xDC0000u);
+    EXPECT_EQ(print->picture().pixel(300, 200) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(print->picture().pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    // Its texts say what Print sends.
     EXPECT_EQ(print->widthText(), QStringLiteral("364"));
+    EXPECT_EQ(print->heightText(), QStringLiteral("276"));
     EXPECT_EQ(print->parentWidget(), &s);
 
     std::unique_ptr<DlgSavePicture> save(s.createSaveDialog());
     EXPECT_EQ(save->parentWidget(), &s);
-    EXPECT_EQ(save->composite(), ComposeOnBackdrop(s.slotModel().sheet(), save->backdrop()));
+    EXPECT_EQ(save->composite(), s.slotModel().sheetPicture().compose(QSize(530, 400), save->backdrop(), kPaperWhite));
     EXPECT_EQ(save->backdrop().size(), QSize(530, 400));
+    EXPECT_EQ(save->composite().pixel(400, 300) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(ScreenOutput, PrintButtonCarriesThePrinterMarkOnceShown)

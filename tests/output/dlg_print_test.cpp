@@ -66,12 +66,15 @@ protected:
 
 } // namespace
 
-TEST_F(PrintDialog, StartsWithTheSettingsSizeAndTheSheetInItsFrame)
+TEST_F(PrintDialog, StartsWithTheSizeThatPrintsAndTheSheetInItsFrame)
 {
+    m_settings.m_printWidth = 0; // as in a fresh settings file
+    m_settings.m_printHeight = 0;
     DlgPrint dlg(sheet(), m_settings);
     EXPECT_EQ(dlg.size(), QSize(800, 600));
+    // "Current size" prints the sheet as it is: the texts say so, never 0 x 0.
     EXPECT_EQ(dlg.widthText(), QStringLiteral("364"));
-    EXPECT_EQ(dlg.heightText(), QStringLiteral("274"));
+    EXPECT_EQ(dlg.heightText(), QStringLiteral("276"));
     EXPECT_EQ(dlg.sizeLine(), 0);
     EXPECT_EQ(dlg.sizeBox(), DlgPrint::kStartFrame);
     EXPECT_EQ(dlg.pictureFrame()->geometry(), DlgPrint::kStartFrame);
@@ -223,8 +226,8 @@ TEST_F(PrintDialog, PagesShowThePrintableAreaAndWhereEachStripLands)
     // The first strip fills the printable width, the second holds what is left, as printed.
     EXPECT_NEAR(first.strip.width(), first.printable.width(), 0.5);
     const CPagePreview::PageBox& second = pages->pages()[1];
-    EXPECT_NEAR(second.strip.width() / second.printable.width(), double(plan.strips[1].target.width()) / plan.pageWidth,
-        0.01);
+    EXPECT_NEAR(
+        second.strip.width() / second.printable.width(), double(plan.strips[1].target.width()) / plan.pageWidth, 0.01);
     EXPECT_GT(second.paper.top(), first.paper.bottom());
     EXPECT_NEAR(first.strip.height() / first.printable.height(), double(plan.printedHeight) / plan.pageHeight, 0.01);
 }

@@ -12,6 +12,7 @@
 #include "output/picture_save.h"
 #include "platform/prompts.h"
 #include "skin/cx_skin_button.h"
+#include "skin/transparent_pic.h"
 #include "tests/common/test_support.h"
 
 namespace {
@@ -28,21 +29,18 @@ protected:
     }
     void TearDown() override { platform::setPrompts(nullptr); }
 
-    /// A green sheet (its centre colour: see-through) with a red block at the top left.
-    static QImage sheet()
+    /// One used slot at the top left: red with a pure black block (as dark clothes in a photo
+    /// are), the rest of the sheet empty.
+    static SheetPicture sheet()
     {
-        QImage img(364, 276, QImage::Format_RGB32);
-        img.fill(qRgb(0, 200, 0));
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 150; ++x)
-                img.setPixel(x, y, qRgb(220, 0, 0));
-        return img;
-    }
-    static QImage emptySlot()
-    {
-        QImage img(320, 240, QImage::Format_RGB32);
-        img.fill(qRgb(240, 240, 240));
-        return img;
+        QImage img(150, 100, QImage::Format_RGB32);
+        img.fill(qRgb(220, 0, 0));
+        for (int y = 10; y < 90; ++y)
+            for (int x = 80; x < 140; ++x)
+                img.setPixel(x, y, qRgb(0, 0, 0));
+        SheetPicture sheet;
+        sheet.addSlot({ QRect(0, 0, 150, 100), img, img.size(), {} });
+        return sheet;
     }
     void addBackdrops(int n, QRgb colour = qRgb(0, 0, 230))
     {
@@ -87,7 +85,7 @@ bool near(QRgb a, QRgb b, int tolerance = 12)
 
 TEST_F(SavePicture, JpgAtHighQualityInAnyCaseAndJpegAtTheDefault)
 {
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
     EXPECT_EQ(m_prompts.saveRequests.size(), 0);
     const QString lower = saveAs(dlg, QStringLiteral("a.jpg"), 2);
     EXPECT_EQ(dlg.result(), DlgSavePicture::IdOk);
@@ -99,9 +97,9 @@ TEST_F(SavePicture, JpgAtHighQualityInAnyCaseAndJpegAtTheDefault)
     EXPECT_NE(m_prompts.saveRequests[0].defaultExtension.toLower(), QStringLiteral("txt"));
     EXPECT_TRUE(m_prompts.messages.isEmpty());
 
-    DlgSavePicture upperDlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture upperDlg(sheet(), m_paths);
     const QString upper = saveAs(upperDlg, QStringLiteral("b.JPG"), 2);
-    DlgSavePicture jpegDlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture jpegDlg(sheet(), m_paths);
     const QString jpeg = saveAs(jpegDlg, QStringLiteral("c.jpeg"), 2);
 
     const CxImage img = load(lower);
@@ -114,30 +112,67 @@ TEST_F(SavePicture, JpgAtHighQualityInAnyCaseAndJpegAtTheDefault)
     EXPECT_LT(QFile(jpeg).size() * 10, QFile(lower).size() * 9);
 }
 
-TEST_F(SavePicture, LowQualityLineIs528By400AndTheCentreColourShowsTheBackdrop)
+TEST_F(SavePicture, LowQualityLineIs528By400TheSlotsCoverTheBackdropAndBlackStaysBlack)
 {
     addBackdrops(1);
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
+    // Plain paper until a backdrop is chosen: no screen artwork in a saved sheet.
+    EXPECT_EQ(dlg.backdrop().pixel(265, 200) & 0xFFFFFF, 0xFFFFFFu);
     dlg.chooseSlot(0);
     dlg.setSizeLine(1);
     const CxImage img = load(saveAs(dlg, QStringLiteral("small.png"), 8));
     ASSERT_TRUE(img.IsValid());
     EXPECT_EQ(img.GetWidth(), 528u);
     EXPECT_EQ(img.GetHeight(), 400u);
-    // The red block stays, the green (the sheet's centre colour) gives way to the blue backdrop.
+    // The slot covers the backdrop, its black block included; outside it the blue backdrop shows.
     EXPECT_TRUE(near(pixel(img, 40, 40), qRgb(220, 0, 0)));
+    EXPECT_TRUE(near(pixel(img, 160, 70), qRgb(0, 0, 0)));
     EXPECT_TRUE(near(pixel(img, 400, 300), qRgb(0, 0, 230)));
+    // The preview follows the slot rectangle too: its black block is drawn, the gap left open.
+    const QImage shown = dlg.findChild<CTransparentPic*>()->keyedPicture();
+    EXPECT_EQ(qAlpha(shown.pixel(160, 70)), 255);
+    EXPECT_EQ(shown.pixel(160, 70) & 0xFFFFFF, 0u);
+    EXPECT_EQ(qAlpha(shown.pixel(400, 300)), 0);
+}
+
+TEST_F(SavePicture, FullResolutionLineNamesItsSizeAndWritesIt)
+{
+    // A slot whose photo has 6 times the pixels across of its place on the sheet.
+    SheetPicture full;
+    QImage shot(900, 600, QImage::Format_RGB32);
+    shot.fill(qRgb(10, 120, 30));
+    QImage small(150, 100, QImage::Format_RGB32);
+    small.fill(qRgb(10, 120, 30));
+    int drawn = 0;
+    full.addSlot({ QRect(0, 0, 150, 100), small, shot.size(), [&drawn, shot](QSize size) {
+                      ++drawn;
+                      return shot.scaled(size);
+                  } });
+    ASSERT_EQ(full.fullResolutionSize(), QSize(2184, 1656));
+    DlgSavePicture dlg(full, m_paths);
+    EXPECT_EQ(dlg.sizeLineText(0), QStringLiteral("1024 X 768 (Hight Quality)"));
+    EXPECT_EQ(dlg.sizeLineText(1), QStringLiteral("528 X 400 (Low Quality)"));
+    EXPECT_EQ(dlg.sizeLineText(2), QStringLiteral("Full resolution (2184 X 1656)"));
+    EXPECT_EQ(drawn, 0); // the screen never draws the full resolution
+    dlg.setSizeLine(2);
+    const CxImage img = load(saveAs(dlg, QStringLiteral("full.png"), 8));
+    ASSERT_TRUE(img.IsValid());
+    EXPECT_EQ(img.GetWidth(), 2184u);
+    EXPECT_EQ(img.GetHeight(), 1656u);
+    EXPECT_EQ(drawn, 1);
+    EXPECT_TRUE(near(pixel(img, 450, 300), qRgb(10, 120, 30)));
+    EXPECT_TRUE(near(pixel(img, 1500, 1200), qRgb(255, 255, 255)));
 }
 
 TEST_F(SavePicture, NameWithoutPictureTypeGetsTheChosenTypesExtension)
 {
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
     saveAs(dlg, QStringLiteral("party"), 8);
     EXPECT_EQ(dlg.savedPath(), m_root + QStringLiteral("party.png"));
     EXPECT_EQ(load(m_root + QStringLiteral("party.png")).GetType(), uint32_t(CXIMAGE_FORMAT_PNG));
     EXPECT_FALSE(QFile::exists(m_root + QStringLiteral("party")));
 
-    DlgSavePicture txt(sheet(), emptySlot(), m_paths);
+    DlgSavePicture txt(sheet(), m_paths);
     saveAs(txt, QStringLiteral("notes.txt"), 2);
     EXPECT_EQ(txt.savedPath(), m_root + QStringLiteral("notes.txt.jpg"));
     EXPECT_EQ(load(txt.savedPath()).GetType(), uint32_t(CXIMAGE_FORMAT_JPG));
@@ -146,7 +181,7 @@ TEST_F(SavePicture, NameWithoutPictureTypeGetsTheChosenTypesExtension)
     // The completed name already exists: asked first, and "No" leaves it alone.
     QFile old(m_root + QStringLiteral("party.png"));
     const qint64 size = old.size();
-    DlgSavePicture again(sheet(), emptySlot(), m_paths);
+    DlgSavePicture again(sheet(), m_paths);
     m_prompts.messageReply = platform::IdNo;
     saveAs(again, QStringLiteral("party"), 8);
     ASSERT_EQ(m_prompts.messages.size(), 1);
@@ -162,7 +197,7 @@ TEST_F(SavePicture, FailedSaveIsToldKeepsTheDialogOpenAndLeavesNoFile)
     ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
     keep.write("old contents");
     keep.close();
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
     saveAs(dlg, QStringLiteral("keep.wmf"), 11);
     EXPECT_NE(dlg.result(), DlgSavePicture::IdOk);
     EXPECT_TRUE(dlg.savedPath().isEmpty());
@@ -187,7 +222,7 @@ TEST_F(SavePicture, FailedSaveIsToldKeepsTheDialogOpenAndLeavesNoFile)
 TEST_F(SavePicture, CancelledPickerLeavesEverythingAsItWas)
 {
     addBackdrops(2);
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
     dlg.chooseSlot(1);
     const QImage backdrop = dlg.backdrop();
     m_prompts.saveFileReply.clear();
@@ -205,7 +240,7 @@ TEST_F(SavePicture, StripPagesThroughTwelveBackdropsAndSkipsOtherFiles)
     QFile notes(m_paths.m_backgroundFolder + QStringLiteral("/b00a-notes.txt"));
     ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
     notes.close();
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
     ASSERT_EQ(dlg.backdropList().size(), 13);
     // Sorted: b00, b00a-notes.txt, b01, ...; the text file takes no slot.
     EXPECT_EQ(dlg.slotEntry(0), 0);
@@ -236,7 +271,7 @@ TEST_F(SavePicture, StripPagesThroughTwelveBackdropsAndSkipsOtherFiles)
 
 TEST_F(SavePicture, BrowserChoiceOfAPictureBecomesTheBackdropOtherwiseNothingChanges)
 {
-    DlgSavePicture dlg(sheet(), emptySlot(), m_paths);
+    DlgSavePicture dlg(sheet(), m_paths);
     const QImage start = dlg.backdrop();
     QString reply = QStringLiteral("  ");
     dlg.setBackdropChooser([&reply](QWidget*) { return reply; });
@@ -261,12 +296,12 @@ TEST(SaveComposite, GifAndBmpRoundTrip)
     composite.fill(qRgb(10, 120, 200));
     QString error;
     const QString gif = QString::fromStdString(dir.file("s.gif"));
-    ASSERT_TRUE(SaveComposite(composite, gif, 0, &error)) << error.toStdString();
+    ASSERT_TRUE(SavePictureFile(composite, gif, &error)) << error.toStdString();
     CxImage img;
     ASSERT_TRUE(img.Load(QFile::encodeName(gif).constData(), CXIMAGE_FORMAT_UNKNOWN));
     EXPECT_EQ(img.GetType(), uint32_t(CXIMAGE_FORMAT_GIF));
-    EXPECT_EQ(img.GetWidth(), 1024u);
-    EXPECT_FALSE(SaveComposite(QImage(), gif, 0, &error));
+    EXPECT_EQ(img.GetWidth(), 530u);
+    EXPECT_FALSE(SavePictureFile(QImage(), gif, &error));
     EXPECT_TRUE(error.contains(gif));
     EXPECT_EQ(PathWithPictureExtension(QStringLiteral("x."), 1), QStringLiteral("x.bmp"));
     EXPECT_EQ(PathWithPictureExtension(QStringLiteral("x.Tif"), 1), QStringLiteral("x.Tif"));
