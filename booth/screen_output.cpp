@@ -148,10 +148,14 @@ bool DlgCorvantis::OnGuestPrint()
         return false;
     m_guestPrinting = false;
     if (!result.printed) {
+        // The operator finds the details in the log; the guest learns what to do.
         QString why = result.error.trimmed();
         why.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        tell(
-            QStringLiteral("Your sheet could not be printed: %1 Please ask the host.").arg(why), NoticeBanner::Warning);
+        qWarning("corvantis: the guests' print failed: %s", qPrintable(why));
+        tell(result.cancelled
+                ? QStringLiteral("The printer is not ready, so your sheet was not printed. Please ask the host.")
+                : QStringLiteral("Your sheet could not be printed. Please ask the host."),
+            NoticeBanner::Warning);
         return false;
     }
     ++m_guestPrints;

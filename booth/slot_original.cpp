@@ -39,14 +39,27 @@ bool isJpeg(const QByteArray& bytes)
     return bytes.size() > 3 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xD8;
 }
 
+/// Originals are written as JPEG or PNG and read back as nothing else.
+uint32_t formatOf(const QByteArray& bytes)
+{
+    if (isJpeg(bytes))
+        return CXIMAGE_FORMAT_JPG;
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return CXIMAGE_FORMAT_PNG;
+    return CXIMAGE_FORMAT_UNKNOWN;
+}
+
 /// The photo's size as its header declares it, without decoding the pixels.
 QSize declaredSize(const QByteArray& bytes)
 {
+    const uint32_t format = formatOf(bytes);
+    if (format == CXIMAGE_FORMAT_UNKNOWN)
+        return QSize();
     QByteArray copy = bytes;
     CxMemFile mem(reinterpret_cast<uint8_t*>(copy.data()), size_t(copy.size()));
     CxImage header;
     header.SetEscape(-1);
-    if (!header.Decode(&mem, CXIMAGE_FORMAT_UNKNOWN))
+    if (!header.Decode(&mem, format))
         return QSize();
     return QSize(int(header.GetWidth()), int(header.GetHeight()));
 }
@@ -64,7 +77,10 @@ bool decode(const QByteArray& bytes, QSize want, CxImage& out, QString* error)
             denom /= 2;
         image.SetJpegScale(denom);
     }
-    if (!image.Decode(&mem, CXIMAGE_FORMAT_UNKNOWN) || !image.IsValid())
+    const uint32_t format = formatOf(bytes);
+    if (format == CXIMAGE_FORMAT_UNKNOWN)
+        return fail(error, QStringLiteral("the photo is neither JPEG nor PNG"));
+    if (!image.Decode(&mem, format) || !image.IsValid())
         return fail(
             error, QStringLiteral("the photo could not be read (%1)").arg(QString::fromLatin1(image.GetLastError())));
     if (!RaiseTo24(image, out))

@@ -301,3 +301,48 @@ TEST(KioskSettings, DefaultsWhenMissingAndTheShootKeyText)
     EXPECT_FALSE(BoothSettings::IsShootKey("Space;Enter", Qt::Key_Escape));
     EXPECT_FALSE(BoothSettings::IsShootKey("", Qt::Key_Space));
 }
+
+TEST_F(ConfigureDialog, GuestPrintPaperCopiesAndPrintsPerSheetAreShownAndStored)
+{
+    m_dlg->initialise();
+    auto* paper = platform::findControl<SkComboBox>(m_dlg.get(), DlgConfigure::kGuestPaperId);
+    ASSERT_NE(paper, nullptr);
+    ASSERT_EQ(paper->count(), 5);
+    EXPECT_EQ(paper->currentData().toString(), "6x4in");
+    EXPECT_EQ(paper->itemText(1), QString::fromUtf8("7 \u00D7 5 in photo"));
+    EXPECT_EQ(edit(DlgConfigure::kGuestCopiesId)->text(), "1");
+    EXPECT_EQ(edit(DlgConfigure::kMaxPrintsId)->text(), "2");
+    paper->setCurrentIndex(paper->findData("a4"));
+    edit(DlgConfigure::kGuestCopiesId)->setText("40"); // at most 10
+    edit(DlgConfigure::kMaxPrintsId)->setText("0"); // guests cannot print
+    click(DlgConfigure::kApplyId);
+    EXPECT_EQ(ini("KioskPrintPaper"), "a4");
+    EXPECT_EQ(ini("KioskPrintCopies"), "10");
+    EXPECT_EQ(ini("MaxPrintsPerSheet"), "0");
+    EXPECT_EQ(edit(DlgConfigure::kGuestCopiesId)->text(), "10");
+    EXPECT_EQ(boothSettings().m_maxPrintsPerSheet, 0);
+
+    edit(DlgConfigure::kGuestCopiesId)->setText("0"); // at least one copy
+    click(DlgConfigure::kApplyId);
+    EXPECT_EQ(ini("KioskPrintCopies"), "1");
+}
+
+TEST(KioskSettings, GuestPrintDefaultsAndHandEditedValues)
+{
+    testsupport::TempDir dir;
+    const QString file = q(dir.file("k.ini"));
+    BoothSettings s;
+    s.LoadKioskSettings(file);
+    EXPECT_EQ(s.m_kioskPrintPaper, "6x4in");
+    EXPECT_EQ(s.m_kioskPrintCopies, 1);
+    EXPECT_EQ(s.m_maxPrintsPerSheet, 2);
+    writeAll(file, "[Configure]\nKioskPrintPaper=A5\nKioskPrintCopies=-3\nMaxPrintsPerSheet=5\n");
+    s.LoadKioskSettings(file);
+    EXPECT_EQ(s.m_kioskPrintPaper, "a5");
+    EXPECT_EQ(s.m_kioskPrintCopies, 1);
+    EXPECT_EQ(s.m_maxPrintsPerSheet, 5);
+    writeAll(file, "[Configure]\nKioskPrintPaper=poster\nKioskPrintCopies=3\n");
+    s.LoadKioskSettings(file);
+    EXPECT_EQ(s.m_kioskPrintPaper, "6x4in") << "an unknown paper prints on the default one";
+    EXPECT_EQ(s.m_kioskPrintCopies, 3);
+}

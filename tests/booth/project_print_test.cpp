@@ -9,6 +9,8 @@
 #include "booth/composition.h"
 #include "booth/project_cli.h"
 #include "booth/project_file.h"
+#include "booth/slot_original.h"
+#include "picture/bitmap_scale.h"
 #include "tests/booth/booth_test_util.h"
 #include "tests/output/cups_fixture.h"
 
@@ -56,6 +58,28 @@ protected:
         const QImage red = solidBitmap(kCanvasWidth, kCanvasHeight, qRgb(255, 0, 0));
         model.storeIntoFirstFree(red, red, solidBitmap(kCanvasWidth, kCanvasHeight, qRgb(0, 255, 0)), 255);
         const QString project = QString::fromStdString(m_dir.file("event.kivra"));
+        EXPECT_TRUE(SaveProject(model, settings, project));
+        return project;
+    }
+
+    /// Two 1920 x 1080 shots in the four-slot layout, kept as taken; each has a pure black
+    /// block, as dark clothes do.
+    QString makeShotsProject()
+    {
+        const QString settings = QString::fromStdString(m_dir.file("KivraTesselwick.ini"));
+        CombinationSlots model;
+        model.buildLayout(1);
+        for (QRgb colour : { qRgb(200, 60, 40), qRgb(40, 90, 200) }) {
+            QImage shot(1920, 1080, QImage::Format_RGB32);
+            shot.fill(colour);
+            for (int y = 300; y < 800; ++y)
+                for (int x = 600; x < 1300; ++x)
+                    shot.setPixel(x, y, qRgb(0, 0, 0));
+            const QImage small = ScaleBitmap(shot, 320, 240, ScaleSmooth);
+            model.storeIntoFirstFree(small, small, QImage(), 255,
+                MakeSlotOriginal(EncodeOriginalPhoto(shot), shot.size(), QRect(0, 0, 320, 240), QImage()));
+        }
+        const QString project = QString::fromStdString(m_dir.file("shots.kivra"));
         EXPECT_TRUE(SaveProject(model, settings, project));
         return project;
     }
@@ -170,4 +194,50 @@ TEST_F(ProjectPrint, SaveWritesWhatTheSaveDialogWrites)
     EXPECT_EQ(run({ "save", m_project, small, "--backdrop", QString::fromStdString(m_dir.file("none.png")) }).code, 1);
     EXPECT_EQ(run({ "save", m_project, small, "--size", "2" }).code, 2);
     EXPECT_EQ(run({ "save", m_project, small, "--size", "fullest" }).code, 2);
+}
+
+TEST_F(ProjectPrint, SaveAtFullResolutionComposesTheShotsAsTakenOverTheBackdrop)
+{
+    const QString project = makeShotsProject();
+    QImage yellow(40, 30, QImage::Format_RGB32);
+    yellow.fill(qRgb(250, 220, 0));
+    const QString backdrop = QString::fromStdString(m_dir.file("yellow.png"));
+    ASSERT_TRUE(yellow.save(backdrop));
+    const QString out = QString::fromStdString(m_dir.file("full.png"));
+    const CliRun r = run({ "save", project, out, "--size", "full", "--backdrop", backdrop });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QImage img(out);
+    // 1080 lines in the 130-row slot: the shots at their own resolution.
+    ASSERT_EQ(img.size(), QSize(3024, 2292));
+    // Slot 0 lies at (5, 5) 174 x 130 on the sheet; its black block stays black over yellow.
+    const double k = 3024.0 / 364;
+    auto at = [&](double sheetX, double sheetY) { return img.pixel(int(sheetX * k), int(sheetY * k)) & 0xFFFFFF; };
+    EXPECT_EQ(at(5 + 174 * 0.5, 5 + 130 * 0.5), 0u);
+    EXPECT_TRUE(nearColour(at(5 + 10, 5 + 10), 0xC83C28u)); // kept as JPEG: one step either way
+    EXPECT_EQ(at(2, 2), 0xFADC00u); // a gap
+    EXPECT_EQ(at(270, 200), 0xFADC00u); // an empty slot
+}
+
+TEST_F(ProjectPrint, PhotoPrintSendsOnePageAtSixByFourInchesAtFullResolution)
+{
+    const QString project = makeShotsProject();
+    const CliRun r = run({ "print", project, "--photo", "6x4in", "--copies", "2" });
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QString::fromUtf8("6 \u00D7 4 in photo, picture 3024 x 2292 pixels")))
+        << r.out.toStdString();
+    const auto jobs = m_cups.waitForJobs(1);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].copies, 2);
+    EXPECT_EQ(CupsServer::pdfPageCount(jobs[0].pdf), 1);
+    EXPECT_EQ(CupsServer::pdfPageSize(jobs[0].pdf), "432 x 288");
+    EXPECT_EQ(CupsServer::pdfText(jobs[0].pdf).find("Page"), std::string::npos);
+    const auto images = CupsServer::pdfImages(jobs[0].pdf);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_GE(images[0].xppi, 300);
+    EXPECT_NEAR(double(images[0].width) / images[0].height, 364.0 / 276, 0.01);
+    EXPECT_NEAR(double(images[0].height) / images[0].yppi, 4.0, 0.08);
+
+    EXPECT_EQ(run({ "print", project, "--photo", "5x3in" }).code, 2);
+    EXPECT_EQ(run({ "print", project, "--photo", "a4", "--size", "1" }).code, 2);
+    EXPECT_EQ(run({ "print", project, "--photo", "a4", "--pages", "1-1" }).code, 2);
 }

@@ -76,6 +76,24 @@ const char* const kPpd = R"PPD(*PPD-Adobe: "4.3"
 *CloseUI: *Resolution
 )PPD";
 
+/// The same printer with 4 x 6 inch photo paper besides, printed to its edges (a photo printer's
+/// borderless media).
+std::string photoPpd()
+{
+    std::string ppd = kPpd;
+    auto after = [&ppd](const std::string& line, const std::string& added) {
+        const size_t at = ppd.find(line);
+        if (at != std::string::npos)
+            ppd.insert(ppd.find('\n', at) + 1, added);
+    };
+    ppd.replace(ppd.find("Kivra Test Printer"), 18, "Kivra Photo Printer");
+    after("*PageSize A4/A4:", "*PageSize 4x6/4 x 6 in: \"<</PageSize[288 432]/ImagingBBox null>>setpagedevice\"\n");
+    after("*PageRegion A4/A4:", "*PageRegion 4x6/4 x 6 in: \"<</PageSize[288 432]/ImagingBBox null>>setpagedevice\"\n");
+    after("*ImageableArea A4/A4:", "*ImageableArea 4x6/4 x 6 in: \"0 0 288 432\"\n");
+    after("*PaperDimension A4/A4:", "*PaperDimension 4x6/4 x 6 in: \"288 432\"\n");
+    return ppd;
+}
+
 bool writeFile(const std::string& path, const std::string& text, mode_t mode, std::string* error)
 {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -125,6 +143,7 @@ CupsServer::CupsServer()
     m_socket = m_root + "/cups.sock";
     m_jobs = m_root + "/jobs";
     m_ppd = m_root + "/kivra-test.ppd";
+    m_photoPpd = m_root + "/kivra-photo.ppd";
 }
 
 CupsServer::~CupsServer()
@@ -175,7 +194,8 @@ bool CupsServer::writeConfiguration(std::string* error)
           "  SubscriptionPrivateValues none\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n";
     return writeFile(m_root + "/bin/backend/" + kBackendName, backend, 0700, error)
         && writeFile(m_root + "/cups-files.conf", filesConf, 0644, error)
-        && writeFile(m_root + "/cupsd.conf", conf, 0644, error) && writeFile(m_ppd, kPpd, 0644, error);
+        && writeFile(m_root + "/cupsd.conf", conf, 0644, error) && writeFile(m_ppd, kPpd, 0644, error)
+        && writeFile(m_photoPpd, photoPpd(), 0644, error);
 }
 
 bool CupsServer::start(std::string* error)
@@ -286,9 +306,11 @@ int CupsServer::run(const std::vector<std::string>& argv, std::string* out)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool CupsServer::addPrinter(const std::string& name, bool makeDefault, std::string* error)
+bool CupsServer::addPrinter(const std::string& name, bool makeDefault, std::string* error, bool photoPaper)
 {
-    if (run({ "lpadmin", "-p", name, "-E", "-v", std::string(kBackendName) + ":/", "-P", m_ppd }) != 0) {
+    if (run({ "lpadmin", "-p", name, "-E", "-v", std::string(kBackendName) + ":/", "-P",
+            photoPaper ? m_photoPpd : m_ppd })
+        != 0) {
         if (error)
             *error = "lpadmin could not add " + name + ": " + readFile(m_root + "/log/error_log");
         return false;
@@ -427,6 +449,7 @@ std::vector<CupsServer::PdfImage> CupsServer::pdfImages(const std::string& pdf)
         img.width = std::atoi(col[3].c_str());
         img.height = std::atoi(col[4].c_str());
         img.xppi = std::atoi(col[12].c_str());
+        img.yppi = std::atoi(col[13].c_str());
         images.push_back(img);
     }
     return images;

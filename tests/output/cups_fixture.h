@@ -39,8 +39,9 @@ public:
     const std::string& jobFolder() const { return m_jobs; }
 
     /// Adds an enabled queue on the capture backend with a 600 dpi US Letter PPD whose printable
-    /// area is 8 × 10.5 inches (0.25 inch margins); makeDefault makes it the server's default.
-    bool addPrinter(const std::string& name, bool makeDefault, std::string* error = nullptr);
+    /// area is 8 × 10.5 inches (0.25 inch margins), A4 besides; makeDefault makes it the server's
+    /// default. photoPaper adds 4 x 6 inch paper ("4x6") printed to its edges.
+    bool addPrinter(const std::string& name, bool makeDefault, std::string* error = nullptr, bool photoPaper = false);
     bool removePrinter(const std::string& name, std::string* error = nullptr);
     /// cupsdisable / cupsenable.
     bool pausePrinter(const std::string& name, std::string* error = nullptr);
@@ -62,12 +63,13 @@ public:
     static int pdfPageCount(const std::string& pdf);
     static std::string pdfPageSize(const std::string& pdf, int page = 1);
     static std::string pdfText(const std::string& pdf, int page = 0);
-    /// pdfimages -list lines of the images (page, width, height, x-ppi) of a PDF.
+    /// pdfimages -list lines of the images (page, width, height, x-ppi, y-ppi) of a PDF.
     struct PdfImage {
         int page = 0;
         int width = 0;
         int height = 0;
         int xppi = 0;
+        int yppi = 0;
     };
     static std::vector<PdfImage> pdfImages(const std::string& pdf);
 
@@ -75,7 +77,7 @@ private:
     bool writeConfiguration(std::string* error);
 
     TempDir m_dir;
-    std::string m_root, m_socket, m_jobs, m_ppd;
+    std::string m_root, m_socket, m_jobs, m_ppd, m_photoPpd;
     pid_t m_pid = -1;
 };
 
