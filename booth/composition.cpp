@@ -222,21 +222,77 @@ void OverlayFrameScaled(QImage& canvas, const QImage& frame, int opacity)
         for (int x = 0; x < source.width(); ++x)
             d[x] = (f[x] & 0x00FFFFFF) == key ? 0 : (f[x] | 0xFF000000);
     }
-    const QImage scaled = covered.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (scaled.isNull() || scaled.format() != QImage::Format_ARGB32_Premultiplied)
+    auto blendPixel = [opacity](QRgb& c, int a, int r, int g, int b) {
+        // a, r, g, b: the frame's coverage and premultiplied colour, 0..255.
+        const int cover = a * opacity; // 0..255 * 255
+        if (cover == 0)
+            return;
+        const int keep = 255 * 255 - cover;
+        auto mix = [&](int base, int premultiplied) {
+            return std::clamp((base * keep + premultiplied * opacity * 255) / (255 * 255), 0, 255);
+        };
+        c = qRgb(mix(qRed(c), r), mix(qGreen(c), g), mix(qBlue(c), b));
+    };
+
+    if (w < source.width() || h < source.height()) {
+        // A frame larger than its place: averaged down.
+        const QImage scaled = covered.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (scaled.isNull() || scaled.format() != QImage::Format_ARGB32_Premultiplied)
+            return;
+        for (int y = 0; y < h; ++y) {
+            const QRgb* f = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
+            QRgb* c = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                blendPixel(c[x], qAlpha(f[x]), qRed(f[x]), qGreen(f[x]), qBlue(f[x]));
+        }
         return;
+    }
+
+    // Enlarged (the usual case: a 320 x 240 frame on a slot of camera size), bilinear and laid over
+    // in one pass, without a full-size copy of the frame. Weights in 1/256.
+    const int sw = covered.width();
+    const int sh = covered.height();
+    struct Tap {
+        int i0, i1, f;
+    };
+    auto taps = [](int from, int to) {
+        std::vector<Tap> t(static_cast<size_t>(to));
+        const double k = double(from) / to;
+        for (int i = 0; i < to; ++i) {
+            const double p = std::clamp((i + 0.5) * k - 0.5, 0.0, double(from - 1));
+            const int i0 = int(p);
+            t[size_t(i)] = { i0, std::min(i0 + 1, from - 1), int((p - i0) * 256 + 0.5) };
+        }
+        return t;
+    };
+    const std::vector<Tap> tx = taps(sw, w);
+    const std::vector<Tap> ty = taps(sh, h);
     for (int y = 0; y < h; ++y) {
-        const QRgb* f = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
+        const Tap& v = ty[size_t(y)];
+        const QRgb* r0 = reinterpret_cast<const QRgb*>(covered.constScanLine(v.i0));
+        const QRgb* r1 = reinterpret_cast<const QRgb*>(covered.constScanLine(v.i1));
         QRgb* c = reinterpret_cast<QRgb*>(canvas.scanLine(y));
         for (int x = 0; x < w; ++x) {
-            const int a = qAlpha(f[x]) * opacity; // 0..255 * 255
-            if (a == 0)
+            const Tap& u = tx[size_t(x)];
+            const QRgb p00 = r0[u.i0], p01 = r0[u.i1], p10 = r1[u.i0], p11 = r1[u.i1];
+            if ((p00 | p01 | p10 | p11) == 0)
+                continue; // inside the opening
+            if (p00 == p01 && p00 == p10 && p00 == p11) {
+                // Inside the frame's own colour areas: nothing to interpolate.
+                if (opacity == 255 && qAlpha(p00) == 255)
+                    c[x] = p00;
+                else
+                    blendPixel(c[x], qAlpha(p00), qRed(p00), qGreen(p00), qBlue(p00));
                 continue;
-            const int keep = 255 * 255 - a;
-            auto mix = [&](int base, int premultiplied) {
-                return std::clamp((base * keep + premultiplied * opacity * 255) / (255 * 255), 0, 255);
+            }
+            const int w00 = (256 - u.f) * (256 - v.f), w01 = u.f * (256 - v.f);
+            const int w10 = (256 - u.f) * v.f, w11 = u.f * v.f;
+            auto channel = [&](int shift) {
+                return int((((p00 >> shift) & 0xFF) * w00 + ((p01 >> shift) & 0xFF) * w01
+                               + ((p10 >> shift) & 0xFF) * w10 + ((p11 >> shift) & 0xFF) * w11 + 32768)
+                    >> 16);
             };
-            c[x] = qRgb(mix(qRed(c[x]), qRed(f[x])), mix(qGreen(c[x]), qGreen(f[x])), mix(qBlue(c[x]), qBlue(f[x])));
+            blendPixel(c[x], channel(24), channel(16), channel(8), channel(0));
         }
     }
 }

@@ -264,3 +264,27 @@ TEST(Composition, ScaleBitmapGivesTheRequestedSize)
         EXPECT_TRUE(nearColour(flat.pixel(size.width() - 1, size.height() - 1), qRgb(12, 34, 56)));
     }
 }
+
+TEST(Composition, FrameOverlayAtFullSizeMatchesTheScreenRuleAtTheFramesOwnSize)
+{
+    // Same size: pixel for pixel what OverlayFrame does, at any opacity.
+    for (int opacity : { 255, 128, 0 }) {
+        CxImage screen(variedPhoto());
+        ASSERT_TRUE(OverlayFrame(screen, borderFrame(), 5, 0, 0, opacity, false));
+        QImage full = BitmapFromImage(variedPhoto());
+        OverlayFrameScaled(full, BitmapFromImage(borderFrame()), opacity);
+        EXPECT_EQ(full, BitmapFromImage(screen)) << opacity;
+    }
+    // Three times the size: the border's inside keeps the frame colour exactly, the opening the
+    // photo exactly, and no pixel anywhere takes the key colour.
+    QImage photo = BitmapFromImage(variedPhoto()).scaled(960, 720);
+    const QImage before = photo;
+    OverlayFrameScaled(photo, BitmapFromImage(borderFrame()), 255);
+    EXPECT_EQ(photo.pixel(480, 360), before.pixel(480, 360));
+    const QRgb border = qRgb(kBorder.rgbRed, kBorder.rgbGreen, kBorder.rgbBlue);
+    EXPECT_EQ(photo.pixel(5, 5), border);
+    const QRgb key = qRgb(kKey.rgbRed, kKey.rgbGreen, kKey.rgbBlue);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            ASSERT_TRUE(photo.pixel(x, y) != key || before.pixel(x, y) == key) << x << "," << y;
+}
