@@ -47,7 +47,8 @@ CommandLine::CommandLine()
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
     m_cameraOptions = {
-        QCommandLineOption(QStringLiteral("list-cameras"), QStringLiteral("List the cameras, one per line, and exit.")),
+        QCommandLineOption(QStringLiteral("list-cameras"),
+            QStringLiteral("List the cameras, one per line with the mode each runs in, and exit.")),
         QCommandLineOption(QStringLiteral("grab-frame"),
             QStringLiteral("Take one frame from the camera into FILE (24-bit BMP) as a shot does, and exit."),
             QStringLiteral("FILE")),
