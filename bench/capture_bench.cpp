@@ -144,6 +144,28 @@ void BM_LivePreview1080p(benchmark::State& state)
 }
 BENCHMARK(BM_LivePreview1080p)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// A new decoration over the live picture (the booth's frame change, after every shot with the
+// automatic frame change): keying the bitmap at the camera's size and its first paint, which
+// scales it to the area.
+void BM_NewOverlay(benchmark::State& state)
+{
+    const int w = int(state.range(0));
+    const int h = int(state.range(1));
+    const QImage deco = decoration(w, h);
+    const QImage frame = cameraFrame(320, 240).convertToFormat(QImage::Format_RGB32);
+    CPreviewCompositor c;
+    c.setVideoRect(QRect(0, 0, 320, 240));
+    QImage canvas(320, 240, QImage::Format_RGB32);
+    for (auto _ : state) {
+        c.setOverlay(deco, qRgb(255, 0, 255), QRectF(0, 0, 1, 1));
+        c.setOverlayAlpha(0.9);
+        c.render(canvas, frame);
+        benchmark::DoNotOptimize(canvas.constBits());
+    }
+    state.SetLabel("decoration at the camera's size into a 320x240 area");
+}
+BENCHMARK(BM_NewOverlay)->Args({ 640, 480 })->Args({ 1920, 1080 })->Unit(benchmark::kMillisecond);
+
 // The same through the widget's paint event, including the blit of the canvas.
 void BM_PreviewWidgetPaint(benchmark::State& state)
 {
