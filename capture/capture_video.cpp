@@ -1,5 +1,6 @@
-// The capture graph on GStreamer: device list, source -> videoconvert -> BGR appsink, preview
-// hand-over through a latest-frame mailbox, and bus messages turned into graph notifications.
+// The capture graph on GStreamer: source [-> mode caps -> jpegdec] -> tee, one branch scaled and
+// converted for the preview (handed over through a latest-frame mailbox), one keeping full-size
+// frames for shots; bus messages turned into graph notifications.
 #include "capture/capture_video.h"
 
 #include <atomic>
@@ -775,7 +776,8 @@ bool CCaptureVideo::CaptureFrame(const QString& path, int mode)
         CSampleGrabberCB::instance().RequestFrame(path);
         return true;
     }
-    // What the guest sees is the preview; what is written is the same moment at full size.
+    // The guest sees the preview; the file gets the newest camera frame (the shown one or at
+    // most a frame later) at the camera's full size.
     if (m_shown.isNull() || !m_running)
         return false;
     const QImage full = FullFrame();
