@@ -94,6 +94,7 @@ DlgSavePicture::DlgSavePicture(const SheetPicture& sheet, const AppPaths& paths,
     m_size->setCurrentIndex(0);
     m_size->setToolTip(QStringLiteral("Full resolution is made from the shots as the camera took them"));
     platform::setControlId(m_size, kSizeId);
+    m_size->setAccessibleName(QStringLiteral("Picture size"));
 
     auto bind = [this](int id, auto slot) {
         connect(platform::findControl<CxSkinButton>(this, id), &QAbstractButton::clicked, this, slot);
@@ -172,6 +173,7 @@ void DlgSavePicture::showPage()
         b->SetSkinImages(framed(frameNormal, small), framed(frameDown, small),
             large.isNull() ? framed(frameNormal, small) : large, QImage(), QImage(), QImage());
         b->setToolTip(QFileInfo(m_list[i]).fileName());
+        b->setAccessibleName(b->toolTip());
         b->show();
         m_slotEntry[filled] = i;
         ++filled;

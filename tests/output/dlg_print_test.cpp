@@ -83,6 +83,19 @@ TEST_F(PrintDialog, StartsWithTheSizeThatPrintsAndTheSheetInItsFrame)
     EXPECT_EQ(dlg.printerStateText(), QStringLiteral("booth: idle, no jobs waiting"));
 }
 
+TEST_F(PrintDialog, APressThatMissesTheBoxChangesNothing)
+{
+    // A stray press does not remake the sheet at the box's size (which would squash it by the
+    // two rows the box is shorter) nor move the picture.
+    DlgPrint dlg(sheet(), m_settings);
+    mouse(&dlg, QEvent::MouseButtonPress, QPoint(700, 500), Qt::LeftButton);
+    mouse(&dlg, QEvent::MouseButtonRelease, QPoint(700, 500), Qt::NoButton);
+    EXPECT_TRUE(dlg.sizedPicture().isNull());
+    EXPECT_EQ(dlg.widthText(), QStringLiteral("364"));
+    EXPECT_EQ(dlg.heightText(), QStringLiteral("274"));
+    EXPECT_EQ(dlg.pictureFrame()->geometry(), DlgPrint::kStartFrame);
+}
+
 TEST_F(PrintDialog, SizeLinesPreviewAndPrintTheirSizes)
 {
     DlgPrint dlg(sheet(), m_settings);
