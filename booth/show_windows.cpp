@@ -92,6 +92,13 @@ const std::vector<ShowEntry>& showTable()
         { "save", nullptr, [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createSaveDialog(); } },
         { "print", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* { return screen.createPrintDialog(); } },
+        // The print dialog on its first photo paper (6 x 4 in).
+        { "photoprint", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                DlgPrint* dialog = screen.createPrintDialog();
+                dialog->OnSizeList(DlgPrint::kFirstPhotoLine);
+                return dialog;
+            } },
         { "settings", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {
                 auto* dlg = new DlgConfigure(screen.settings(), screen.paths(), platform::prompts(), &screen);
