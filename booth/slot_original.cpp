@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "booth/composition.h"
 #include "booth/tagged_fields_p.h"
@@ -131,6 +132,10 @@ QRect readRect(tagged::Reader& r)
     return QRect(x, y, w, h);
 }
 
+/// Texts of a record are drawn at most this high on the picture they were made on.
+constexpr int kMaxTextHeight = 500;
+constexpr size_t kMaxLayers = 256;
+
 QByteArray editBytes(const EditStep& e)
 {
     tagged::Writer w;
@@ -142,6 +147,16 @@ QByteArray editBytes(const EditStep& e)
     w.i32(e.size.width());
     w.i32(e.size.height());
     w.bytes(rectBytes(e.selection));
+    w.u32(uint32_t(e.layers.size()));
+    for (const MixedLayer& layer : e.layers) {
+        w.u32(layer.isText ? 1 : 0);
+        w.i32(layer.x);
+        w.i32(layer.y);
+        const QByteArray payload
+            = layer.isText ? QByteArray(reinterpret_cast<const char*>(&layer.text), sizeof(TextInfo)) : layer.sticker;
+        w.u32(uint32_t(payload.size()));
+        w.bytes(payload);
+    }
     return w.data();
 }
 
@@ -163,7 +178,41 @@ bool readEdit(const QByteArray& payload, EditStep& e)
     const int w = r.i32(), h = r.i32();
     e.size = QSize(w, h);
     e.selection = readRect(r);
-    return !r.failed() && w >= 0 && h >= 0 && w <= SlotOriginal::kMaxPhotoSide && h <= SlotOriginal::kMaxPhotoSide;
+    if (r.failed() || w < 0 || h < 0 || w > SlotOriginal::kMaxPhotoSide || h > SlotOriginal::kMaxPhotoSide)
+        return false;
+    e.layers.clear();
+    if (r.atEnd())
+        return true;
+    const uint32_t count = r.u32();
+    if (count > kMaxLayers)
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        MixedLayer layer;
+        layer.isText = r.u32() != 0;
+        layer.x = r.i32();
+        layer.y = r.i32();
+        const uint32_t n = r.u32();
+        if (r.failed() || n > uint32_t(kMaxStickerBytes))
+            return false;
+        const QByteArray payload = r.bytes(qsizetype(n));
+        if (r.failed())
+            return false;
+        if (layer.isText) {
+            if (payload.size() != qsizetype(sizeof(TextInfo)))
+                return false;
+            std::memcpy(&layer.text, payload.constData(), sizeof(TextInfo));
+            // A text too large to draw is damage, not a wish.
+            if (std::abs(layer.text.m_font.m_height) > kMaxTextHeight
+                || std::abs(layer.text.m_font.m_width) > kMaxTextHeight)
+                return false;
+            layer.text.m_text[TextInfo::kTextCapacity - 1] = 0;
+            layer.text.m_font.m_faceName[sizeof(layer.text.m_font.m_faceName) - 1] = 0;
+        } else {
+            layer.sticker = payload;
+        }
+        e.layers.push_back(std::move(layer));
+    }
+    return !r.failed();
 }
 
 } // namespace

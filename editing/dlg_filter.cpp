@@ -421,7 +421,14 @@ void DlgFilter::decorate()
     const QImage composite = mixer.result();
     if (composite.isNull())
         return;
-    m_steps.reset(); // stickers and text are not made again at full resolution
+    // The stickers and texts are made again at full resolution, at their places scaled.
+    if (m_steps) {
+        std::optional<EditStep> layers = LayersStep(mixer.layers(), m_display.size());
+        if (layers)
+            m_steps->push_back(std::move(*layers));
+        else
+            m_steps.reset();
+    }
     adopt(composite);
 }
 

@@ -4,12 +4,19 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 
 #include "editing/dlg_effect.h"
 #include "editing/dlg_filter.h"
+#include "editing/draw_text_box.h"
 #include "editing/fc/fc_image.h"
+#include "editing/mix_compose.h"
+#include "editing/mix_layer_data.h"
 #include "imaging/cximage.h"
+#include "imaging/formats/cxfile.h"
 
 namespace {
 
@@ -96,7 +103,103 @@ bool rotate(CxImage& picture, bool left)
     return !result.isNull() && picture.FromDeviceBitmap(result);
 }
 
+/// A sticker as premultiplied ARGB: its key colour (or its own alpha) as coverage, so scaling
+/// never smears the key colour into its edges.
+QImage stickerLayer(const QByteArray& bytes)
+{
+    QByteArray copy = bytes;
+    CxMemFile mem(reinterpret_cast<uint8_t*>(copy.data()), size_t(copy.size()));
+    CxImage overlay;
+    if (bytes.isEmpty() || !overlay.Decode(&mem, CXIMAGE_FORMAT_UNKNOWN) || !overlay.IsValid())
+        return QImage();
+    PrepareOverlay(overlay);
+    const int w = int(overlay.GetWidth());
+    const int h = int(overlay.GetHeight());
+    QImage out(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return QImage();
+    for (int y = 0; y < h; ++y) {
+        const int row = h - 1 - y; // bottom-up
+        auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const RGBQUAD c = overlay.GetPixelColor(x, row, false);
+            const int a = overlay.AlphaIsValid() ? overlay.AlphaGet(x, row) : (overlay.IsTransparent(x, row) ? 0 : 255);
+            d[x] = qPremultiply(qRgba(c.rgbRed, c.rgbGreen, c.rgbBlue, a));
+        }
+    }
+    return out;
+}
+
+bool placeLayers(CxImage& picture, const EditStep& step)
+{
+    if (step.size.isEmpty()) {
+        picture.SetLastError("the stickers and texts have no picture size");
+        return false;
+    }
+    const double kx = double(picture.GetWidth()) / step.size.width();
+    const double ky = double(picture.GetHeight()) / step.size.height();
+    const double k = std::sqrt(kx * ky); // sizes: the picture may be stretched a little one way
+    for (const MixedLayer& layer : step.layers) {
+        if (layer.isText) {
+            TextInfo info = layer.text;
+            info.m_text[TextInfo::kTextCapacity - 1] = 0;
+            info.m_font.m_faceName[sizeof(info.m_font.m_faceName) - 1] = 0;
+            info.m_font.m_height = int32_t(std::lround(info.m_font.m_height * k));
+            info.m_font.m_width = int32_t(std::lround(info.m_font.m_width * k));
+            DrawTextBox(
+                picture, nullptr, int32_t(std::lround(layer.x * kx)), int32_t(std::lround(layer.y * ky)), info, false);
+            continue;
+        }
+        const QImage sticker = stickerLayer(layer.sticker);
+        if (sticker.isNull()) {
+            picture.SetLastError("a sticker could not be read");
+            return false;
+        }
+        const QSize size(
+            std::max(1, int(std::lround(sticker.width() * k))), std::max(1, int(std::lround(sticker.height() * k))));
+        QImage canvas = picture.ToDeviceBitmap().convertToFormat(QImage::Format_RGB32);
+        {
+            QPainter p(&canvas);
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+            // The sticker's top edge lies m_y above the picture's top.
+            p.drawImage(QRect(QPoint(int(std::lround(layer.x * kx)), int(std::lround(-layer.y * ky))), size),
+                sticker.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        }
+        if (!picture.FromDeviceBitmap(canvas))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<EditStep> LayersStep(const MixLayerList& list, QSize pictureSize)
+{
+    EditStep step;
+    step.kind = EditStep::Layers;
+    step.size = pictureSize;
+    for (int i = 1; i < list.count(); ++i) {
+        const MixLayerData& data = list.layers()[i];
+        if (!data.m_visible || (!data.m_isText && data.m_fromCaller))
+            continue;
+        MixedLayer layer;
+        layer.isText = data.m_isText != 0;
+        layer.x = data.m_x;
+        layer.y = data.m_y;
+        if (layer.isText) {
+            layer.text = data.m_textInfo;
+        } else {
+            QFile file(data.m_path);
+            if (QFileInfo(data.m_path).size() > kMaxStickerBytes || !file.open(QIODevice::ReadOnly))
+                return std::nullopt;
+            layer.sticker = file.readAll();
+            if (layer.sticker.isEmpty())
+                return std::nullopt;
+        }
+        step.layers.push_back(std::move(layer));
+    }
+    return step;
+}
 
 bool IsReplayableEdit(int kind, int code)
 {
@@ -110,6 +213,7 @@ bool IsReplayableEdit(int kind, int code)
     case EditStep::RotateLeft:
     case EditStep::RotateRight:
     case EditStep::PseudoColors:
+    case EditStep::Layers:
         return true;
     default:
         return false;
@@ -147,6 +251,8 @@ bool ReplayEditStep(CxImage& picture, const EditStep& step)
         if (!picture.IsGrayScale())
             picture.GrayScale();
         return picture.HueRampPalette(1.0f);
+    case EditStep::Layers:
+        return placeLayers(picture, step);
     default:
         return false;
     }

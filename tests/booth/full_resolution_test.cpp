@@ -450,3 +450,41 @@ TEST(SlotOriginalRecord, DamagedOrHostileBytesAreRefused)
     away.photoRect = QRect(5000, 5000, 10, 10);
     EXPECT_FALSE(ParseSlotOriginal(away.serialize(), &error));
 }
+
+TEST(SlotOriginalRecord, StickersAndTextsSurviveTheRecordAndATooLargeTextIsRefused)
+{
+    const auto original = originalOf(detailedShot(640, 480));
+    QImage sticker(16, 16, QImage::Format_RGB32);
+    sticker.fill(qRgb(255, 0, 255)); // the top-left colour: see-through
+    for (int y = 2; y < 14; ++y)
+        for (int x = 2; x < 14; ++x)
+            sticker.setPixel(x, y, qRgb(30, 200, 90));
+    EditStep layers;
+    layers.kind = EditStep::Layers;
+    layers.size = QSize(320, 240);
+    MixedLayer s;
+    s.x = 40;
+    s.y = -30;
+    s.sticker = EncodePng(sticker);
+    MixedLayer t;
+    t.isText = true;
+    t.x = 160;
+    t.y = 200;
+    DefaultTextInfo(t.text);
+    layers.layers = { s, t };
+    const auto edited = WithEdits(*original, QImage(), 255, { layers });
+    QString error;
+    const auto back = ParseSlotOriginal(edited->serialize(), &error);
+    ASSERT_TRUE(back) << error.toStdString();
+    ASSERT_EQ(back->steps.size(), 1u);
+    ASSERT_EQ(back->steps[0].edit.layers.size(), 2u);
+    EXPECT_EQ(back->steps[0].edit.layers[0].sticker, s.sticker);
+    EXPECT_EQ(QByteArray(back->steps[0].edit.layers[1].text.m_text), QByteArray(t.text.m_text));
+    const QImage a = edited->render(QSize(640, 480));
+    EXPECT_TRUE(samePixels(back->render(QSize(640, 480)), a));
+    EXPECT_EQ(a.pixel(2 * 40 + 8, 2 * 30 + 8) & 0xFFFFFF, 0x1EC85Au); // the sticker, twice the size
+
+    SlotOriginal huge = *edited;
+    huge.steps[0].edit.layers[1].text.m_font.m_height = -100000;
+    EXPECT_FALSE(ParseSlotOriginal(huge.serialize(), &error));
+}

@@ -269,7 +269,8 @@ def CrashedSessionComesBackWithoutAQuestion(ctx):
         booth.click("Use this picture", within=booth.window(MAIN))
         wait_until(lambda: len(booth.used_slots()) == n, 5, "picture %d on the sheet" % n)
     session = os.path.join(ctx.home, "Session", "current.kivra")
-    wait_until(lambda: os.path.exists(session) and len(project_records(session)) == 7, 10, "the autosave")
+    # The settings, three pictures per slot, and the full-resolution record after them.
+    wait_until(lambda: os.path.exists(session) and len(project_records(session)) == 8, 10, "the autosave")
     booth.kill()
 
     again = Booth(ctx.desktop, ctx.corvantis, ctx.home, ["--test-camera", "--demo-content"], name="restart").start()
@@ -283,7 +284,7 @@ def CrashedSessionComesBackWithoutAQuestion(ctx):
     expect(took < 5, "the screen took input %.1f s after the start" % took)
     again.click("Use this picture", within=again.window(MAIN))
     wait_until(lambda: len(again.used_slots()) == 3, 5, "a third picture")
-    wait_until(lambda: len(project_records(session)) == 10, 10, "the autosave of three pictures")
+    wait_until(lambda: len(project_records(session)) == 11, 10, "the autosave of three pictures")
     again.kill()
 
     kiosk = Booth(ctx.desktop, ctx.corvantis, ctx.home,

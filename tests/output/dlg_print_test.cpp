@@ -92,7 +92,7 @@ TEST_F(PrintDialog, APressThatMissesTheBoxChangesNothing)
     mouse(&dlg, QEvent::MouseButtonRelease, QPoint(700, 500), Qt::NoButton);
     EXPECT_TRUE(dlg.sizedPicture().isNull());
     EXPECT_EQ(dlg.widthText(), QStringLiteral("364"));
-    EXPECT_EQ(dlg.heightText(), QStringLiteral("274"));
+    EXPECT_EQ(dlg.heightText(), QStringLiteral("276"));
     EXPECT_EQ(dlg.pictureFrame()->geometry(), DlgPrint::kStartFrame);
 }
 
