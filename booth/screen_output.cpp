@@ -24,6 +24,9 @@
 namespace {
 
 const char* const kPrintNotice = "print";
+/// The outcome of a guest's job, under a key of its own: it arrives late and must not replace
+/// what the banner says about a newer press.
+const char* const kPrintedNotice = "printed";
 /// How long the guests' print notices stay (ms).
 constexpr int kGuestNoticeMs = 15000;
 
@@ -175,7 +178,7 @@ void DlgCorvantis::onGuestJobFinished(const JobStatus& status)
     if (!m_guestJobs.removeOne(status.id))
         return;
     if (!status.hasFailed() && status.state == JobState::Completed) {
-        m_notices->post(QLatin1String(kPrintNotice), QStringLiteral("Your print is ready. Enjoy!"),
+        m_notices->post(QLatin1String(kPrintedNotice), QStringLiteral("Your print is ready. Enjoy!"),
             NoticeBanner::Information, kGuestNoticeMs);
         return;
     }
@@ -184,7 +187,7 @@ void DlgCorvantis::onGuestJobFinished(const JobStatus& status)
         why = status.reasons.join(QStringLiteral(", "));
     if (why.isEmpty())
         why = status.stateName();
-    m_notices->post(QLatin1String(kPrintNotice),
+    m_notices->post(QLatin1String(kPrintedNotice),
         QStringLiteral("The printer could not print your sheet (%1). Please ask the host.").arg(why),
         NoticeBanner::Warning, 0);
 }
