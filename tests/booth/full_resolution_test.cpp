@@ -1,5 +1,7 @@
 // The full-resolution sheet: its size, each slot drawn again from the photo as taken (frame,
 // place, replayed edits), the project's full-resolution record and what older readers see.
+#include <random>
+
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -487,4 +489,52 @@ TEST(SlotOriginalRecord, StickersAndTextsSurviveTheRecordAndATooLargeTextIsRefus
     SlotOriginal huge = *edited;
     huge.steps[0].edit.layers[1].text.m_font.m_height = -100000;
     EXPECT_FALSE(ParseSlotOriginal(huge.serialize(), &error));
+}
+
+TEST(SlotOriginalRecord, MutatedRecordsNeverCrashAndWhatIsAcceptedDraws)
+{
+    // A record with every kind of field: photo, underlay, a frame step and an edit.
+    const auto base = originalOf(detailedShot(96, 72), QRect(20, 10, 200, 150), solidBitmap(320, 240, qRgb(9, 9, 9)));
+    const auto original
+        = WithEdits(*base, borderFrame(), 200, { { EditStep::Direct, 32777, {}, QSize(320, 240), {} } });
+    SlotExtra extra { original, 200, true, false };
+    const QByteArray good = FullResolutionRecord({ { 2, &extra } });
+    std::map<int, SlotExtra> read;
+    ASSERT_TRUE(ReadFullResolutionRecord(good, read));
+    ASSERT_TRUE(read.count(2) && read[2].original);
+
+    std::mt19937 rng(1234);
+    int accepted = 0;
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray bytes = good;
+        const int changes = 1 + int(rng() % 4);
+        for (int c = 0; c < changes; ++c) {
+            // Past the magic and version mostly, so the damage reaches the fields.
+            const qsizetype skip = bytes.size() > 20 && rng() % 8 ? 20 : 0;
+            const qsizetype at = skip + qsizetype(rng() % uint32_t(bytes.size() - skip));
+            switch (rng() % 3) {
+            case 0:
+                bytes[at] = char(rng());
+                break;
+            case 1:
+                bytes.truncate(at);
+                break;
+            default: // a length field made huge or negative-looking
+                if (at + 4 <= bytes.size())
+                    bytes[at + 3] = char(0x80 | (rng() & 0x7F));
+                break;
+            }
+            if (bytes.isEmpty())
+                break;
+        }
+        QString error;
+        ReadFullResolutionRecord(bytes, read, &error);
+        for (const auto& [index, e] : read) {
+            EXPECT_GE(index, 0);
+            EXPECT_LT(index, kMaxSlots);
+            if (e.original && accepted++ < 40)
+                e.original->render(QSize(160, 120), &error); // drawn or refused, never a crash
+        }
+    }
+    EXPECT_GT(accepted, 40) << "the damage should leave some records readable";
 }
