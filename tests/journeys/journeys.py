@@ -137,10 +137,11 @@ def shoot(booth, expect_used, via_key=None, timeout=20):
                "slot %d to hold the shot (used before: %d)" % (expect_used, before))
 
 
-def open_workbench_on_a_photo(ctx):
+def open_workbench_on_a_photo(ctx, args=(), scale=1.0, settings=None):
     """A booth with the first portrait in slot 1, opened in the workbench by a double click:
     (booth, slot, the slot's pixels before, workbench, its picture)."""
-    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, args, settings=settings)
+    booth.scale = scale
     booth.click("Use this picture", within=booth.window(MAIN))
     wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
     slot = booth.find("Slot 1 of 13")
@@ -225,6 +226,29 @@ def EveryWorkbenchDialogReturnsToTheWorkbench(ctx):
         final.save(os.path.join(ctx.workdir, "workbench-final.png"))
         bmp(project_records(session)[1]).save(os.path.join(ctx.workdir, "autosaved-slot.png"))
         raise
+
+
+@journey
+def KioskWorkbenchDialogsReturnToTheWorkbench(ctx):
+    """The same nesting inside the kiosk view: an effect dialog closed each way and the mixer
+    return to the workbench, the workbench to the booth, and the booth takes the shoot key again."""
+    booth, slot, original, bench, picture = open_workbench_on_a_photo(
+        ctx, ["--kiosk", "--kiosk-size", "1200x900"], 1.5, settings={"ShottingDelay": 1, "AttractIdle": 0})
+    for button, how in [("Mosaic", h) for h in CLOSERS] + [("Add decoration", "ok")]:
+        before = booth.grab(picture)
+        booth.click(button, within=booth.window(WORKBENCH))
+        dialog = new_window(booth, (MAIN, WORKBENCH))
+        close_dialog(booth, dialog, how)
+        wait_until(lambda: booth.window(WORKBENCH) is not None, 5, "the workbench again")
+        if how != "ok":
+            expect(not differs(before, booth.grab(picture), 0), "%s closed with %s changed the picture" % (button, how))
+        log(button, how, "ok")
+    booth.click("Negative", within=booth.window(WORKBENCH))
+    booth.click("OK", within=booth.window(WORKBENCH))
+    booth.wait_gone(WORKBENCH)
+    expect(differs(original, booth.grab(slot)), "the slot shows the edit")
+    camera_on(booth)
+    shoot(booth, 2, via_key="space")
 
 
 @journey
