@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <unistd.h>
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +16,7 @@
 #include "platform/atomic_file.h"
 #include "platform/bmp_writer.h"
 #include "platform/ini_file.h"
+#include "platform/private_temp.h"
 
 namespace {
 
@@ -68,23 +66,25 @@ bool openFresh(QFile& file)
 
 } // namespace
 
-QString ProjectTempFolder()
+QString ProjectTempFolder(QString* error)
 {
-    return baseTempFolder() + QStringLiteral("KivraTesselwick/") + QString::number(QCoreApplication::applicationPid())
-        + QLatin1Char('/');
+    std::string why;
+    const std::string folder = platform::processTempFolder(QFile::encodeName(baseTempFolder()).toStdString(), &why);
+    if (folder.empty()) {
+        setError(error,
+            QStringLiteral("No private temporary folder could be made in %1.")
+                .arg(QString::fromLocal8Bit(why.c_str())));
+        return QString();
+    }
+    return QFile::decodeName(folder.c_str());
 }
 
 bool PrepareProjectTempFolder(QString* error)
 {
-    const QString folder = ProjectTempFolder();
-    const QString path = folder.chopped(1);
-    const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && (!info.isDir() || info.ownerId() != ::getuid())))
-        return setError(error, QStringLiteral("The temporary folder %1 is not a folder of this program.").arg(path));
-    if (!QDir().mkpath(path))
-        return setError(error, QStringLiteral("The temporary folder %1 could not be created.").arg(path));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QDir dir(path);
+    const QString folder = ProjectTempFolder(error);
+    if (folder.isEmpty())
+        return false;
+    const QDir dir(folder);
     for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
         if (isOurFileName(name))
             QFile::remove(folder + name);
@@ -93,14 +93,7 @@ bool PrepareProjectTempFolder(QString* error)
 
 void RemoveProjectTempFolder()
 {
-    const QString folder = ProjectTempFolder();
-    if (QFileInfo(folder.chopped(1)).isSymLink())
-        return;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
-        if (isOurFileName(name))
-            QFile::remove(folder + name);
-    QDir().rmdir(folder.chopped(1));
+    platform::removeProcessTempFolders();
 }
 
 bool PackFiles(const QStringList& paths, const QString& target, QString* error)
@@ -382,6 +375,24 @@ QImage ReadSlotBitmap(const QString& path, QString* error)
     return BitmapFromImage(image);
 }
 
+QByteArray ProjectSettingsRecord(const QString& settingsFile, int layout, const QList<int>& usedSlots)
+{
+    QByteArray bytes;
+    QFile in(settingsFile);
+    if (in.size() <= platform::kIniFileMaxBytes && in.open(QIODevice::ReadOnly))
+        bytes = in.readAll();
+    platform::IniDocument doc(bytes);
+    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    bool hasPin = false;
+    doc.value(section, QLatin1String(kKeyOperatorPin), &hasPin);
+    if (!doc.set(section, QLatin1String(kSettingKeys[KeyCombinationIndex]), QString::number(layout))
+        || !doc.set(
+            section, QLatin1String(kSettingKeys[KeyComPictureFlag]), BoothSettings::MakeComPictureFlag(usedSlots))
+        || (hasPin && !doc.set(section, QLatin1String(kKeyOperatorPin), QString())))
+        return QByteArray();
+    return doc.bytes();
+}
+
 bool SaveProject(const CombinationSlots& model, const QString& settingsFile, const QString& target, QString* error)
 {
     if (!PrepareProjectTempFolder(error))
@@ -419,6 +430,17 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
     if (!platform::IniFile::writeString(settingsFile, section, QLatin1String(kSettingKeys[KeyComPictureFlag]),
             BoothSettings::MakeComPictureFlag(used)))
         return setError(error, QStringLiteral("The settings file %1 could not be written.").arg(settingsFile));
+    // Record 0 is the settings file as it now stands, less the operator PIN's hash.
+    const QString record = folder + QLatin1String(kProjectSettingsName);
+    QFile recordFile(record);
+    const QByteArray recordBytes = ProjectSettingsRecord(settingsFile, model.layout(), used);
+    if (recordBytes.isEmpty())
+        return setError(error, QStringLiteral("The settings file %1 could not be read.").arg(settingsFile));
+    if (!openFresh(recordFile) || recordFile.write(recordBytes) != recordBytes.size() || !recordFile.flush())
+        return setError(error,
+            QStringLiteral("The settings record %1 could not be written: %2").arg(record, recordFile.errorString()));
+    recordFile.close();
+    list[0] = record;
     return PackFiles(list, target, error);
 }
 
