@@ -27,7 +27,8 @@ void BoothSettings::LoadKioskSettings(const QString& file)
     m_shootKey = key.isEmpty() ? QString::fromLatin1(kDefaultShootKey) : key;
     // A missing value means the default; a negative one turns the attract screen off.
     const QString idle = IniFile::readString(file, section, QLatin1String(kKeyAttractIdle));
-    m_attractIdle = idle.trimmed().isEmpty() ? kDefaultAttractIdle : std::max(0, platform::parseDecimal(idle));
+    m_attractIdle
+        = idle.trimmed().isEmpty() ? kDefaultAttractIdle : std::clamp(platform::parseDecimal(idle), 0, kMaxAttractIdle);
 }
 
 bool BoothSettings::SaveKioskSettings(const QString& file) const
