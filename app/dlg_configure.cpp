@@ -561,14 +561,18 @@ void DlgConfigure::OnAutoChangeFrame()
 void DlgConfigure::OnKiosk()
 {
     const bool on = m_kiosk->GetCheck();
-    if (on && m_settings.m_operatorPin.isEmpty()) {
-        // Without a PIN a guest could leave kiosk mode; the PIN comes first.
-        m_prompts.messageBox(this,
-            QStringLiteral("Please set an operator PIN first.\nIt is asked before anyone "
-                           "leaves kiosk mode or changes the booth."),
-            platform::MbOk | platform::MbIconInformation);
-        m_kiosk->SetCheck(false);
-        return;
+    if (on && m_settings.m_operatorPin.trimmed().isEmpty()) {
+        // Without a PIN a guest could leave kiosk mode: the PIN comes first.
+        if (!SetUpOperatorPin(this, m_settings, m_paths.m_settingsFile, m_prompts,
+                QStringLiteral("Kiosk mode needs an operator PIN. It is asked before anyone leaves kiosk mode or "
+                               "changes the booth.\n%1")
+                    .arg(QLatin1String(kNewPinLabel)))) {
+            m_prompts.messageBox(this,
+                QStringLiteral("Kiosk mode was not switched on: it needs an operator PIN, and none was set."),
+                platform::MbOk | platform::MbIconInformation);
+            m_kiosk->SetCheck(false);
+            return;
+        }
     }
     m_settings.m_kiosk = on ? 1 : 0;
     emit kioskChanged(on);
@@ -576,33 +580,5 @@ void DlgConfigure::OnKiosk()
 
 void DlgConfigure::OnSetPin()
 {
-    const std::optional<QString> first = m_prompts.askSecret(
-        this, QStringLiteral("Operator PIN"), QStringLiteral("New operator PIN (4 to 8 digits):"));
-    if (!first)
-        return;
-    if (!IsValidOperatorPin(*first)) {
-        m_prompts.messageBox(this, QStringLiteral("The PIN must have 4 to 8 digits.\nThe PIN was not changed."),
-            platform::MbOk | platform::MbIconWarning);
-        return;
-    }
-    const std::optional<QString> second
-        = m_prompts.askSecret(this, QStringLiteral("Operator PIN"), QStringLiteral("The same PIN again:"));
-    if (!second)
-        return;
-    if (*second != *first) {
-        m_prompts.messageBox(this, QStringLiteral("The two PINs differ.\nThe PIN was not changed."),
-            platform::MbOk | platform::MbIconWarning);
-        return;
-    }
-    m_settings.m_operatorPin = HashOperatorPin(*first);
-    if (!platform::IniFile::writeString(
-            m_paths.m_settingsFile, configureSection(), QLatin1String(kKeyOperatorPin), m_settings.m_operatorPin)) {
-        m_prompts.messageBox(this,
-            QStringLiteral("The PIN could not be written to %1.\nIt applies until the booth is closed.")
-                .arg(m_paths.m_settingsFile),
-            platform::MbOk | platform::MbIconWarning);
-        return;
-    }
-    m_prompts.messageBox(
-        this, QStringLiteral("The operator PIN was set."), platform::MbOk | platform::MbIconInformation);
+    SetUpOperatorPin(this, m_settings, m_paths.m_settingsFile, m_prompts);
 }
