@@ -101,12 +101,15 @@ void BoothSettings::LoadProjectSettings(const QString& projectSettingsFile)
     m_comPictureFlag = IniFile::readString(file, section(), key(KeyComPictureFlag));
 }
 
-bool BoothSettings::SaveSettings(const AppPaths& paths) const
+bool BoothSettings::SaveSettings(const AppPaths& paths, QString* error) const
 {
     const QString& file = paths.m_settingsFile;
     bool ok = true;
-    auto text = [&](SettingKey k, const QString& v) { ok = IniFile::writeString(file, section(), key(k), v) && ok; };
-    auto number = [&](SettingKey k, int v) { ok = IniFile::writeInt(file, section(), key(k), v) && ok; };
+    auto text = [&](SettingKey k, const QString& v) {
+        ok = IniFile::writeString(file, section(), key(k), v, ok ? error : nullptr) && ok;
+    };
+    auto number
+        = [&](SettingKey k, int v) { ok = IniFile::writeInt(file, section(), key(k), v, ok ? error : nullptr) && ok; };
     number(KeyShottingDelay, m_shottingDelay);
     text(KeyPathCurrent, paths.m_currentFolder);
     text(KeyPathFrame, paths.m_frameFolder);

@@ -94,8 +94,9 @@ struct BoothSettings {
     /// a folder, an address or a kiosk value of this booth. Building the layout and restoring
     /// slots is the caller's.
     void LoadProjectSettings(const QString& projectSettingsFile);
-    /// Settings save into paths' settings file. False when a key could not be written.
-    bool SaveSettings(const AppPaths& paths = appPaths()) const;
+    /// Settings save into paths' settings file. False when a key could not be written, with
+    /// *error ("<file>: <reason>") of the first that failed.
+    bool SaveSettings(const AppPaths& paths = appPaths(), QString* error = nullptr) const;
 
     /// Whether slot is one of the entries of a ComPictureFlag text ("0,2," lists 0 and 2).
     /// Entries are compared whole, so "11," does not list slot 1.
@@ -105,8 +106,8 @@ struct BoothSettings {
 
     /// Reads the kiosk values of file; missing keys keep their defaults.
     void LoadKioskSettings(const QString& file);
-    /// Writes the kiosk values. False when a key could not be written.
-    bool SaveKioskSettings(const QString& file) const;
+    /// Writes the kiosk values. False when a key could not be written (*error as SaveSettings).
+    bool SaveKioskSettings(const QString& file, QString* error = nullptr) const;
     /// Whether the Qt key code is one of the keys of a ShootKey text ("Space;Enter").
     static bool IsShootKey(const QString& shootKeySetting, int qtKey);
 

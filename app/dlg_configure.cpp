@@ -400,15 +400,17 @@ void DlgConfigure::OnPickFolder(int folder)
     m_folderFields[folder]->end(false);
     m_folderFields[folder]->setToolTip(chosen);
     const QString& file = m_paths.m_settingsFile;
-    bool ok = AppToolkit::WriteSettingString(
-        file, configureSection(), QLatin1String(kSettingKeys[kFolders[folder].key]), chosen);
-    ok = AppToolkit::WriteSettingString(file, configureSection(), QLatin1String(kSettingKeys[KeyPathCurrent]), chosen)
+    QString error;
+    bool ok = platform::IniFile::writeString(
+        file, configureSection(), QLatin1String(kSettingKeys[kFolders[folder].key]), chosen, &error);
+    ok = platform::IniFile::writeString(
+             file, configureSection(), QLatin1String(kSettingKeys[KeyPathCurrent]), chosen, ok ? &error : nullptr)
         && ok;
     if (!AppToolkit::MakeFolders(chosen))
         m_prompts.messageBox(this, QStringLiteral("The folder %1 could not be created.").arg(chosen),
             platform::MbOk | platform::MbIconWarning);
     if (!ok)
-        m_prompts.messageBox(this, QStringLiteral("The settings could not be written to %1.").arg(file),
+        m_prompts.messageBox(this, QStringLiteral("The settings could not be written.\n%1").arg(error),
             platform::MbOk | platform::MbIconWarning);
 }
 
@@ -543,13 +545,13 @@ void DlgConfigure::OnDefault()
 
 void DlgConfigure::saveAndReport(bool withKiosk)
 {
-    bool ok = m_settings.SaveSettings(m_paths);
+    QString error;
+    bool ok = m_settings.SaveSettings(m_paths, &error);
     if (withKiosk)
-        ok = m_settings.SaveKioskSettings(m_paths.m_settingsFile) && ok;
+        ok = m_settings.SaveKioskSettings(m_paths.m_settingsFile, ok ? &error : nullptr) && ok;
     if (!ok)
         m_prompts.messageBox(this,
-            QStringLiteral("The settings could not be written to %1.\nThey apply until the booth is closed.")
-                .arg(m_paths.m_settingsFile),
+            QStringLiteral("The settings could not be written.\n%1\nThey apply until the booth is closed.").arg(error),
             platform::MbOk | platform::MbIconWarning);
 }
 

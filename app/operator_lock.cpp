@@ -190,11 +190,11 @@ bool SetUpOperatorPin(QWidget* parent, BoothSettings& settings, const QString& s
         return false;
     }
     settings.m_operatorPin = HashOperatorPin(*first);
+    QString error;
     if (!platform::IniFile::writeString(settingsFile, QLatin1String(kSettingKeys[KeyConfigure]),
-            QLatin1String(kKeyOperatorPin), settings.m_operatorPin)) {
+            QLatin1String(kKeyOperatorPin), settings.m_operatorPin, &error)) {
         prompts.messageBox(parent,
-            QStringLiteral("The PIN could not be written to %1.\nIt applies until the booth is closed.")
-                .arg(settingsFile),
+            QStringLiteral("The PIN could not be written.\n%1\nIt applies until the booth is closed.").arg(error),
             platform::MbOk | platform::MbIconWarning);
         return true;
     }

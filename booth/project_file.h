@@ -39,8 +39,8 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
 
 /// Writes a bitmap as an uncompressed 32-bit BMP (bottom-up, fourth byte copied from 32-bit
 /// bitmaps, 0 for 24-bit ones; other depths are raised to 24 bits first). Nothing is left at
-/// path on failure.
-bool WriteSlotBitmap(const QImage& bitmap, const QString& path);
+/// path on failure, and *error reads "<path>: <reason>".
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path, QString* error = nullptr);
 /// The bytes WriteSlotBitmap writes; empty for a null or too large bitmap.
 QByteArray SlotBitmapBytes(const QImage& bitmap);
 /// Reads a slot picture written by WriteSlotBitmap (any BMP) as an opaque 32-bit bitmap; null and
