@@ -565,10 +565,7 @@ void DlgConfigure::OnKiosk()
     const bool on = m_kiosk->GetCheck();
     if (on && m_settings.m_operatorPin.trimmed().isEmpty()) {
         // Without a PIN a guest could leave kiosk mode: the PIN comes first.
-        if (!SetUpOperatorPin(this, m_settings, m_paths.m_settingsFile, m_prompts,
-                QStringLiteral("Kiosk mode needs an operator PIN. It is asked before anyone leaves kiosk mode or "
-                               "changes the booth.\n%1")
-                    .arg(QLatin1String(kNewPinLabel)))) {
+        if (!SetUpOperatorPin(this, m_settings, m_paths.m_settingsFile, m_prompts, KioskPinQuestion())) {
             m_prompts.messageBox(this,
                 QStringLiteral("Kiosk mode was not switched on: it needs an operator PIN, and none was set."),
                 platform::MbOk | platform::MbIconInformation);

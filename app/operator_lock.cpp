@@ -169,6 +169,13 @@ bool RequestOperator(QWidget* parent, const QString& storedHash, platform::Promp
     return false;
 }
 
+QString KioskPinQuestion()
+{
+    return QStringLiteral("Kiosk mode needs an operator PIN. It is asked before anyone leaves kiosk mode or changes "
+                          "the booth.\n%1")
+        .arg(QLatin1String(kNewPinLabel));
+}
+
 bool SetUpOperatorPin(QWidget* parent, BoothSettings& settings, const QString& settingsFile, platform::Prompts& prompts,
     const QString& firstLabel)
 {

@@ -54,6 +54,8 @@ bool RequestOperator(
 
 /// The first question of SetUpOperatorPin unless the caller says why the PIN is wanted.
 inline constexpr const char* kNewPinLabel = "New operator PIN (4 to 8 digits):";
+/// The first question when kiosk mode is switched on without a PIN: why, then kNewPinLabel.
+QString KioskPinQuestion();
 
 /// Asks through prompts for a new operator PIN (4 to 8 digits) and again to confirm it; when both
 /// agree its hash goes into settings and into settingsFile. A refused entry (too short, not the

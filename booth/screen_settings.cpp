@@ -144,10 +144,7 @@ bool DlgCorvantis::requestKioskAtStart(bool unattended)
             std::fprintf(stderr, "corvantis: %s\n", qPrintable(kioskWithoutPinNotice().replace('\n', ' ')));
         return true;
     }
-    if (SetUpOperatorPin(nullptr, m_settings, m_paths.m_settingsFile, platform::prompts(),
-            QStringLiteral("Kiosk mode needs an operator PIN. It is asked before anyone leaves kiosk mode or "
-                           "changes the booth.\n%1")
-                .arg(QLatin1String(kNewPinLabel)))) {
+    if (SetUpOperatorPin(nullptr, m_settings, m_paths.m_settingsFile, platform::prompts(), KioskPinQuestion())) {
         setKioskMode(true);
         return true;
     }
@@ -217,8 +214,8 @@ void DlgCorvantis::onAutosaveFinished(bool ok, const QString& reason)
     m_autosaveFailing = true;
     const QString folder = m_autosave ? m_autosave->folder() : QString();
     m_notices->post(QStringLiteral("autosave"),
-        QStringLiteral("The sheet could not be saved for recovery in %1: %2.\nShots are still taken and kept; "
-                       "the booth tries again with the next change.")
+        QStringLiteral("The sheet is not safe from a crash: it could not be autosaved.\n%1: %2\nShots are still "
+                       "taken and kept; the booth tries again with the next change.")
             .arg(folder, reason),
         NoticeBanner::Warning, 0);
 }

@@ -40,33 +40,52 @@ bool setWhy(std::string* why, const std::string& text)
     return false;
 }
 
-/// Field 22 of /proc/<pid>/stat: the process's start in clock ticks after boot; empty when unknown.
-std::string processStartTime(long pid)
+/// Fields 3 (the state) and 22 (the start, in clock ticks after boot) of /proc/<pid>/stat;
+/// false when the process is not there or the file cannot be read.
+bool processStat(long pid, char* state, std::string* start)
 {
     const std::string path = "/proc/" + std::to_string(pid) + "/stat";
     FILE* f = std::fopen(path.c_str(), "re");
     if (!f)
-        return {};
+        return false;
     char buffer[1024];
     const size_t n = std::fread(buffer, 1, sizeof(buffer) - 1, f);
     std::fclose(f);
     buffer[n] = '\0';
     // The command name in parentheses may hold blanks: fields are counted after the last ')',
-    // where field 3 (the state) begins.
+    // where field 3 begins.
     const char* p = std::strrchr(buffer, ')');
     if (!p)
-        return {};
+        return false;
     std::istringstream fields(p + 1);
     std::string field;
-    for (int i = 3; i <= 22; ++i)
+    for (int i = 3; i <= 22; ++i) {
         if (!(fields >> field))
-            return {};
-    return field;
+            return false;
+        if (i == 3)
+            *state = field.empty() ? '?' : field[0];
+    }
+    *start = field;
+    return true;
 }
 
+/// The process's start in clock ticks after boot; empty when unknown.
+std::string processStartTime(long pid)
+{
+    char state = 0;
+    std::string start;
+    return processStat(pid, &state, &start) ? start : std::string();
+}
+
+/// Whether pid names a live process. A killed process whose parent has not reaped it yet (a
+/// zombie) no longer runs, though its pid still answers.
 bool processRuns(long pid)
 {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    char state = 0;
+    std::string start;
+    return !processStat(pid, &state, &start) || (state != 'Z' && state != 'X');
 }
 
 /// Whose a private folder is, as its name says: "KivraTesselwick-<pid>-<start>-<pid namespace>-XXXXXX".

@@ -76,6 +76,21 @@ pid_t endedPid()
     return child;
 }
 
+/// A child killed but not yet reaped: its pid still answers, but it runs no more.
+pid_t zombiePid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    for (int i = 0; i < 500; ++i) {
+        std::string stat = readText("/proc/" + std::to_string(child) + "/stat");
+        if (stat.size() > stat.rfind(')') + 2 && stat[stat.rfind(')') + 2] == 'Z')
+            break;
+        ::usleep(2000);
+    }
+    return child;
+}
+
 /// Field 22 of /proc/self/stat: when this process started.
 std::string ownStart()
 {
@@ -222,6 +237,9 @@ TEST_F(PrivateTemp, FoldersOfEndedProcessesAreRemovedAndNoOthers)
     const fs::path runningUnknown = leftFolder(r, ::getpid(), "0", ns, "run001");
     // Another pid namespace (a container sharing the folder): its pids tell nothing here.
     const fs::path foreign = leftFolder(r, ended, "1", "1", "ctr000");
+    // Killed a moment ago, its parent not yet told.
+    const pid_t zombie = zombiePid();
+    const fs::path killed = leftFolder(r, zombie, "0", ns, "zmb000");
     // Names that only look alike, and a link with a stale name, are left as they are.
     const fs::path other = r / ("KivraTesselwick-" + std::to_string(ended) + "-1-" + ns + "-toolongname");
     fs::create_directory(other);
@@ -238,7 +256,10 @@ TEST_F(PrivateTemp, FoldersOfEndedProcessesAreRemovedAndNoOthers)
     fs::create_directories(r / "KivraTesselwick" / std::to_string(ended));
     writeText(r / "KivraTesselwick" / std::to_string(ended) / "0.bmp", "old");
 
-    EXPECT_EQ(platform::removeStalePrivateFolders(root()), 4);
+    EXPECT_EQ(platform::removeStalePrivateFolders(root()), 5);
+    EXPECT_FALSE(fs::exists(killed));
+    int status = 0;
+    ::waitpid(zombie, &status, 0);
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_FALSE(fs::exists(deadUnknown));
     EXPECT_FALSE(fs::exists(reused));
