@@ -13,6 +13,11 @@ CommandLine::CommandLine()
     , m_testCamera(QStringLiteral("test-camera"),
           QStringLiteral("Offer the built-in test camera (a moving test picture) besides real "
                          "cameras; same as KIVRA_TEST_CAMERA=1."))
+    , m_testCameraSize(QStringLiteral("test-camera-size"),
+          QStringLiteral("The test camera delivers pictures of WxH pixels (from 16x16 to 7680x4320; 640x480 "
+                         "by default), e.g. 1920x1080 to try the booth with a full HD camera. Implies "
+                         "--test-camera."),
+          QStringLiteral("WxH"))
     , m_kiosk(QStringLiteral("kiosk"),
           QStringLiteral("Kiosk mode for guests: full screen, the shoot key works wherever the focus is, an "
                          "attract screen when idle, and leaving or changing the booth asks for the operator PIN."))
@@ -42,7 +47,8 @@ CommandLine::CommandLine()
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.
     m_cameraOptions = {
-        QCommandLineOption(QStringLiteral("list-cameras"), QStringLiteral("List the cameras, one per line, and exit.")),
+        QCommandLineOption(QStringLiteral("list-cameras"),
+            QStringLiteral("List the cameras, one per line with the mode each runs in, and exit.")),
         QCommandLineOption(QStringLiteral("grab-frame"),
             QStringLiteral("Take one frame from the camera into FILE (24-bit BMP) as a shot does, and exit."),
             QStringLiteral("FILE")),
@@ -57,6 +63,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_version);
     m_parser.addOption(m_home);
     m_parser.addOption(m_testCamera);
+    m_parser.addOption(m_testCameraSize);
     m_parser.addOption(m_demoContent);
     m_parser.addOption(m_kiosk);
     m_parser.addOption(m_display);
@@ -75,6 +82,11 @@ bool CommandLine::parse(const QStringList& arguments)
     m_error.clear();
     if (!m_parser.parse(arguments)) {
         m_error = m_parser.errorText();
+        return false;
+    }
+    if (isTestCameraSizeBad()) {
+        m_error = QStringLiteral("--test-camera-size takes a size such as 1920x1080, not \"%1\".")
+                      .arg(m_parser.value(m_testCameraSize));
         return false;
     }
     if (isKioskSizeBad()) {
@@ -117,6 +129,29 @@ QString CommandLine::home() const
 bool CommandLine::testCamera() const
 {
     return m_parser.isSet(m_testCamera);
+}
+
+namespace {
+
+/// "WxH" with positive whole numbers (an upper-case X is taken too); invalid otherwise.
+QSize parseSize(const QString& text)
+{
+    const QStringList parts = text.trimmed().toLower().split(QLatin1Char('x'));
+    bool okW = false, okH = false;
+    const QSize size = parts.size() == 2 ? QSize(parts[0].toInt(&okW), parts[1].toInt(&okH)) : QSize();
+    return okW && okH && size.width() > 0 && size.height() > 0 ? size : QSize();
+}
+
+} // namespace
+
+QSize CommandLine::testCameraSize() const
+{
+    return m_parser.isSet(m_testCameraSize) ? parseSize(m_parser.value(m_testCameraSize)) : QSize();
+}
+
+bool CommandLine::isTestCameraSizeBad() const
+{
+    return m_parser.isSet(m_testCameraSize) && !testCameraSize().isValid();
 }
 
 bool CommandLine::kiosk() const
@@ -170,6 +205,6 @@ QString CommandLine::screenshot() const
 
 void CommandLine::applyEnvironment() const
 {
-    if (testCamera() && !qEnvironmentVariableIsSet("KIVRA_TEST_CAMERA"))
+    if ((testCamera() || m_parser.isSet(m_testCameraSize)) && !qEnvironmentVariableIsSet("KIVRA_TEST_CAMERA"))
         qputenv("KIVRA_TEST_CAMERA", "1");
 }

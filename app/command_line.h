@@ -26,6 +26,10 @@ public:
     /// --home DIR.
     QString home() const;
     bool testCamera() const;
+    /// --test-camera-size WxH: the test camera's picture size (invalid when not given;
+    /// isTestCameraSizeBad() when given but not WxH with positive numbers).
+    QSize testCameraSize() const;
+    bool isTestCameraSizeBad() const;
     bool demoContent() const;
     bool kiosk() const;
     /// --display NAME: the screen kiosk mode fills (a name or an index; empty for the primary).
@@ -43,7 +47,7 @@ public:
     int selfTestShots() const;
 
     /// Sets what must be in the environment before anything else runs: KIVRA_TEST_CAMERA=1 for
-    /// --test-camera, unless the variable is already set.
+    /// --test-camera (or --test-camera-size), unless the variable is already set.
     void applyEnvironment() const;
 
 private:
@@ -52,6 +56,7 @@ private:
     QCommandLineOption m_version;
     QCommandLineOption m_home;
     QCommandLineOption m_testCamera;
+    QCommandLineOption m_testCameraSize;
     QCommandLineOption m_kiosk;
     QCommandLineOption m_display;
     QCommandLineOption m_kioskSize;

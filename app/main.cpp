@@ -18,6 +18,7 @@
 #include "booth/self_test.h"
 #include "booth/show_windows.h"
 #include "capture/capture_cli.h"
+#include "capture/capture_video.h"
 #include "editing/text_info.h"
 #include "platform/ini_file.h"
 
@@ -67,6 +68,13 @@ int main(int argc, char** argv)
         }
     }
     commandLine.applyEnvironment();
+    if (commandLine.testCameraSize().isValid() && !CCaptureVideo::SetTestCameraSize(commandLine.testCameraSize())) {
+        const QSize lo = CCaptureVideo::kMinTestCameraSize;
+        const QSize hi = CCaptureVideo::kMaxTestCameraSize;
+        std::fprintf(stderr, "corvantis: --test-camera-size must lie between %dx%d and %dx%d\n", lo.width(),
+            lo.height(), hi.width(), hi.height());
+        return 2;
+    }
 
     {
         QTextStream out(stdout);

@@ -1,16 +1,22 @@
-// Capture speed: preview painting (stretch + keyed overlay) per frame, and the time from a shot
-// request to the finished BMP file with the test camera running at 30 frames per second.
+// Capture speed: preview painting (stretch + keyed overlay) per frame, the live preview of a full
+// HD camera (interface-thread cost per frame, the whole process's CPU share), and the time from a
+// shot request to the finished BMP file with the test camera running at 30 frames per second.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPainter>
+#include <QTimer>
+#include <QWidget>
 
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "capture/capture_video.h"
@@ -47,11 +53,21 @@ QImage decoration(int w, int h)
     return d;
 }
 
+double cpuSeconds(clockid_t clock)
+{
+    timespec ts {};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+/// Args: the frame's size; a third argument 1 hands it over as the graph now delivers the
+/// preview (RGB32 at the area's size) rather than as a full-size BGR frame stretched here.
 void BM_PreviewPaint(benchmark::State& state)
 {
     const int w = int(state.range(0));
     const int h = int(state.range(1));
-    const QImage frame = cameraFrame(w, h);
+    const bool scaledInGraph = state.range(2) == 1;
+    const QImage frame = scaledInGraph ? cameraFrame(w, h).convertToFormat(QImage::Format_RGB32) : cameraFrame(w, h);
     CPreviewCompositor c;
     c.setVideoRect(QRect(0, 0, 320, 240));
     c.setOverlay(decoration(w, h), qRgb(255, 0, 255), QRectF(0, 0, 1, 1));
@@ -62,9 +78,93 @@ void BM_PreviewPaint(benchmark::State& state)
         c.render(canvas, frame);
         benchmark::DoNotOptimize(canvas.constBits());
     }
-    state.SetLabel("320x240 video area, overlay alpha 0.9");
+    state.SetLabel(scaledInGraph ? "RGB32 frame of the area's size, overlay alpha 0.9"
+                                 : "BGR frame stretched into the 320x240 area, overlay alpha 0.9");
 }
-BENCHMARK(BM_PreviewPaint)->Args({ 640, 480 })->Args({ 1280, 720 })->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewPaint)
+    ->Args({ 640, 480, 0 })
+    ->Args({ 1280, 720, 0 })
+    ->Args({ 1920, 1080, 0 })
+    ->Args({ 320, 240, 1 })
+    ->Unit(benchmark::kMillisecond);
+
+// The live picture as the booth shows it: the test camera at 1920 x 1080 and 30 fps into a
+// 320 x 240 area with the decoration at 90 %, for five seconds per iteration. Counters: the
+// interface thread's CPU time per painted frame, the whole process's CPU time as a share of one
+// core (the test camera drawing its pictures included), and the frames painted per second.
+void BM_LivePreview1080p(benchmark::State& state)
+{
+    CCaptureVideo::SetTestCameraOverride(1, true);
+    CCaptureVideo::SetTestCameraSize(QSize(1920, 1080));
+    QWidget window;
+    window.resize(320, 240);
+    window.show();
+    CCaptureVideo cap;
+    if (cap.BuildGraph(0, &window, window.rect()) != CCaptureVideo::kOk) {
+        state.SkipWithError("test camera graph did not start");
+        return;
+    }
+    const QImage deco = decoration(1920, 1080);
+    cap.SetColorKey(QColor(255, 0, 255));
+    cap.SetOverlayBitmap(deco, deco.rect());
+    cap.SetOverlayAlpha(9);
+    auto runFor = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    runFor(1000); // the graph and the overlay settle
+    double uiPerFrame = 0, processShare = 0, fps = 0;
+    for (auto _ : state) {
+        const int painted = cap.preview()->framesPainted();
+        const double ui = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        QElapsedTimer wall;
+        wall.start();
+        runFor(5000);
+        const double seconds = double(wall.nsecsElapsed()) * 1e-9;
+        const int frames = cap.preview()->framesPainted() - painted;
+        state.SetIterationTime(seconds);
+        uiPerFrame += frames > 0 ? (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - ui) * 1000.0 / frames : 0;
+        processShare += (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process) * 100.0 / seconds;
+        fps += frames / seconds;
+    }
+    const double n = double(state.iterations());
+    state.counters["ui_ms_per_frame"] = uiPerFrame / n;
+    state.counters["process_cpu_pct"] = processShare / n;
+    state.counters["fps"] = fps / n;
+    state.SetLabel(QStringLiteral("camera %1x%2, preview %3x%4")
+                       .arg(cap.GetNativeVideoSize().width())
+                       .arg(cap.GetNativeVideoSize().height())
+                       .arg(cap.CurrentImage().width())
+                       .arg(cap.CurrentImage().height())
+                       .toStdString());
+    cap.Stop();
+    CCaptureVideo::SetTestCameraSize({});
+}
+BENCHMARK(BM_LivePreview1080p)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A new decoration over the live picture (the booth's frame change, after every shot with the
+// automatic frame change): keying the bitmap at the camera's size and its first paint, which
+// scales it to the area.
+void BM_NewOverlay(benchmark::State& state)
+{
+    const int w = int(state.range(0));
+    const int h = int(state.range(1));
+    const QImage deco = decoration(w, h);
+    const QImage frame = cameraFrame(320, 240).convertToFormat(QImage::Format_RGB32);
+    CPreviewCompositor c;
+    c.setVideoRect(QRect(0, 0, 320, 240));
+    QImage canvas(320, 240, QImage::Format_RGB32);
+    for (auto _ : state) {
+        c.setOverlay(deco, qRgb(255, 0, 255), QRectF(0, 0, 1, 1));
+        c.setOverlayAlpha(0.9);
+        c.render(canvas, frame);
+        benchmark::DoNotOptimize(canvas.constBits());
+    }
+    state.SetLabel("decoration at the camera's size into a 320x240 area");
+}
+BENCHMARK(BM_NewOverlay)->Args({ 640, 480 })->Args({ 1920, 1080 })->Unit(benchmark::kMillisecond);
 
 // The same through the widget's paint event, including the blit of the canvas.
 void BM_PreviewWidgetPaint(benchmark::State& state)
@@ -87,9 +187,13 @@ BENCHMARK(BM_PreviewWidgetPaint)->Unit(benchmark::kMillisecond);
 void BM_ShotRequestToFile(benchmark::State& state)
 {
     const int mode = int(state.range(0));
+    const QSize size(int(state.range(1)), int(state.range(2)));
     CCaptureVideo::SetTestCameraOverride(1, true);
+    CCaptureVideo::SetTestCameraSize(size);
+    QWidget window; // the preview at the booth's size, as when shooting
+    window.resize(320, 240);
     CCaptureVideo cap;
-    if (cap.BuildGraph(0, nullptr, QRect()) != CCaptureVideo::kOk) {
+    if (cap.BuildGraph(0, &window, window.rect()) != CCaptureVideo::kOk) {
         state.SkipWithError("test camera graph did not start");
         return;
     }
@@ -118,9 +222,21 @@ void BM_ShotRequestToFile(benchmark::State& state)
         std::filesystem::remove(file);
     }
     std::filesystem::remove_all(dir);
-    state.SetLabel(mode == 0 ? "mode 0: next frame through the grabber, 640x480 at 30 fps" : "mode 1: frame on screen");
+    CCaptureVideo::SetTestCameraSize({});
+    state.SetLabel(QStringLiteral("%1, %2x%3 at 30 fps")
+                       .arg(mode == 0 ? "mode 0: next frame through the grabber" : "mode 1: frame on screen")
+                       .arg(size.width())
+                       .arg(size.height())
+                       .toStdString());
 }
-BENCHMARK(BM_ShotRequestToFile)->Arg(0)->Arg(1)->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShotRequestToFile)
+    ->Args({ 0, 640, 480 })
+    ->Args({ 1, 640, 480 })
+    ->Args({ 0, 1920, 1080 })
+    ->Args({ 1, 1920, 1080 })
+    ->UseManualTime()
+    ->Iterations(60)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

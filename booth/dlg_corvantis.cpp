@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QFileInfo>
 #include <QGraphicsProxyWidget>
@@ -13,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QTimer>
 #include <unistd.h>
 
@@ -76,13 +79,17 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
         std::fflush(nullptr);
         ::_exit(0);
     };
-    m_openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    m_openUrl = [this](const QUrl& url) { openAddress(url); };
 
     skin::prepareSkin();
     setWindowTitle(QLatin1String(appdefaults::kProductName));
     setWindowIcon(QIcon(QPixmap::fromImage(skin::SkinBitmap(skin::kAppIcon))));
     m_windowSkin = skin::skinWindow(this, skin::SkinBitmap(skin::kMainScreen), QSize(800, 600), 28);
     setFixedSize(800, 600);
+    // Placed by the program, not left to the window manager: a frameless window the manager
+    // places itself may never learn where it went, and popups and dialogs would open off it.
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
 
     createControls();
     bindControls();
@@ -567,6 +574,32 @@ void DlgCorvantis::selectFromBrowser(bool photo, bool anyFolder)
         (photo ? m_photoIndex : m_frameIndex) = index;
     if (!loaded && !error.isEmpty())
         platform::prompts().messageBox(this, error, platform::MbOk | platform::MbIconWarning);
+}
+
+void DlgCorvantis::openAddress(const QUrl& url)
+{
+    const auto tell = [this, url] {
+        platform::prompts().messageBox(this,
+            QStringLiteral("No web browser could be opened on this computer.\nThe address is:\n%1")
+                .arg(url.toDisplayString()),
+            platform::MbOk | platform::MbIconInformation);
+    };
+    // xdg-open says when no browser could be started, which the desktop services do not; without
+    // it they try the other ways the desktop knows.
+    auto* opener = new QProcess(this);
+    connect(opener, &QProcess::finished, this, [opener, tell](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if (status != QProcess::NormalExit || code != 0)
+            tell();
+    });
+    connect(opener, &QProcess::errorOccurred, this, [opener, url, tell](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        opener->deleteLater();
+        if (!QDesktopServices::openUrl(url))
+            tell();
+    });
+    opener->start(QStringLiteral("xdg-open"), { url.toString(QUrl::FullyEncoded) });
 }
 
 void DlgCorvantis::OnAbout()

@@ -274,6 +274,8 @@ private:
     void describeSlot(int index);
     void applyTabOrder();
     void tellNoCamera();
+    /// Opens url in the desktop's browser; says so, with the address, when none can be started.
+    void openAddress(const QUrl& url);
 
     void createControls();
     void bindControls();
@@ -315,6 +317,7 @@ private:
     AppPaths& m_paths;
     bool m_kiosk = false;
     bool m_closing = false; ///< the end of the session was confirmed
+    bool m_askingOperator = false; ///< the operator PIN is being asked for
     bool m_switchesPresentation = false;
     bool m_loaded = false; ///< the booth load of the first show has run
     bool m_autosaveFailing = false; ///< the last autosave failed and the notice says so

@@ -11,7 +11,9 @@
 #include <QEventLoop>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
@@ -64,7 +66,8 @@ KioskView::KioskView(DlgCorvantis& screen, QWidget* parent)
     setViewportUpdateMode(QGraphicsView::SmartViewportUpdate);
     viewport()->setAttribute(Qt::WA_AcceptTouchEvents, true);
 
-    m_attract = new AttractScreen(this);
+    // On the viewport, where screen readers find it (a scroll area shows them only its viewport).
+    m_attract = new AttractScreen(viewport());
     m_attract->hide();
     // Set before the screen joins the scene, which shows it. The screen fills the view: its title
     // band no longer moves a window.
@@ -139,7 +142,7 @@ void KioskView::fit()
     setTransform(QTransform::fromScale(s, s));
     centerOn(QPointF(kBoothSize.width() / 2.0, kBoothSize.height() / 2.0));
     if (m_attract)
-        m_attract->setGeometry(rect());
+        m_attract->setGeometry(viewport()->rect());
 }
 
 void KioskView::resizeEvent(QResizeEvent* e)
@@ -186,7 +189,7 @@ void KioskView::showAttract()
     const QString saveFolder
         = m_screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : m_screen.paths().m_saveFolder;
     m_attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
-    m_attract->setGeometry(rect());
+    m_attract->setGeometry(viewport()->rect());
     m_attract->start();
     m_attract->raise();
     m_attract->show();
@@ -209,10 +212,62 @@ void KioskView::closeEvent(QCloseEvent* e)
     QGraphicsView::closeEvent(e);
 }
 
+void KioskView::adoptWindow(QWidget* window)
+{
+    QGraphicsProxyWidget* proxy = window->graphicsProxyWidget();
+    if (!proxy || proxy == m_proxy)
+        return;
+    // The proxy was made when the window was created, with the flags it had then: a skinned
+    // dialog turns frameless only afterwards, and would be drawn in the view's plain frame.
+    if (proxy->windowFlags() != window->windowFlags())
+        proxy->setWindowFlags(window->windowFlags());
+    // A dialog run modally blocks the booth under it, as it does outside the view: the view is
+    // one window, so the window system cannot do it here.
+    if (window->isModal() || window->windowModality() != Qt::NonModal) {
+        proxy->setFlag(QGraphicsItem::ItemIsPanel);
+        proxy->setPanelModality(QGraphicsItem::SceneModal);
+    }
+    // Inside the booth, centred on it.
+    const QSizeF size = proxy->size();
+    const QPointF centred((kBoothSize.width() - size.width()) / 2, (kBoothSize.height() - size.height()) / 2);
+    const QPointF scenePos(std::max(0.0, centred.x()), std::max(0.0, centred.y()));
+    proxy->setPos(proxy->parentItem() ? proxy->parentItem()->mapFromScene(scenePos) : scenePos);
+    scene()->setActiveWindow(proxy);
+}
+
+void KioskView::windowClosed()
+{
+    // Keys go back to the booth once no dialog is left over it (a cancelled PIN prompt must not
+    // leave the shoot key dead until someone touches the screen).
+    for (QGraphicsItem* item : scene()->items()) {
+        auto* proxy = dynamic_cast<QGraphicsProxyWidget*>(item);
+        if (proxy && proxy != m_proxy && proxy->isVisible() && proxy->isWindow())
+            return;
+    }
+    scene()->setActiveWindow(m_proxy);
+    m_proxy->setFocus(Qt::ActiveWindowFocusReason);
+    if (!m_screen.focusWidget())
+        m_screen.setFocus(Qt::ActiveWindowFocusReason);
+}
+
 bool KioskView::eventFilter(QObject* watched, QEvent* event)
 {
-    Q_UNUSED(watched);
     const QEvent::Type type = event->type();
+    if (type == QEvent::Show || type == QEvent::Hide) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w != &m_screen && w->isWindow() && w->graphicsProxyWidget()) {
+            // After the show has finished: the window's own placing and sizing come first.
+            QPointer<QWidget> guard(w);
+            if (type == QEvent::Show)
+                QTimer::singleShot(0, this, [this, guard] {
+                    if (guard && guard->isVisible())
+                        adoptWindow(guard);
+                });
+            else
+                QTimer::singleShot(0, this, &KioskView::windowClosed);
+        }
+        return false;
+    }
     if (m_attract->isVisible()) {
         if (isInput(type)) {
             // The touch that ends the slideshow only wakes the booth; it presses nothing.

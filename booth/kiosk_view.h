@@ -44,6 +44,10 @@ protected:
 
 private:
     void fit();
+    /// A dialog opened over the booth inside the view: skinned, modal over the booth, centred.
+    void adoptWindow(QWidget* window);
+    /// A dialog over the booth closed: the booth takes the keys again when none is left.
+    void windowClosed();
     void restartIdle();
     void idleOver();
 

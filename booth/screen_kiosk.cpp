@@ -55,7 +55,13 @@ bool DlgCorvantis::operatorAllows()
         m_notices->post(QStringLiteral("kiosk"), kioskWithoutPinNotice(), NoticeBanner::Warning);
         return false;
     }
-    return RequestOperator(this, m_settings.m_operatorPin, platform::prompts());
+    // One question at a time: a second press while the PIN is asked for is no second question.
+    if (m_askingOperator)
+        return false;
+    m_askingOperator = true;
+    const bool allowed = RequestOperator(this, m_settings.m_operatorPin, platform::prompts());
+    m_askingOperator = false;
+    return allowed;
 }
 
 bool DlgCorvantis::confirmEndSession()

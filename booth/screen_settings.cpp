@@ -187,9 +187,10 @@ void DlgCorvantis::startSession(bool projectOpened)
             QString error;
             const int restored = m_autosave->restoreLeftSession(m_slots, &error);
             rebuildSlotWidgets();
+            const int n = std::max(restored, 0);
             QString text = QStringLiteral("The booth did not end normally last time.\nThe sheet of that session "
-                                          "has been restored (%1 pictures).")
-                               .arg(std::max(restored, 0));
+                                          "has been restored (%1).")
+                               .arg(n == 1 ? QStringLiteral("1 picture") : QStringLiteral("%1 pictures").arg(n));
             if (!error.isEmpty())
                 text += QStringLiteral("\n") + error;
             m_notices->post(QStringLiteral("restored"), text, NoticeBanner::Information);

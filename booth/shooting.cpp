@@ -28,6 +28,9 @@ QString DlgCorvantis::ShotFileName(const QString& tempFolder, const QDateTime& w
 void DlgCorvantis::setCountdown(const QString& text)
 {
     m_countdown->setText(text);
+    // Screen readers hear the seconds left, as the screen shows them.
+    if (!text.isEmpty())
+        m_countdown->setAccessibleDescription(text);
     m_countdown->setVisible(!text.isEmpty());
     m_countdown->update();
     emit countdownChanged(text);

@@ -32,14 +32,17 @@ template <typename Done> bool waitUntil(const QDeadlineTimer& deadline, Done don
 
 int RunListCameras(QTextStream& out)
 {
-    const QStringList names = CCaptureVideo::DeviceNames();
-    if (names.isEmpty()) {
+    const QList<CCaptureVideo::DeviceModes> devices = CCaptureVideo::DescribeDevices();
+    if (devices.isEmpty()) {
         out << "No camera found.\n";
         out.flush();
         return 1;
     }
-    for (int i = 0; i < names.size(); ++i)
-        out << i << ": " << names[i] << '\n';
+    for (int i = 0; i < devices.size(); ++i) {
+        out << i << ": " << devices[i].name << " ("
+            << (devices[i].chosen ? devices[i].chosen->describe() : QStringLiteral("mode chosen by the camera"))
+            << ")\n";
+    }
     out.flush();
     return 0;
 }

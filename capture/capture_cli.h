@@ -9,7 +9,8 @@
 
 class QTextStream;
 
-/// Prints one line "index: name" per camera. Returns 0, or 1 with a message when there is none.
+/// Prints one line "index: name (mode)" per camera, the mode being the one the booth runs it in
+/// ("1920 x 1080 MJPEG at 30 fps"). Returns 0, or 1 with a message when there is none.
 int RunListCameras(QTextStream& out);
 
 /// Builds the capture graph of camera device without a window, takes one frame in mode (0: the

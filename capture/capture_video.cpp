@@ -1,8 +1,11 @@
-// The capture graph on GStreamer: device list, source -> videoconvert -> BGR appsink, preview
-// hand-over through a latest-frame mailbox, and bus messages turned into graph notifications.
+// The capture graph on GStreamer: source [-> mode caps -> jpegdec] -> tee, one branch scaled and
+// converted for the preview (handed over through a latest-frame mailbox), one keeping full-size
+// frames for shots; bus messages turned into graph notifications.
 #include "capture/capture_video.h"
 
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include <QComboBox>
@@ -101,15 +104,105 @@ bool negotiatedSize(GstElement* sink, QSize* size)
     return !size->isEmpty();
 }
 
+// The preview's pixels in the byte order of QImage::Format_RGB32 (0xffRRGGBB in native order),
+// so the widget paints them without a conversion.
+constexpr const char* kPreviewFormat = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRA" : "ARGB";
+
+ElementPtr makeElement(const char* factory, const char* name)
+{
+    ElementPtr e(gst_element_factory_make(factory, name));
+    if (e)
+        gst_object_ref_sink(e.get());
+    return e;
+}
+
+// A full-size camera frame in any raw format as packed BGR rows (padded to 4 bytes, as a BMP's).
+QImage ConvertSampleToBgr(GstSample* sample)
+{
+    GstCaps* caps = sample ? gst_sample_get_caps(sample) : nullptr;
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
+    GstVideoInfo in;
+    if (!caps || !buffer || !gst_video_info_from_caps(&in, caps))
+        return {};
+    const int width = GST_VIDEO_INFO_WIDTH(&in);
+    const int height = GST_VIDEO_INFO_HEIGHT(&in);
+    QImage image(width, height, QImage::Format_BGR888);
+    if (image.isNull())
+        return {};
+    GstVideoFrame source;
+    if (!gst_video_frame_map(&source, &in, buffer, GST_MAP_READ))
+        return {};
+    if (GST_VIDEO_INFO_FORMAT(&in) == GST_VIDEO_FORMAT_BGR) {
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&source, 0);
+        const auto* data = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&source, 0));
+        for (int y = 0; y < height; ++y)
+            std::memcpy(image.scanLine(y), data + size_t(y) * size_t(stride), size_t(width) * 3);
+        gst_video_frame_unmap(&source);
+        return image;
+    }
+    GstVideoInfo out;
+    gst_video_info_set_format(&out, GST_VIDEO_FORMAT_BGR, guint(width), guint(height));
+    // The converter changes pixels only: timing and shape stay the camera's.
+    GST_VIDEO_INFO_FPS_N(&out) = GST_VIDEO_INFO_FPS_N(&in);
+    GST_VIDEO_INFO_FPS_D(&out) = GST_VIDEO_INFO_FPS_D(&in);
+    GST_VIDEO_INFO_PAR_N(&out) = GST_VIDEO_INFO_PAR_N(&in);
+    GST_VIDEO_INFO_PAR_D(&out) = GST_VIDEO_INFO_PAR_D(&in);
+    GST_VIDEO_INFO_INTERLACE_MODE(&out) = GST_VIDEO_INFO_INTERLACE_MODE(&in);
+    out.stride[0] = int(image.bytesPerLine());
+    out.size = size_t(image.sizeInBytes());
+    // The QImage's own memory is the converter's target; the wrapper does not free it.
+    GstBuffer* target = gst_buffer_new_wrapped_full(
+        GstMemoryFlags(0), image.bits(), size_t(image.sizeInBytes()), 0, size_t(image.sizeInBytes()), nullptr, nullptr);
+    GstVideoFrame dest;
+    bool ok = false;
+    if (target && gst_video_frame_map(&dest, &out, target, GST_MAP_WRITE)) {
+        if (GstVideoConverter* converter = gst_video_converter_new(&in, &out, nullptr)) {
+            gst_video_converter_frame(converter, &source, &dest);
+            gst_video_converter_free(converter);
+            ok = true;
+        }
+        gst_video_frame_unmap(&dest);
+    }
+    if (target)
+        gst_buffer_unref(target);
+    gst_video_frame_unmap(&source);
+    return ok ? image : QImage();
+}
+
 } // namespace
 
 struct CCaptureVideo::Graph {
     ElementPtr pipeline;
     // Our own references; the pipeline takes its own when an element is added (they are not floating).
     ElementPtr source;
+    ElementPtr modeFilter; // asks the device for the chosen mode
+    ElementPtr decoder; // JPEG modes only
+    ElementPtr split;
+    ElementPtr previewQueue;
+    ElementPtr scale;
     ElementPtr convert;
-    ElementPtr sink;
+    ElementPtr previewSink;
+    ElementPtr grabQueue;
+    ElementPtr sink; // the grabber's full-size tap
     BusPtr bus;
+
+    // The newest full-size frame, kept by reference (no copy) for the frame-on-screen shot.
+    mutable std::mutex latestLock;
+    SamplePtr latest;
+    std::atomic<int> fullWidth { 0 };
+    std::atomic<int> fullHeight { 0 };
+
+    SamplePtr latestSample() const
+    {
+        std::lock_guard lock(latestLock);
+        return SamplePtr(latest ? gst_sample_ref(latest.get()) : nullptr);
+    }
+    void dropLatest()
+    {
+        SamplePtr old;
+        std::lock_guard lock(latestLock);
+        old = std::move(latest);
+    }
 
     ~Graph()
     {
@@ -121,9 +214,45 @@ struct CCaptureVideo::Graph {
     }
 };
 
-// The streaming-thread side of the tap: the grabber sees every frame, the preview the newest.
+// The streaming-thread side of the two taps. The grabber sees every full-size frame but only
+// converts the one it was asked for; the preview gets frames already scaled to its size.
 struct CaptureTap {
-    static GstFlowReturn newSample(GstAppSink* sink, gpointer user)
+    static GstFlowReturn newFullSample(GstAppSink* sink, gpointer user)
+    {
+        auto* graph = static_cast<CCaptureVideo::Graph*>(user);
+        SamplePtr sample(gst_app_sink_pull_sample(sink));
+        if (!sample)
+            return GST_FLOW_OK;
+        GstCaps* caps = gst_sample_get_caps(sample.get());
+        GstVideoInfo info;
+        if (caps && gst_video_info_from_caps(&info, caps)) {
+            graph->fullWidth.store(GST_VIDEO_INFO_WIDTH(&info), std::memory_order_relaxed);
+            graph->fullHeight.store(GST_VIDEO_INFO_HEIGHT(&info), std::memory_order_relaxed);
+        }
+
+        CSampleGrabberCB& grabber = CSampleGrabberCB::instance();
+        if (grabber.IsRequested()) {
+            const QImage frame = ConvertSampleToBgr(sample.get());
+            if (!frame.isNull()) {
+                if (grabber.frameWidth() != frame.width() || grabber.frameHeight() != frame.height())
+                    grabber.SetFrameSize(frame.width(), frame.height());
+                GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+                const double time
+                    = buffer && GST_BUFFER_PTS_IS_VALID(buffer) ? double(GST_BUFFER_PTS(buffer)) / GST_SECOND : 0.0;
+                // QImage rows are padded to 4 bytes, as the grabber's buffer is.
+                grabber.BufferCB(time, frame.constBits(), long(frame.sizeInBytes()));
+            }
+        }
+
+        SamplePtr old; // released outside the lock
+        {
+            std::lock_guard lock(graph->latestLock);
+            old = std::exchange(graph->latest, std::move(sample));
+        }
+        return GST_FLOW_OK;
+    }
+
+    static GstFlowReturn newPreviewSample(GstAppSink* sink, gpointer user)
     {
         auto* self = static_cast<CCaptureVideo*>(user);
         SamplePtr sample(gst_app_sink_pull_sample(sink));
@@ -137,33 +266,15 @@ struct CaptureTap {
         GstVideoFrame frame;
         if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
             return GST_FLOW_OK;
-
         const int width = GST_VIDEO_FRAME_WIDTH(&frame);
         const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
         const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
         const auto* data = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-        const int packed = (width * 3 + 3) & ~3;
-
-        CSampleGrabberCB& grabber = CSampleGrabberCB::instance();
-        if (grabber.IsRequested()) {
-            if (grabber.frameWidth() != width || grabber.frameHeight() != height)
-                grabber.SetFrameSize(width, height);
-            const double time = GST_BUFFER_PTS_IS_VALID(buffer) ? double(GST_BUFFER_PTS(buffer)) / GST_SECOND : 0.0;
-            if (stride == packed) {
-                grabber.BufferCB(time, data, long(packed) * height);
-            } else {
-                std::vector<uint8_t> rows(size_t(packed) * size_t(height));
-                for (int y = 0; y < height; ++y)
-                    std::memcpy(rows.data() + size_t(y) * packed, data + size_t(y) * stride, size_t(width) * 3);
-                grabber.BufferCB(time, rows.data(), long(rows.size()));
-            }
-        }
-
-        // A private copy: holding camera buffers for the preview could starve a driver's pool.
-        QImage image(width, height, QImage::Format_BGR888);
+        // A private copy of the small frame: the converter's buffers go back to its pool at once.
+        QImage image(width, height, QImage::Format_RGB32);
         if (!image.isNull()) {
             for (int y = 0; y < height; ++y)
-                std::memcpy(image.scanLine(y), data + size_t(y) * stride, size_t(width) * 3);
+                std::memcpy(image.scanLine(y), data + size_t(y) * size_t(stride), size_t(width) * 4);
         }
         gst_video_frame_unmap(&frame);
 
@@ -280,53 +391,125 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
     m_deviceIndex = deviceIndex;
     m_previewWindow = previewWindow;
     m_dest = dest;
+    m_requestedMode.reset();
+    m_activeMode.reset();
     if (!m_initialised) {
         m_lastError = QString::fromUtf8(kMsgInitFailed).trimmed();
         return kFail;
     }
 
+    const char* message = nullptr;
+    m_requestedMode = ChooseCameraMode(CameraModesFromCaps(m_provider->caps(deviceIndex)), JpegDecoderAvailable());
+    if (m_requestedMode) {
+        const Attempt first = buildAttempt(m_requestedMode, &message);
+        if (first == Attempt::Built) {
+            m_activeMode = m_requestedMode;
+            return kOk;
+        }
+        if (first == Attempt::NoDevice) {
+            m_lastError = QStringLiteral("No camera found");
+            return kNoDevice;
+        }
+        // The device listed the mode but will not run it: let it pick its own, as a camera
+        // whose modes cannot be read does.
+        qWarning("Camera \"%s\" refused %s (%s); letting it choose its mode", qPrintable(m_deviceName),
+            qPrintable(m_requestedMode->describe()), qPrintable(m_lastDetail));
+        teardown();
+        m_lastDetail.clear();
+    }
+    switch (buildAttempt(std::nullopt, &message)) {
+    case Attempt::Built:
+        return kOk;
+    case Attempt::NoDevice:
+        m_lastError = QStringLiteral("No camera found");
+        return kNoDevice;
+    case Attempt::Failed:
+        break;
+    }
+    return fail(kFail, message);
+}
+
+CCaptureVideo::Attempt CCaptureVideo::buildAttempt(const std::optional<CameraMode>& mode, const char** message)
+{
     m_graph = std::make_unique<Graph>();
     Graph& g = *m_graph;
     g.pipeline.reset(gst_pipeline_new("capture-graph"));
     if (!g.pipeline) {
-        m_lastError = QStringLiteral("Cannot create the capture graph");
-        return kFail;
+        *message = kMsgCannotBuild;
+        m_lastDetail = QStringLiteral("Cannot create the capture graph");
+        return Attempt::Failed;
     }
     gst_object_ref_sink(g.pipeline.get());
     g.bus.reset(gst_pipeline_get_bus(GST_PIPELINE(g.pipeline.get())));
     gst_bus_set_sync_handler(g.bus.get(), filterBusMessage, nullptr, nullptr);
 
-    if (!BindDevice(deviceIndex)) {
-        m_lastError = QStringLiteral("No camera found");
-        return kNoDevice;
-    }
+    if (!BindDevice(m_deviceIndex))
+        return Attempt::NoDevice;
     if (g.source && !gst_bin_add(GST_BIN(g.pipeline.get()), g.source.get()))
         g.source.reset();
 
-    // The tap: convert whatever the camera gives into packed 24-bit BGR.
-    g.sink.reset(gst_element_factory_make("appsink", "Grabber"));
-    g.convert.reset(gst_element_factory_make("videoconvert", "Converter"));
-    if (!g.sink || !g.convert) {
-        g.sink.reset();
-        g.convert.reset();
-        return fail(kFail, kMsgNoGrabber);
+    // The taps: a tee after the camera (and its decoder), one branch scaled and converted to the
+    // preview's size and pixel format, one keeping the camera's frames for the grabber.
+    g.split = makeElement("tee", "Split");
+    g.previewQueue = makeElement("queue", "Preview Queue");
+    g.scale = makeElement("videoscale", "Scaler");
+    g.convert = makeElement("videoconvert", "Converter");
+    g.previewSink = makeElement("appsink", "Preview");
+    g.grabQueue = makeElement("queue", "Grabber Queue");
+    g.sink = makeElement("appsink", "Grabber");
+    if (!g.split || !g.previewQueue || !g.scale || !g.convert || !g.previewSink || !g.grabQueue || !g.sink) {
+        *message = kMsgNoGrabber;
+        return Attempt::Failed;
     }
-    gst_object_ref_sink(g.sink.get());
-    gst_object_ref_sink(g.convert.get());
+    if (mode) {
+        g.modeFilter = makeElement("capsfilter", "Camera Mode");
+        if (mode->encoding == CameraMode::Jpeg)
+            g.decoder = makeElement("jpegdec", "Decoder");
+        if (!g.modeFilter || (mode->encoding == CameraMode::Jpeg && !g.decoder)) {
+            *message = kMsgCannotBuild;
+            return Attempt::Failed;
+        }
+        CapsPtr caps(gst_caps_from_string(mode->caps().toUtf8().constData()));
+        g_object_set(g.modeFilter.get(), "caps", caps.get(), nullptr);
+    }
     {
-        CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", nullptr));
-        if (!caps)
-            return fail(kFail, kMsgMediaType);
-        g_object_set(g.sink.get(), "caps", caps.get(), nullptr);
+        // Preview at the size it is shown at; headless it keeps the camera's size. Free pixel
+        // aspect and no borders: the picture fills the area as the shot fills its slot.
+        const QSize previewSize = !m_dest.isEmpty() ? m_dest.size()
+            : m_previewWindow                       ? m_previewWindow->size()
+                                                    : QSize();
+        CapsPtr previewCaps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, kPreviewFormat, nullptr));
+        CapsPtr fullCaps(gst_caps_new_empty_simple("video/x-raw"));
+        if (!previewCaps || !fullCaps) {
+            *message = kMsgMediaType;
+            return Attempt::Failed;
+        }
+        if (!previewSize.isEmpty())
+            gst_caps_set_simple(previewCaps.get(), "width", G_TYPE_INT, previewSize.width(), "height", G_TYPE_INT,
+                previewSize.height(), nullptr);
+        g_object_set(g.previewSink.get(), "caps", previewCaps.get(), nullptr);
+        g_object_set(g.sink.get(), "caps", fullCaps.get(), nullptr);
+        g_object_set(g.scale.get(), "add-borders", FALSE, nullptr);
     }
-    if (!gst_bin_add(GST_BIN(g.pipeline.get()), g.convert.get())
-        || !gst_bin_add(GST_BIN(g.pipeline.get()), g.sink.get()))
-        return fail(kFail, kMsgGrabberNotAdded);
+    // Each branch drops its own late frames; neither holds up the camera or the other branch.
+    for (GstElement* queue : { g.previewQueue.get(), g.grabQueue.get() })
+        g_object_set(
+            queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0), "leaky", 2, nullptr);
+    GstBin* bin = GST_BIN(g.pipeline.get());
+    bool added = true;
+    for (GstElement* e : { g.modeFilter.get(), g.decoder.get(), g.split.get(), g.previewQueue.get(), g.scale.get(),
+             g.convert.get(), g.previewSink.get(), g.grabQueue.get(), g.sink.get() })
+        if (e)
+            added = gst_bin_add(bin, e) && added;
+    if (!added) {
+        *message = kMsgGrabberNotAdded;
+        return Attempt::Failed;
+    }
 
     // The renderer: a widget over the preview window that paints the newest frame into dest.
-    if (previewWindow) {
-        auto* preview = new CVideoPreview(previewWindow);
-        preview->setVideoRect(dest.isEmpty() ? previewWindow->rect() : dest);
+    if (m_previewWindow) {
+        auto* preview = new CVideoPreview(m_previewWindow);
+        preview->setVideoRect(m_dest.isEmpty() ? m_previewWindow->rect() : m_dest);
         preview->show();
         m_preview = preview;
     }
@@ -336,19 +519,40 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
     m_busNotifier = new QSocketNotifier(fd.fd, QSocketNotifier::Read, this);
     connect(m_busNotifier, &QSocketNotifier::activated, this, &CCaptureVideo::onBusReadable);
 
-    if (!g.source || !gst_element_link_many(g.source.get(), g.convert.get(), g.sink.get(), nullptr))
-        return fail(kFail, kMsgCannotBuild);
+    bool linked = bool(g.source);
+    GstElement* last = g.source.get();
+    for (GstElement* e : { g.modeFilter.get(), g.decoder.get(), g.split.get() }) {
+        if (linked && e) {
+            linked = gst_element_link(last, e);
+            last = e;
+        }
+    }
+    linked = linked
+        && gst_element_link_many(
+            g.split.get(), g.previewQueue.get(), g.scale.get(), g.convert.get(), g.previewSink.get(), nullptr)
+        && gst_element_link_many(g.split.get(), g.grabQueue.get(), g.sink.get(), nullptr);
+    if (!linked) {
+        *message = kMsgCannotBuild;
+        m_lastDetail = mode ? QStringLiteral("The camera cannot deliver %1").arg(mode->describe())
+                            : QStringLiteral("The camera's output cannot be connected");
+        return Attempt::Failed;
+    }
 
-    g_object_set(g.sink.get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "emit-signals", FALSE,
-        "enable-last-sample", FALSE, nullptr);
-    GstAppSinkCallbacks callbacks {};
-    callbacks.new_sample = &CaptureTap::newSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(g.sink.get()), &callbacks, this, nullptr);
+    for (GstElement* sink : { g.previewSink.get(), g.sink.get() })
+        g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "emit-signals", FALSE, "enable-last-sample",
+            FALSE, nullptr);
+    GstAppSinkCallbacks full {};
+    full.new_sample = &CaptureTap::newFullSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(g.sink.get()), &full, &g, nullptr);
+    GstAppSinkCallbacks preview {};
+    preview.new_sample = &CaptureTap::newPreviewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(g.previewSink.get()), &preview, this, nullptr);
 
     // Run, and wait for the first frame so the negotiated size is known, as callers expect.
-    auto runFailed = [&](const char* message) {
+    auto runFailed = [&](const char* text) {
         gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
-        return fail(kFail, message);
+        *message = text;
+        return Attempt::Failed;
     };
     if (gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         MessagePtr msg(gst_bus_pop_filtered(g.bus.get(), GST_MESSAGE_ERROR));
@@ -381,7 +585,7 @@ int CCaptureVideo::BuildGraph(int deviceIndex, QWidget* previewWindow, const QRe
     CSampleGrabberCB::instance().SetFrameSize(size.width(), size.height());
     m_built = true;
     m_running = true;
-    return kOk;
+    return Attempt::Built;
 }
 
 bool CCaptureVideo::rebuild()
@@ -434,6 +638,7 @@ void CCaptureVideo::Stop()
     gst_element_set_state(m_graph->pipeline.get(), GST_STATE_NULL);
     m_running = false;
     m_mailbox.clear();
+    m_graph->dropLatest(); // holds a camera buffer
     onBusReadable();
 }
 
@@ -442,8 +647,13 @@ void CCaptureVideo::onFrameArrived()
     QImage frame = m_mailbox.take();
     if (frame.isNull() || !m_running)
         return;
-    if (frame.size() != m_nativeSize)
-        m_nativeSize = frame.size();
+    // A camera that changed its size mid-stream: shots and the overlay follow it.
+    if (m_graph) {
+        const QSize full(
+            m_graph->fullWidth.load(std::memory_order_relaxed), m_graph->fullHeight.load(std::memory_order_relaxed));
+        if (!full.isEmpty() && full != m_nativeSize)
+            m_nativeSize = full;
+    }
     m_shown = frame;
     if (m_preview)
         m_preview->setFrame(frame);
@@ -490,6 +700,7 @@ void CCaptureVideo::stopBroken()
     m_running = false;
     m_broken = true;
     m_mailbox.clear();
+    m_graph->dropLatest();
 }
 
 void CCaptureVideo::onDeviceAdded(const QString&)
@@ -565,7 +776,34 @@ bool CCaptureVideo::CaptureFrame(const QString& path, int mode)
         CSampleGrabberCB::instance().RequestFrame(path);
         return true;
     }
-    if (m_shown.isNull())
+    // The guest sees the preview; the file gets the newest camera frame (the shown one or at
+    // most a frame later) at the camera's full size.
+    if (m_shown.isNull() || !m_running)
         return false;
-    return WriteBmp24(path, m_shown);
+    const QImage full = FullFrame();
+    return !full.isNull() && WriteBmp24(path, full);
+}
+
+QImage CCaptureVideo::FullFrame() const
+{
+    if (!m_graph)
+        return {};
+    const SamplePtr sample = m_graph->latestSample();
+    return ConvertSampleToBgr(sample.get());
+}
+
+QList<CCaptureVideo::DeviceModes> CCaptureVideo::DescribeDevices()
+{
+    CDeviceProvider* provider = g_providerOverride;
+    std::unique_ptr<CSystemDeviceProvider> own;
+    if (!provider) {
+        own = std::make_unique<CSystemDeviceProvider>(false);
+        provider = own.get();
+    }
+    const bool jpeg = JpegDecoderAvailable();
+    QList<DeviceModes> out;
+    const QStringList names = provider->names();
+    for (int i = 0; i < names.size(); ++i)
+        out.append({ names[i], ChooseCameraMode(CameraModesFromCaps(provider->caps(i)), jpeg) });
+    return out;
 }

@@ -24,6 +24,7 @@ std::atomic<int> g_testCameraOverride { -1 };
 std::atomic<bool> g_onlyTestCameras { false };
 std::mutex g_testSourceLock;
 QString g_testSource;
+QSize g_testCameraSize = CCaptureVideo::kDefaultTestCameraSize;
 
 /// A source bin from a launch description, sunk and named as the graph expects; null when the
 /// description does not parse completely (a partial bin is no camera).
@@ -41,6 +42,15 @@ ElementPtr sourceFromDescription(const QString& description)
     return source;
 }
 
+/// The one mode of the built-in test cameras.
+QString testCameraCaps()
+{
+    std::lock_guard lock(g_testSourceLock);
+    return QStringLiteral("video/x-raw,width=%1,height=%2,framerate=30/1")
+        .arg(g_testCameraSize.width())
+        .arg(g_testCameraSize.height());
+}
+
 ElementPtr testCameraSource(int n)
 {
     QString description;
@@ -52,7 +62,7 @@ ElementPtr testCameraSource(int n)
         // Two visibly different moving pictures, so tests and operators can tell them apart.
         description = n == 1 ? QStringLiteral("videotestsrc is-live=true pattern=smpte horizontal-speed=4")
                              : QStringLiteral("videotestsrc is-live=true pattern=ball background-color=0xff3c4475");
-        description += QStringLiteral(" ! capsfilter caps=video/x-raw,width=640,height=480,framerate=30/1");
+        description += QStringLiteral(" ! capsfilter caps=") + testCameraCaps();
     }
     return sourceFromDescription(description);
 }
@@ -86,6 +96,23 @@ void CCaptureVideo::SetTestCameraSource(const QString& description)
 {
     std::lock_guard lock(g_testSourceLock);
     g_testSource = description;
+}
+
+bool CCaptureVideo::SetTestCameraSize(const QSize& size)
+{
+    if (!size.isEmpty()
+        && (size.width() < kMinTestCameraSize.width() || size.height() < kMinTestCameraSize.height()
+            || size.width() > kMaxTestCameraSize.width() || size.height() > kMaxTestCameraSize.height()))
+        return false;
+    std::lock_guard lock(g_testSourceLock);
+    g_testCameraSize = size.isEmpty() ? kDefaultTestCameraSize : size;
+    return true;
+}
+
+QSize CCaptureVideo::TestCameraSize()
+{
+    std::lock_guard lock(g_testSourceLock);
+    return g_testCameraSize;
 }
 
 int CCaptureVideo::TestCameraCount()
@@ -255,6 +282,27 @@ QStringList CSystemDeviceProvider::names()
     return out;
 }
 
+QString CSystemDeviceProvider::caps(int index)
+{
+    std::vector<SystemEntry> entries
+        = systemEntries(g_onlyTestCameras.load() ? nullptr : MonitorHub::instance().monitor());
+    if (index < 0 || size_t(index) >= entries.size())
+        return {};
+    const SystemEntry& entry = entries[size_t(index)];
+    if (!entry.device) {
+        std::lock_guard lock(g_testSourceLock);
+        if (!g_testSource.isEmpty())
+            return {};
+    }
+    if (!entry.device)
+        return testCameraCaps();
+    CapsPtr caps(gst_device_get_caps(entry.device.get()));
+    if (!caps)
+        return {};
+    StringPtr text(gst_caps_to_string(caps.get()));
+    return text ? QString::fromUtf8(text.get()) : QString();
+}
+
 GstElement* CSystemDeviceProvider::createSource(int index)
 {
     std::vector<SystemEntry> entries
@@ -284,7 +332,7 @@ CTestDeviceProvider::CTestDeviceProvider(QObject* parent)
 
 CTestDeviceProvider::~CTestDeviceProvider() = default;
 
-void CTestDeviceProvider::plug(const QString& name, const QString& description)
+void CTestDeviceProvider::plug(const QString& name, const QString& description, const QString& caps)
 {
     const QString launch = description.isEmpty()
         ? QStringLiteral("videotestsrc is-live=true pattern=ball ! capsfilter "
@@ -293,9 +341,10 @@ void CTestDeviceProvider::plug(const QString& name, const QString& description)
     auto it = std::find_if(m_devices.begin(), m_devices.end(), [&](const Device& d) { return d.name == name; });
     if (it != m_devices.end()) {
         it->description = launch;
+        it->caps = caps;
         return;
     }
-    m_devices.push_back({ name, launch });
+    m_devices.push_back({ name, launch, caps });
     emit deviceAdded(name);
 }
 
@@ -334,12 +383,18 @@ QStringList CTestDeviceProvider::names()
     return out;
 }
 
+QString CTestDeviceProvider::caps(int index)
+{
+    return index >= 0 && size_t(index) < m_devices.size() ? m_devices[size_t(index)].caps : QString();
+}
+
 GstElement* CTestDeviceProvider::createSource(int index)
 {
     if (!initGStreamer() || index < 0 || size_t(index) >= m_devices.size())
         return nullptr;
     // Sources no pipeline holds any more are forgotten.
-    std::erase_if(m_made, [](const std::unique_ptr<Made>& m) { return GST_OBJECT_REFCOUNT_VALUE(m->source.get()) <= 1; });
+    std::erase_if(
+        m_made, [](const std::unique_ptr<Made>& m) { return GST_OBJECT_REFCOUNT_VALUE(m->source.get()) <= 1; });
     ElementPtr source = sourceFromDescription(m_devices[size_t(index)].description);
     if (!source)
         return nullptr;

@@ -22,6 +22,13 @@ public:
     /// A new source element for the device at index (the caller owns the reference), or null when
     /// there is no such device or it cannot be opened.
     virtual GstElement* createSource(int index) = 0;
+    /// The modes the device at index offers, as caps text (gst_caps_to_string form); empty when
+    /// they cannot be read, and the camera then picks its own mode.
+    virtual QString caps(int index)
+    {
+        Q_UNUSED(index);
+        return {};
+    }
 
 signals:
     void deviceAdded(const QString& name);
@@ -39,6 +46,9 @@ public:
 
     QStringList names() override;
     GstElement* createSource(int index) override;
+    /// A real device's probed caps; for a built-in test camera its one mode (none while a test
+    /// source description replaces the moving picture).
+    QString caps(int index) override;
     /// True while the monitor runs and its bus is watched.
     bool isWatching() const;
 
@@ -56,7 +66,8 @@ public:
     ~CTestDeviceProvider() override;
 
     /// Adds (or replaces) a device; a moving 320 x 240 test pattern when description is empty.
-    void plug(const QString& name, const QString& description = QString());
+    /// caps: the modes the device claims to offer (empty: none can be read).
+    void plug(const QString& name, const QString& description = QString(), const QString& caps = QString());
     /// False when no device has that name. sourcesFail false: the device leaves the list while its
     /// sources keep running, as when the monitor tells before the driver notices.
     bool unplug(const QString& name, bool sourcesFail = true);
@@ -65,11 +76,13 @@ public:
 
     QStringList names() override;
     GstElement* createSource(int index) override;
+    QString caps(int index) override;
 
 private:
     struct Device {
         QString name;
         QString description;
+        QString caps;
     };
     struct Made;
     std::vector<Device> m_devices;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include <QEvent>
@@ -38,6 +39,15 @@ void ScaleFrameInto(QImage& dst, const QRect& rect, const QImage& frame)
     const QRect r = rect.intersected(dst.rect());
     if (r.isEmpty() || frame.isNull())
         return;
+    // The camera graph delivers the preview at the area's size already: a plain row copy.
+    if (frame.size() == rect.size() && frame.format() == dst.format()
+        && (frame.format() == QImage::Format_RGB32 || frame.format() == QImage::Format_ARGB32)) {
+        const size_t bytes = size_t(r.width()) * 4;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(dst.scanLine(y) + size_t(r.left()) * 4,
+                frame.constScanLine(y - rect.top()) + size_t(r.left() - rect.left()) * 4, bytes);
+        return;
+    }
     if (frame.format() != QImage::Format_BGR888 || dst.format() != QImage::Format_RGB32) {
         QPainter p(&dst);
         p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -39,8 +39,9 @@ private:
     QRect m_overlayScaledRect;
 };
 
-/// Stretches a BGR888 frame into dst (RGB32) within rect with bilinear filtering. Other frame
-/// formats go through QPainter.
+/// Puts frame into dst within rect: copied when it is an RGB32 frame of rect's size (as the
+/// camera graph delivers it), stretched with bilinear filtering when it is BGR888 (dst RGB32),
+/// otherwise through QPainter.
 void ScaleFrameInto(QImage& dst, const QRect& rect, const QImage& frame);
 
 class CVideoPreview : public QWidget {

@@ -132,6 +132,7 @@ DlgEffect::DlgEffect(QWidget* parent, const QImage& source, int kind, CxImage* w
     m_preview = new CRectTrackerPic(this);
     m_preview->setGeometry(15, 34, kPreviewWidth, kPreviewHeight);
     platform::setControlId(m_preview, kPreviewId);
+    m_preview->setAccessibleName(QStringLiteral("Preview"));
 
     for (int i = 0; i < 3; ++i) {
         auto* s = new CBitmapSlider(this);
@@ -206,6 +207,8 @@ DlgEffect::DlgEffect(QWidget* parent, const QImage& source, int kind, CxImage* w
         setValueText(i, spec.slider[i].start);
         if (spec.label[i])
             m_labels[i]->setText(QString::fromLatin1(spec.label[i]));
+        // A lone slider has no label beside it: it is named by the effect.
+        m_sliders[i]->setAccessibleName(spec.label[i] ? QString::fromLatin1(spec.label[i]) : windowTitle());
     }
     runPreviewSteps();
 }

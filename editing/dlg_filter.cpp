@@ -246,6 +246,7 @@ DlgFilter::DlgFilter(const QImage& display, QWidget* parent)
     m_tracker = new CRectTrackerPic(this);
     m_tracker->setGeometry(20, 37, kPreviewWidth, kPreviewHeight);
     platform::setControlId(m_tracker, kPictureId);
+    m_tracker->setAccessibleName(QStringLiteral("Picture"));
 
     for (const ButtonSpec& b : buttons()) {
         auto* button = iconButton(this, b.id, b.normalIcon, b.overIcon,
@@ -403,12 +404,11 @@ void DlgFilter::resume()
 
 void DlgFilter::decorate()
 {
-    // The workbench stands aside while the mixer is open; the mixer's composite becomes the
-    // picture (and the new restore point) only on OK.
-    hide();
-    DlgMix mixer(m_display, appPaths().m_emotionFolder, RememberedTextInfo(), platform::prompts(), parentWidget());
+    // The mixer opens over the workbench, which stays open beneath it: hiding a dialog that runs
+    // modally ends its run, and the workbench and its edits would be gone when the mixer closes.
+    // The mixer's composite becomes the picture (and the new restore point) only on OK.
+    DlgMix mixer(m_display, appPaths().m_emotionFolder, RememberedTextInfo(), platform::prompts(), this);
     const bool ok = mixer.exec() == DlgMix::IdOk;
-    show();
     if (!ok)
         return;
     const QImage composite = mixer.result();
@@ -547,7 +547,7 @@ void DlgFilter::runEffect(int kind)
 {
     if (!m_picture)
         return;
-    hide();
+    // Over the workbench, which stays open (see decorate()).
     DlgEffect effect(this, m_display, kind, m_picture.get());
     const int result = m_effectRunner ? m_effectRunner(effect) : effect.exec();
     // Cancel keeps the picture as it is, the Soften dialog's included.
@@ -555,7 +555,6 @@ void DlgFilter::runEffect(int kind)
         m_display = effect.result();
         m_picture->FromDeviceBitmap(m_display);
     }
-    show();
     refresh();
     push();
 }

@@ -176,7 +176,8 @@ DlgMix::DlgMix(const QImage& picture, const QString& stickerFolder, TextInfo& re
     bind(textButton(this, kCancelId, QStringLiteral("Cancel"), false, QRect(431, 68, 60, 23),
              QStringLiteral("Close mix dialog")),
         [this] { done(IdCancel); });
-    bind(skin::MakeImageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(457, 1, 25, 25)),
+    bind(
+        skin::MakeImageButton(this, kCloseId, kCloseNormal, kCloseOver, QRect(457, 1, 25, 25), QStringLiteral("Close")),
         [this] { done(IdCancel); });
     bind(textButton(this, kAddTextId, QStringLiteral("Add Text"), false, QRect(431, 139, 60, 23),
              QStringLiteral("Add text layer")),

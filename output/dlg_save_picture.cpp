@@ -88,6 +88,7 @@ DlgSavePicture::DlgSavePicture(const QImage& picture, const QImage& emptySlot, c
     m_size->addItem(QStringLiteral("528 X 400 (Low Quality)"));
     m_size->setCurrentIndex(0);
     platform::setControlId(m_size, kSizeId);
+    m_size->setAccessibleName(QStringLiteral("Picture size"));
 
     auto bind = [this](int id, auto slot) {
         connect(platform::findControl<CxSkinButton>(this, id), &QAbstractButton::clicked, this, slot);
@@ -168,6 +169,7 @@ void DlgSavePicture::showPage()
         b->SetSkinImages(framed(frameNormal, small), framed(frameDown, small),
             large.isNull() ? framed(frameNormal, small) : large, QImage(), QImage(), QImage());
         b->setToolTip(QFileInfo(m_list[i]).fileName());
+        b->setAccessibleName(b->toolTip());
         b->show();
         m_slotEntry[filled] = i;
         ++filled;

@@ -17,6 +17,7 @@ CThumbnailButton::CThumbnailButton(const QString& path, QWidget* parent)
     setCursor(Qt::ArrowCursor);
     setAutoFillBackground(false);
     setToolTip(m_name);
+    setAccessibleName(m_name);
 }
 
 void CThumbnailButton::setThumbnail(const QImage& thumbnail)

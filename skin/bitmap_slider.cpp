@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,9 +13,44 @@
 #include "skin/skin_resources.h"
 #include "skin/skin_theme.h"
 
+namespace {
+
+/// A slider with its value for screen readers, which can also set it as a drag would.
+class AccessibleSlider : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit AccessibleSlider(CBitmapSlider* w)
+        : QAccessibleWidget(w, QAccessible::Slider)
+    {
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        return t == QAccessible::ValueInterface ? static_cast<QAccessibleValueInterface*>(this)
+                                                : QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return slider()->GetPos(); }
+    void setCurrentValue(const QVariant& value) override { slider()->setPosByUser(value.toInt()); }
+    QVariant maximumValue() const override { return slider()->GetRangeMax(); }
+    QVariant minimumValue() const override { return slider()->GetRangeMin(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    CBitmapSlider* slider() const { return static_cast<CBitmapSlider*>(widget()); }
+};
+
+QAccessibleInterface* sliderFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CBitmapSlider") && object && object->isWidgetType())
+        return new AccessibleSlider(static_cast<CBitmapSlider*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 CBitmapSlider::CBitmapSlider(QWidget* parent)
     : QWidget(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(sliderFactory), true);
+    Q_UNUSED(factoryInstalled);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
@@ -46,7 +82,19 @@ void CBitmapSlider::SetPos(int position)
         m_pos = m_max;
     if (m_pos < m_min)
         m_pos = m_min;
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent e(this, m_pos);
+        QAccessible::updateAccessibility(&e);
+    }
     update();
+}
+
+void CBitmapSlider::setPosByUser(int position)
+{
+    if (!m_enabled)
+        return;
+    SetPos(position);
+    post(kMovedMessage, m_pos);
 }
 
 void CBitmapSlider::ShowFocusRectangle(bool on, bool redraw)

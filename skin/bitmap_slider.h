@@ -20,6 +20,8 @@ public:
     void SetRangeMax(int maximum, bool redraw = false);
     /// Clamps to the range and repaints; posts nothing.
     void SetPos(int position);
+    /// Moves the thumb as the user would (screen readers): the move is posted like a drag's end.
+    void setPosByUser(int position);
     int GetPos() const { return m_pos; }
     int GetRangeMin() const { return m_min; }
     int GetRangeMax() const { return m_max; }

@@ -42,7 +42,13 @@ public:
     void DrawTransparent(bool on);
     /// Hover only when this button's window is the active one (false: any window).
     void SetTrackSelfOnly(bool on) { m_trackSelfOnly = on; }
-    void SetToolTipText(const QString& text) { setToolTip(text); }
+    /// The tip; a button without a caption is also named by it for screen readers.
+    void SetToolTipText(const QString& text)
+    {
+        setToolTip(text);
+        if (this->text().isEmpty())
+            setAccessibleName(text);
+    }
     /// Gives a text button a rounded body of the theme (shadow, top highlight, focus ring) in
     /// these colours instead of the colour-slot background.
     void SetFace(const QColor& normal, const QColor& hover, const QColor& down);

@@ -25,7 +25,13 @@ public:
         const QImage& focus, const QImage& mask, int drawMode = 0, int border = 0, int focusMargin = 0);
     void SetTextColor(const QColor& colour);
     QColor textColor() const { return m_textColour; }
-    void SetToolTipText(const QString& text) { setToolTip(text); }
+    /// The tip; a button without a caption is also named by it for screen readers.
+    void SetToolTipText(const QString& text)
+    {
+        setToolTip(text);
+        if (this->text().isEmpty())
+            setAccessibleName(text);
+    }
 
     void setKind(Kind kind) { m_kind = kind; }
     Kind kind() const { return m_kind; }

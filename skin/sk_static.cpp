@@ -1,14 +1,43 @@
 // SkStatic painting.
 #include "skin/sk_static.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 
 #include "skin/skin_theme.h"
+
+namespace {
+
+/// Screen readers read a static text by its text, unless it was given a name of its own.
+class AccessibleStatic : public QAccessibleWidget {
+public:
+    explicit AccessibleStatic(SkStatic* w)
+        : QAccessibleWidget(w, QAccessible::StaticText)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<const SkStatic*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* staticFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("SkStatic") && object && object->isWidgetType())
+        return new AccessibleStatic(static_cast<SkStatic*>(object));
+    return nullptr;
+}
+
+} // namespace
 
 SkStatic::SkStatic(QWidget* parent)
     : QWidget(parent)
     , m_colour(QColor(skin::theme::kPaper))
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(staticFactory), true);
+    Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_TranslucentBackground, true);
     setFont(skin::theme::captionFont());
 }
@@ -24,6 +53,10 @@ void SkStatic::setText(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
+    if (QAccessible::isActive() && accessibleName().isEmpty()) {
+        QAccessibleEvent e(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&e);
+    }
     update();
 }
 

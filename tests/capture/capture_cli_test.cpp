@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_video.h"
+#include "capture/device_provider.h"
 #include "tests/common/test_support.h"
 
 namespace {
@@ -19,6 +20,7 @@ protected:
     {
         CCaptureVideo::SetTestCameraOverride(-1);
         CCaptureVideo::SetTestCameraSource({});
+        CCaptureVideo::SetTestCameraSize({});
     }
     int grab(const std::string& file, int device, int mode)
     {
@@ -35,13 +37,32 @@ protected:
 
 } // namespace
 
-TEST_F(CaptureCli, ListsCamerasWithIndexOrSaysNone)
+TEST_F(CaptureCli, ListsCamerasWithIndexAndModeOrSaysNone)
 {
     CCaptureVideo::SetTestCameraOverride(2, true);
     QString text;
     QTextStream out(&text);
     EXPECT_EQ(RunListCameras(out), 0);
-    EXPECT_EQ(text, "0: Kivra Test Camera 1\n1: Kivra Test Camera 2\n");
+    EXPECT_EQ(text,
+        "0: Kivra Test Camera 1 (640 x 480 raw at 30 fps)\n"
+        "1: Kivra Test Camera 2 (640 x 480 raw at 30 fps)\n");
+
+    ASSERT_TRUE(CCaptureVideo::SetTestCameraSize(QSize(1920, 1080)));
+    text.clear();
+    EXPECT_EQ(RunListCameras(out), 0);
+    EXPECT_TRUE(text.startsWith("0: Kivra Test Camera 1 (1920 x 1080 raw at 30 fps)\n")) << text.toStdString();
+
+    // A camera whose modes cannot be read picks its own; one listing MJPEG runs in it.
+    CTestDeviceProvider devices;
+    devices.plug("Plain Cam");
+    devices.plug("HD Cam", {},
+        "video/x-raw, format=YUY2, width=1920, height=1080, framerate=5/1; "
+        "image/jpeg, width=1920, height=1080, framerate={ 30/1, 15/1 }");
+    CCaptureVideo::SetDeviceProvider(&devices);
+    text.clear();
+    EXPECT_EQ(RunListCameras(out), 0);
+    CCaptureVideo::SetDeviceProvider(nullptr);
+    EXPECT_EQ(text, "0: Plain Cam (mode chosen by the camera)\n1: HD Cam (1920 x 1080 MJPEG at 30 fps)\n");
 
     CCaptureVideo::SetTestCameraOverride(0, true);
     text.clear();
@@ -105,7 +126,7 @@ TEST_F(CaptureCli, CommandLineSelectsOperationAndChecksOptions)
 
     CCaptureVideo::SetTestCameraOverride(2, true);
     EXPECT_EQ(RunCaptureCommandLine({ "corvantis", "--list-cameras" }, out, err), 0);
-    EXPECT_TRUE(text.startsWith("0: Kivra Test Camera 1\n"));
+    EXPECT_TRUE(text.startsWith("0: Kivra Test Camera 1 (")) << text.toStdString();
 
     for (const QStringList& bad :
         { QStringList { "corvantis", "--grab-frame" }, QStringList { "corvantis", "--grab-frame", "--device", "1" },

@@ -1,0 +1,583 @@
+"""The user's journeys through the real booth: each one a CTest test "Journey.<name>".
+
+Run one: dbus-run-session -- python3 journeys.py NAME --corvantis PATH [--cups-helper PATH] [--workdir DIR]
+"""
+
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from booth_session import (Booth, Cups, Desktop, JourneyError, differs, log, wait_until,  # noqa: E402
+                           write_settings)
+from PIL import Image  # noqa: E402
+
+MAIN = Booth.TITLE
+WORKBENCH = "Filter workbench"
+# Workbench buttons that open the effect dialog, and the window title each gives it.
+EFFECT_BUTTONS = ["Mosaic", "Rotate_Angle", "Emboss", "Sharpen", "Soften", "Windy", "Stripe", "Circletransform",
+                  "Addnoise", "Selective Blur", "Brightness Contrast", "Hue Saturation", "Adjust_RGB"]
+CLOSERS = ["ok", "cancel", "escape", "close"]
+
+JOURNEYS = {}
+
+
+def journey(fn):
+    JOURNEYS[fn.__name__] = fn
+    return fn
+
+
+def expect(condition, what):
+    if not condition:
+        raise JourneyError(what)
+
+
+# ---- helpers over the booth ----
+
+def project_records(path):
+    """The records of a project file: the settings text, then the slot pictures as PIL images."""
+    with open(path, "rb") as f:
+        data = f.read()
+    records, offset = [], 0
+    while offset + 4 <= len(data):
+        (n,) = struct.unpack_from("<I", data, offset)
+        records.append(data[offset + 4: offset + 4 + n])
+        offset += 4 + n
+    return records
+
+
+def bmp(record):
+    import io
+    return Image.open(io.BytesIO(record)).convert("RGB")
+
+
+def new_window(booth, known, timeout=8):
+    """Waits for a window whose title is not in known (the active one when several); returns it.
+    Inside the kiosk view dialogs are not windows of their own, so none of them is active."""
+    def found():
+        fresh = [w for w in booth.windows() if w.name not in known]
+        return fresh[-1] if fresh else None
+    return wait_until(found, timeout, "a new window over %s (shown: %s)" % (known, booth.window_titles()))
+
+
+def close_dialog(booth, window, how):
+    title = window.name
+    if how == "ok":
+        for name in ("OK", "Ok", "O k"):
+            if booth.find_all(name, "push button", window):
+                booth.click(name, within=window)
+                break
+        else:
+            raise JourneyError("no OK button in %s" % title)
+    elif how == "cancel":
+        booth.click("Cancel", within=window)
+    elif how == "escape":
+        booth.key("Escape")
+    elif how == "close":
+        # The skinned close box in the title band.
+        boxes = booth.find_all(role="push button", within=window,
+                               predicate=lambda n: n.name.startswith("Close"))
+        expect(boxes, "no close box in %s" % title)
+        x, y, w, h = booth.extents(boxes[0])
+        booth.click_at(x + w // 2, y + h // 2)
+    booth.wait_gone(title)
+
+
+def stable_grab(booth, node, timeout=5):
+    """The node's pixels once they stopped changing (a preview being recomputed)."""
+    last = [booth.grab(node)]
+
+    def still():
+        time.sleep(0.25)
+        now = booth.grab(node)
+        same = not differs(now, last[0], 0)
+        last[0] = now
+        return same
+    wait_until(still, timeout, "the picture to settle")
+    return last[0]
+
+
+def main_responds(booth):
+    """The main screen takes a click: About opens its box, Enter closes it."""
+    booth.wait_window(MAIN)
+    booth.click("About", within=booth.window(MAIN))
+    about = booth.wait_window("About")
+    booth.key("Return")
+    booth.wait_gone(about.name)
+    booth.wait_window(MAIN)
+
+
+def start_booth(desktop, corvantis, home, args=(), env=None, name="booth", settings=None):
+    if settings:
+        write_settings(home, settings)
+    booth = Booth(desktop, corvantis, home, ["--test-camera", "--demo-content"] + list(args), env, name).start()
+    booth.wait_ready()
+    return booth
+
+
+def camera_on(booth):
+    main = booth.window(MAIN)
+    booth.click("Camera on / off", within=main)
+    wait_until(lambda: booth.find_all("Live picture", within=booth.window(MAIN)), 10, "the live picture")
+
+
+def shoot(booth, expect_used, via_key=None, timeout=20):
+    before = len(booth.used_slots())
+    if via_key:
+        booth.key(via_key)
+    else:
+        booth.click("Shoot", within=booth.window(MAIN))
+    wait_until(lambda: len(booth.used_slots()) >= expect_used, timeout,
+               "slot %d to hold the shot (used before: %d)" % (expect_used, before))
+
+
+# ---- the journeys ----
+
+@journey
+def FirstStartShootsUntilTheSheetIsFull(ctx):
+    """First start, camera on, shoot until the sheet is full: 4 slots, then 7 with the 4 carried."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, settings={"ShottingDelay": 1})
+    main = booth.window(MAIN)
+    expect(booth.slot_count() == 13, "a first start shows the 13-slot layout")
+    booth.click("Layout with 4 pictures", within=main)
+    wait_until(lambda: booth.slot_count() == 4, 5, "the 4-slot layout")
+    camera_on(booth)
+    empty = booth.grab(booth.find("Slot 4 of 4"))
+    for n in range(1, 5):
+        # The countdown shows while the shot is pending.
+        booth.click("Shoot", within=booth.window(MAIN))
+        wait_until(lambda: booth.find_all("Countdown", within=booth.window(MAIN)), 5, "the countdown")
+        wait_until(lambda: len(booth.used_slots()) == n, 20, "shot %d in its slot" % n)
+    expect(differs(empty, booth.grab(booth.find("Slot 4 of 4"))), "the last slot shows its shot")
+    booth.click("Layout with 7 pictures", within=booth.window(MAIN))
+    wait_until(lambda: booth.slot_count() == 7, 5, "the 7-slot layout")
+    expect(len(booth.used_slots()) == 4, "the four shots are carried into the new layout")
+    for n in range(5, 8):
+        shoot(booth, n)
+    expect(len(booth.used_slots()) == 7, "the sheet is full")
+    main_responds(booth)
+
+
+@journey
+def EveryWorkbenchDialogReturnsToTheWorkbench(ctx):
+    """Every workbench button that opens a dialog, closed with OK, Cancel, Esc and its close box:
+    the workbench and then the main screen take input, and the slot gets exactly the confirmed edits."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
+    main = booth.window(MAIN)
+    booth.click("Use this picture", within=main)
+    wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
+    slot = booth.find("Slot 1 of 13")
+    original = booth.grab(slot)
+    booth.click("Slot 1 of 13", role="filler", double=True)
+    bench = booth.wait_window(WORKBENCH)
+    picture = booth.find("Picture", within=bench)
+    # A direct operation first, so the picture differs from the slot's whatever the dialogs do.
+    plain = booth.grab(picture)
+    booth.click("Negative", within=bench)
+    wait_until(lambda: differs(plain, booth.grab(picture)), 5, "the negative picture")
+    for button in EFFECT_BUTTONS + ["Add decoration"]:
+        for how in CLOSERS:
+            before = booth.grab(picture)
+            booth.click(button, within=booth.window(WORKBENCH))
+            dialog = new_window(booth, (MAIN, WORKBENCH))
+            expected = None
+            if how == "ok" and booth.find_all("Preview", within=dialog):
+                # The first slider moved by a click three quarters along it, as a person would.
+                sliders = booth.find_all(role="slider", within=dialog)
+                if sliders:
+                    x, y, w, h = booth.extents(sliders[0])
+                    booth.click_at(x + w * 3 // 4, y + h // 2)
+                expected = stable_grab(booth, booth.find("Preview", within=dialog))
+            close_dialog(booth, dialog, how)
+            booth.wait_window(WORKBENCH)
+            after = booth.grab(picture)
+            if how != "ok":
+                expect(not differs(before, after, 0), "%s closed with %s changed the picture" % (button, how))
+            elif expected is not None:
+                expect(not differs(expected, after, 0),
+                       "%s confirmed: the workbench shows what the dialog showed" % button)
+            log(button, how, "ok")
+    final = booth.grab(picture)
+    booth.click("OK", within=booth.window(WORKBENCH))
+    booth.wait_gone(WORKBENCH)
+    main_responds(booth)
+    expect(differs(original, booth.grab(slot)), "the slot shows the confirmed edits")
+    # The autosaved sheet holds exactly the workbench's last picture.
+    session = os.path.join(ctx.home, "Session", "current.kivra")
+
+    def saved():
+        records = project_records(session)
+        return len(records) >= 2 and not differs(bmp(records[1]), final, 0)
+    try:
+        wait_until(saved, 10, "the autosaved slot to equal the workbench's picture")
+    except JourneyError:
+        final.save(os.path.join(ctx.workdir, "workbench-final.png"))
+        bmp(project_records(session)[1]).save(os.path.join(ctx.workdir, "autosaved-slot.png"))
+        raise
+
+
+@journey
+def DecorationWithAStickerAndAText(ctx):
+    """"Add decoration": a sticker and a text, OK back to the workbench and the sheet."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
+    booth.click("Use this picture", within=booth.window(MAIN))
+    wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
+    slot = booth.find("Slot 1 of 13")
+    original = booth.grab(slot)
+    booth.click("Slot 1 of 13", role="filler", double=True)
+    bench = booth.wait_window(WORKBENCH)
+    picture = booth.find("Picture", within=bench)
+    plain = booth.grab(picture)
+    booth.click("Add decoration", within=bench)
+    mixer = new_window(booth, (MAIN, WORKBENCH))
+    stickers = booth.find_all(role="push button", within=mixer, predicate=lambda n: n.name.endswith(".png"))
+    expect(stickers, "the mixer offers stickers")
+    x, y, w, h = booth.extents(stickers[0])
+    booth.click_at(x + w // 2, y + h // 2)
+    wait_until(lambda: len(booth.find_all(role="list item", within=booth.window(mixer.name))) >= 2, 5,
+               "a sticker layer")
+    booth.click("Add Text", within=booth.window(mixer.name))
+    text = new_window(booth, (MAIN, WORKBENCH, mixer.name))
+    field = booth.find_all(role="text", within=text) + booth.find_all(role="paragraph", within=text)
+    expect(field, "the text tool has a text field")
+    x, y, w, h = booth.extents(field[0])
+    booth.click_at(x + w // 2, y + h // 2)
+    booth.key("ctrl+a")
+    booth.type("Happy day")
+    close_dialog(booth, text, "ok")
+    wait_until(lambda: len(booth.find_all(role="list item", within=booth.window(mixer.name))) >= 3, 5,
+               "a text layer")
+    close_dialog(booth, booth.window(mixer.name), "ok")
+    booth.wait_window(WORKBENCH)
+    expect(differs(plain, booth.grab(picture)), "the decorated picture is in the workbench")
+    booth.click("OK", within=booth.window(WORKBENCH))
+    booth.wait_gone(WORKBENCH)
+    main_responds(booth)
+    expect(differs(original, booth.grab(slot)), "the slot shows the decoration")
+
+
+@journey
+def CrashedSessionComesBackWithoutAQuestion(ctx):
+    """kill -9 with pictures on the sheet; start again in window and in kiosk mode: the sheet is
+    back and the screen takes input within 5 s, without anyone pressing OK."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, settings={"ShottingDelay": 1, "AttractIdle": 0})
+    for n in (1, 2):
+        booth.click("Use this picture", within=booth.window(MAIN))
+        wait_until(lambda: len(booth.used_slots()) == n, 5, "picture %d on the sheet" % n)
+    session = os.path.join(ctx.home, "Session", "current.kivra")
+    wait_until(lambda: os.path.exists(session) and len(project_records(session)) == 7, 10, "the autosave")
+    booth.kill()
+
+    again = Booth(ctx.desktop, ctx.corvantis, ctx.home, ["--test-camera", "--demo-content"], name="restart").start()
+    again.wait_ready()
+    wait_until(lambda: len(again.used_slots()) == 2, 5, "the two pictures back")
+    notices = again.find("Notice", within=again.window(MAIN))
+    expect("did not end normally" in Booth.description(notices), "the banner says what happened")
+    expect(again.window_titles() == [MAIN], "no question over the screen: %s" % again.window_titles())
+    took = time.monotonic() - again.started
+    main_responds(again)
+    expect(took < 5, "the screen took input %.1f s after the start" % took)
+    again.click("Use this picture", within=again.window(MAIN))
+    wait_until(lambda: len(again.used_slots()) == 3, 5, "a third picture")
+    wait_until(lambda: len(project_records(session)) == 10, 10, "the autosave of three pictures")
+    again.kill()
+
+    kiosk = Booth(ctx.desktop, ctx.corvantis, ctx.home,
+                  ["--test-camera", "--demo-content", "--kiosk", "--kiosk-size", "1200x900"], name="kiosk").start()
+    kiosk.scale = 1.5
+    kiosk.wait_ready()
+    wait_until(lambda: len(kiosk.used_slots()) == 3, 5, "the three pictures back in kiosk mode")
+    took = time.monotonic() - kiosk.started
+    camera_on(kiosk)
+    shoot(kiosk, 4, via_key="space")
+    expect(took < 5, "the kiosk took input %.1f s after the start" % took)
+
+
+@journey
+def HelpWithoutABrowserSaysWhere(ctx):
+    """Help on a computer without a browser: the skinned message box says so and shows the address."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, env={"PATH": ctx.bare_path, "BROWSER": ""})
+    booth.click("Help", within=booth.window(MAIN))
+    box = new_window(booth, (MAIN,))
+    texts = " ".join(n.name for n in booth.find_all(within=box))
+    expect("No web browser" in texts, "the box says there is no browser: %r" % texts)
+    expect("http" in texts, "the box shows the address: %r" % texts)
+    booth.key("Return")
+    booth.wait_gone(box.name)
+    main_responds(booth)
+
+
+def file_dialog_save(booth, path, known):
+    """Answers the desktop's file chooser that the booth opened: the path typed, then Return."""
+    chooser = new_window(booth, known)
+    field = booth.find("File name:", role="text", within=chooser)
+    x, y, w, h = booth.extents(field)
+    booth.click_at(x + w // 2, y + h // 2)
+    booth.key("ctrl+a")
+    booth.type(path)
+    booth.key("Return")
+    return chooser
+
+
+def fill_with_photos(booth, count):
+    for n in range(len(booth.used_slots()) + 1, count + 1):
+        booth.click("Use this picture", within=booth.window(MAIN))
+        wait_until(lambda: len(booth.used_slots()) == n, 5, "picture %d on the sheet" % n)
+
+
+@journey
+def SaveOverABackdrop(ctx):
+    """The sheet saved over a backdrop: the written file has the chosen size, the backdrop shows
+    in the gaps and the photos in their slots."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
+    fill_with_photos(booth, 2)
+    booth.click("Save the sheet as a picture", within=booth.window(MAIN))
+    save = booth.wait_window("Save picture")
+    backdrop = "confetti_night.png"
+    booth.click(backdrop, within=save)
+    booth.click("Save", within=save)
+    target = os.path.join(ctx.workdir, "sheet.png")
+    chooser = file_dialog_save(booth, target, (MAIN,))
+    wait_until(lambda: os.path.exists(target), 10, "the saved sheet")
+    wait_until(lambda: booth.active() is not None and booth.active().name == MAIN, 10, "the main screen again")
+    sheet = Image.open(target).convert("RGB")
+    expect(sheet.size == (1024, 768), "the sheet is 1024 x 768, not %s" % (sheet.size,))
+    art = Image.open(os.path.join(ctx.home, "Image", "Background", backdrop)).convert("RGB").resize((1024, 768))
+    # The top margin above the slots is a gap in every layout: the backdrop shows there.
+    for x in (100, 512, 900):
+        got, want = sheet.getpixel((x, 4)), art.getpixel((x, 4))
+        expect(max(abs(a - b) for a, b in zip(got, want)) < 60,
+               "the backdrop shows in the gap at (%d, 4): %s, backdrop %s" % (x, got, want))
+    # The first slot holds the photo, not the backdrop.
+    inside = sheet.crop((60, 60, 440, 330))
+    expect(differs(inside, art.crop((60, 60, 440, 330)), 40), "the first slot shows its photo")
+    main_responds(booth)
+
+
+@journey
+def PrintToThePrinter(ctx):
+    """Print through the desktop's print dialog to the test's own print server: one page arrives
+    with the sheet's picture on it."""
+    with Cups(ctx.cups_helper) as cups:
+        booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, env=cups.env())
+        fill_with_photos(booth, 2)
+        booth.click("Print the sheet", within=booth.window(MAIN))
+        dialog = booth.wait_window("Print")
+        wait_until(lambda: "booth" in " ".join(n.name for n in booth.find_all(role="label", within=dialog)), 10,
+                   "the printer's state in the dialog")
+        booth.click("Print", within=dialog)
+        setup = new_window(booth, (MAIN,), timeout=10)
+        expect(booth.find_all("booth", role="combo box", within=setup), "the print set-up offers the printer")
+        booth.key("Return")
+        pdfs = cups.wait_jobs(1)
+        pages = subprocess.run(["pdfinfo", pdfs[0]], capture_output=True, text=True).stdout
+        expect("Pages:           1" in pages, "one page: %s" % pages)
+        images = subprocess.run(["pdfimages", "-list", pdfs[0]], capture_output=True, text=True).stdout.splitlines()[2:]
+        expect(images, "the page carries the sheet's picture")
+        width, height = int(images[0].split()[3]), int(images[0].split()[4])
+        expect(abs(width / height - 364 / 276) < 0.02, "the picture has the sheet's shape: %d x %d" % (width, height))
+        booth.wait_window("Print")
+        booth.click("Cancel", within=booth.window("Print"))
+        booth.wait_gone("Print")
+        main_responds(booth)
+
+
+@journey
+def ProjectSavedClearedAndOpened(ctx):
+    """Save the project, clear the sheet, open the project: the same pictures in the same slots."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
+    fill_with_photos(booth, 1)
+    booth.click("Next image", within=booth.window(MAIN), index=1)  # another portrait for slot 2
+    fill_with_photos(booth, 2)
+    before = [booth.grab(booth.find("Slot %d of 13" % i)) for i in (1, 2)]
+    project = os.path.join(ctx.workdir, "event.kivra")
+    booth.click("Save the project", within=booth.window(MAIN))
+    file_dialog_save(booth, project, (MAIN,))
+    wait_until(lambda: os.path.exists(project), 10, "the project file")
+    booth.wait_window(MAIN)
+    # Clear from the slot menu, confirmed.
+    booth.click("Slot 1 of 13", role="filler", button=3)
+    # The popup menu is not in the accessibility tree: its fourth item is chosen by keys.
+    time.sleep(0.5)
+    booth.key("Down", "Down", "Down", "Down", "Return")
+    question = new_window(booth, (MAIN,))
+    close_dialog(booth, question, "ok")
+    wait_until(lambda: booth.used_slots() == [], 5, "the cleared sheet")
+    booth.click("Open a project", within=booth.window(MAIN))
+    file_dialog_save(booth, project, (MAIN,))
+    wait_until(lambda: len(booth.used_slots()) == 2, 10, "the project's two pictures")
+    after = [booth.grab(booth.find("Slot %d of 13" % i)) for i in (1, 2)]
+    for i in range(2):
+        expect(not differs(before[i], after[i], 0), "slot %d shows the same picture again" % (i + 1))
+    expect(differs(after[0], after[1]), "the two slots keep their own pictures")
+    main_responds(booth)
+
+
+@journey
+def SettingsTakeEffect(ctx):
+    """Countdown and frame opacity changed in the settings and applied: the booth follows."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, settings={"ShottingDelay": 1, "Alpha": 255})
+    camera_on(booth)
+    live = booth.find("Live picture", within=booth.window(MAIN))
+    time.sleep(0.5)
+    opaque = booth.grab(live)
+    booth.click("Settings", within=booth.window(MAIN))
+    settings = booth.wait_window("Settings")
+    for name, value in (("Countdown in seconds", "2"), ("Frame opacity, 0 to 255", "60")):
+        field = booth.find(name, role="text", within=settings)
+        x, y, w, h = booth.extents(field)
+        booth.click_at(x + w // 2, y + h // 2)
+        booth.key("ctrl+a")
+        booth.type(value)
+    booth.click("Apply", within=settings)
+    close_dialog(booth, booth.window("Settings"), "close")
+    ini = open(os.path.join(ctx.home, "KivraTesselwick.ini")).read()
+    expect("ShottingDelay=2" in ini and "Alpha=60" in ini, "the values are stored")
+    # The frame over the live picture is now see-through: the picture under it shows.
+    wait_until(lambda: differs(opaque, booth.grab(live), 30), 5, "the live frame at the new opacity")
+    booth.click("Shoot", within=booth.window(MAIN))
+    countdown = wait_until(lambda: booth.find_all("Countdown", within=booth.window(MAIN)), 5, "the countdown")
+    expect(Booth.description(countdown[0]) == "count down 2 seconds",
+           "the countdown starts at 2: %r" % Booth.description(countdown[0]))
+    wait_until(lambda: len(booth.used_slots()) == 1, 10, "the shot")
+    main_responds(booth)
+
+
+def pin_hash(pin):
+    import hashlib
+    salt = os.urandom(16)
+    digest = hashlib.pbkdf2_hmac("sha256", pin.encode(), salt, 1000, 32)
+    return "pbkdf2-sha256$1000$%s$%s" % (salt.hex(), digest.hex())
+
+
+@journey
+def KioskForGuests(ctx):
+    """Kiosk mode: Space shoots with the big countdown; Esc and the close button need the operator
+    (a cancelled PIN leaves the shoot key working, a second close opens no second prompt); the
+    attract screen comes when idle and the touch that ends it presses nothing."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, ["--kiosk", "--kiosk-size", "1200x900"],
+                        settings={"ShottingDelay": 1, "AttractIdle": 4, "OperatorPin": pin_hash("2468")})
+    booth.scale = 1.5
+    camera_on(booth)
+    booth.key("space")
+    guest = booth.find("Guest view", within=booth.window(MAIN))
+    wait_until(lambda: booth.find_all("Guest view", within=booth.window(MAIN)), 5, "the guests' countdown")
+    wait_until(lambda: len(booth.used_slots()) == 1, 10, "the shot")
+    # Esc asks for the operator; cancelled, the booth stays and Space still shoots.
+    booth.key("Escape")
+    prompt = new_window(booth, (MAIN, "Kivra Tesselwick"))
+    close_dialog(booth, prompt, "cancel")
+    expect(booth.alive(), "the booth is still there after a cancelled PIN")
+    booth.key("space")
+    wait_until(lambda: len(booth.used_slots()) == 2, 10, "a shot by the key after the cancelled PIN")
+    # The close button twice: one prompt.
+    booth.click("Close", within=booth.window(MAIN))
+    prompt = new_window(booth, (MAIN, "Kivra Tesselwick"))
+    x, y, w, h = booth.extents(booth.find("Close", within=booth.window(MAIN)))
+    booth.click_at(x + w // 2, y + h // 2)
+    time.sleep(0.5)
+    prompts = [w for w in booth.windows() if w.name == prompt.name]
+    expect(len(prompts) == 1, "one PIN prompt, not %d" % len(prompts))
+    close_dialog(booth, prompt, "cancel")
+    expect(booth.alive(), "the booth is still there")
+    # The operator's settings open over the booth in its own skin, inside the view, not in a
+    # plain platform frame; closed, the booth takes the shoot key again.
+    wait_until(lambda: not booth.find_all("Guest view", within=booth.window(MAIN)), 10, "the guests' view to close")
+    under = ctx.desktop.screenshot()
+    booth.click("Settings", within=booth.window(MAIN))
+    prompt = new_window(booth, (MAIN, "Kivra Tesselwick"))
+    booth.type("2468")
+    booth.key("Return")
+    settings = wait_until(lambda: booth.window("Settings"), 10, "the settings")
+    time.sleep(0.5)
+    x, y, w, h = booth.extents(settings)
+    shot = ctx.desktop.screenshot()
+    expect(0 <= x and x + w <= 1200 and 0 <= y and y + h <= 900, "the settings lie inside the kiosk view")
+    band = (x + w * 2 // 3, max(0, y - 14), x + w - 10, max(1, y - 4))  # over the sheet, not the live picture
+    expect(not differs(shot.crop(band), under.crop(band), 0),
+           "no platform frame above the skinned settings (%s, %s)" % ((x, y, w, h), band))
+    close_dialog(booth, settings, "close")
+    booth.key("space")
+    wait_until(lambda: len(booth.used_slots()) == 3, 10, "a shot by the key after the settings")
+    # Idle: the attract screen; the touch that ends it shoots nothing.
+    wait_until(lambda: booth.find_all("Touch to start"), 15, "the attract screen")
+    shoot_button = booth.find("Shoot", within=booth.window(MAIN))
+    x, y, w, h = booth.extents(shoot_button)
+    booth.click_at(x + w // 2, y + h // 2)
+    wait_until(lambda: not booth.find_all("Touch to start"), 5, "the booth to wake")
+    time.sleep(2)
+    expect(len(booth.used_slots()) == 3, "the waking touch took no shot")
+    # The operator ends the session with the PIN.
+    booth.key("Escape")
+    prompt = new_window(booth, (MAIN, "Kivra Tesselwick"))
+    booth.type("2468")
+    booth.key("Return")
+    booth.wait_exit(15)
+
+
+# ---- running ----
+
+class Context:
+    pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("name")
+    parser.add_argument("--corvantis", required=True)
+    parser.add_argument("--cups-helper")
+    parser.add_argument("--workdir")
+    args = parser.parse_args()
+    if args.name not in JOURNEYS:
+        print("unknown journey %s; the journeys: %s" % (args.name, ", ".join(JOURNEYS)))
+        return 2
+    workdir = args.workdir or tempfile.mkdtemp(prefix="journey-")
+    shutil.rmtree(workdir, ignore_errors=True)
+    os.makedirs(workdir)
+    ctx = Context()
+    ctx.corvantis = os.path.abspath(args.corvantis)
+    ctx.cups_helper = args.cups_helper
+    ctx.workdir = workdir
+    ctx.home = os.path.join(workdir, "home")
+    os.makedirs(ctx.home)
+    # A PATH with the tools the booth itself needs but no way to open a browser.
+    ctx.bare_path = os.path.join(workdir, "bin")
+    os.makedirs(ctx.bare_path)
+    started = time.monotonic()
+    with Desktop(workdir) as desktop:
+        ctx.desktop = desktop
+        try:
+            JOURNEYS[args.name](ctx)
+        except Exception:
+            shot = os.path.join(workdir, "failure.png")
+            try:
+                desktop.screenshot(shot)
+            except Exception:
+                pass
+            traceback.print_exc()
+            print("journey %s FAILED after %.1f s; screen: %s; logs in %s" % (args.name, time.monotonic() - started,
+                                                                            shot, workdir))
+            for f in sorted(os.listdir(workdir)):
+                if f.endswith(".log"):
+                    print("---- %s" % f)
+                    with open(os.path.join(workdir, f), errors="replace") as fh:
+                        print(fh.read()[-3000:])
+            return 1
+        finally:
+            for p in getattr(ctx, "booths", []):
+                p.stop()
+            os.system("pkill -KILL -f -- '--home %s' >/dev/null 2>&1" % ctx.home)
+    print("journey %s passed in %.1f s" % (args.name, time.monotonic() - started))
+    if not os.environ.get("KIVRA_KEEP_JOURNEY"):
+        shutil.rmtree(workdir, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
