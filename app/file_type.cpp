@@ -103,6 +103,8 @@ bool RegisterFileType(
                                               "Categories=Graphics;Photography;\n")
                                    .arg(product, exec, QLatin1String(kProjectMimeType))
                                    .toUtf8()
+        // Desktops match the program's windows to the entry by their WM_CLASS, the executable's name.
+        + "StartupWMClass=" + desktopStringValue(QFileInfo(executablePath).fileName()).toUtf8() + '\n'
         + (desktopStringValue(iconPath).isEmpty() ? QByteArray()
                                                   : "Icon=" + desktopStringValue(iconPath).toUtf8() + '\n');
 

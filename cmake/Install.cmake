@@ -71,8 +71,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # jpegdec (good). Fonts: "Arial" and the skin's captions resolve to Liberation Sans / DejaVu Sans.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-liberation2, fonts-dejavu-core")
-# Wayland sessions without qt6-wayland fall back to XWayland; xdg-utils opens the web pages.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups")
+# A local print server, and xdg-open for the Home page and Help buttons (the booth says when no
+# browser can be opened). qt6-wayland is deliberately not recommended: the skinned, shaped windows
+# are made for X11, and Wayland sessions run them through XWayland without it.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -136,6 +136,7 @@ TEST(FileType, IconLineOnlyForAPathThatCanBeWritten)
     const QString entry = data + "/applications/" + kDesktopEntryName;
     ASSERT_TRUE(RegisterFileType("/opt/kivra/bin/corvantis", data, false, "/opt/kivra/share/a\\b.svg"));
     EXPECT_TRUE(readAll(entry).contains("\nIcon=/opt/kivra/share/a\\\\b.svg\n"));
+    EXPECT_TRUE(readAll(entry).contains("\nStartupWMClass=corvantis\n"));
     ASSERT_TRUE(RegisterFileType("/opt/kivra/bin/corvantis", data, false, "/opt/line\nbreak.svg"));
     EXPECT_FALSE(readAll(entry).contains("Icon="));
     EXPECT_FALSE(readAll(entry).contains("break.svg"));
