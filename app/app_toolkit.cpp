@@ -161,9 +161,30 @@ void AppToolkit::ListFiles(const QString& folder, QStringList& list)
     }
 }
 
+namespace {
+QString& lastChosenFolder()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString AppToolkit::BrowseFolder(QWidget* parent, const QString& title, const QString& startFolder)
 {
-    return platform::prompts().pickFolder(parent, title, startFolder);
+    const QString chosen = platform::prompts().pickFolder(parent, title, startFolder);
+    NoteChosenFolder(chosen);
+    return chosen;
+}
+
+QString AppToolkit::LastChosenFolder()
+{
+    return lastChosenFolder();
+}
+
+void AppToolkit::NoteChosenFolder(const QString& folder)
+{
+    if (!folder.isEmpty())
+        lastChosenFolder() = folder;
 }
 
 QString AppToolkit::ReadSettingString(const QString& file, const QString& section, const QString& key)

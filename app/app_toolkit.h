@@ -46,8 +46,13 @@ public:
     /// in the order the file system gives them. Names keep their true case (the file system
     /// is case-sensitive); compare them case-insensitively.
     static void ListFiles(const QString& folder, QStringList& list);
-    /// The folder picker (through the prompts seam); empty when cancelled.
+    /// The folder picker (through the prompts seam); empty when cancelled. A chosen folder is
+    /// noted as the last chosen one.
     static QString BrowseFolder(QWidget* parent, const QString& title, const QString& startFolder);
+    /// The folder last chosen in any of the program's folder pickers (empty until one was chosen);
+    /// the workbench's save starts there. Pickers that ask through their own prompts note it.
+    static QString LastChosenFolder();
+    static void NoteChosenFolder(const QString& folder);
 
     /// The settings-file accessors. An empty file name uses the per-user store's profile instead.
     static QString ReadSettingString(const QString& file, const QString& section, const QString& key);

@@ -394,6 +394,7 @@ void DlgConfigure::OnPickFolder(int folder)
     const QString chosen = m_prompts.pickFolder(this, folderPickerTitle(folder), m_paths.m_currentFolder);
     if (chosen.isEmpty())
         return;
+    AppToolkit::NoteChosenFolder(chosen);
     folderRef(folder) = chosen;
     m_paths.m_currentFolder = chosen;
     m_folderFields[folder]->setText(chosen);

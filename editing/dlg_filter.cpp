@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <QTimer>
 
 #include "app/app_paths.h"
+#include "app/app_toolkit.h"
 #include "editing/dlg_effect.h"
 #include "editing/dlg_mix.h"
 #include "editing/text_info.h"
@@ -240,7 +242,8 @@ DlgFilter::DlgFilter(const QImage& display, QWidget* parent)
     : SkinDialog(parent)
 {
     setWindowTitle(QStringLiteral("Filter workbench"));
-    setSkinBackground(kFilterBackground, QSize(800, 400));
+    // The top 30 rows move the window.
+    setSkinBackground(kFilterBackground, QSize(800, 400), 30);
     setWindowIcon(QIcon(QPixmap::fromImage(skin::SkinBitmap(kAppIcon))));
 
     m_tracker = new CRectTrackerPic(this);
@@ -479,9 +482,53 @@ std::optional<double> DlgFilter::askParameter(int id)
     return askWithDialog(this, id);
 }
 
+namespace {
+
+/// While an operation runs, the window keeps painting but takes no input, except Escape, which
+/// stops the operation.
+class BusyInput : public QObject {
+public:
+    explicit BusyInput(std::function<void()> stop)
+        : m_stop(std::move(stop))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~BusyInput() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+                m_stop();
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    std::function<void()> m_stop;
+};
+
+} // namespace
+
 void DlgFilter::runOffThread(const std::function<void()>& work)
 {
     m_busy = true;
+    BusyInput busyInput([this] { reject(); });
     std::atomic<bool> finished { false };
     QEventLoop loop;
     QTimer poll;
@@ -505,7 +552,7 @@ void DlgFilter::runOffThread(const std::function<void()>& work)
     });
     poll.start(15);
     if (!finished.load())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
     worker.join();
     poll.stop();
     m_progress->hide();
@@ -529,9 +576,10 @@ void DlgFilter::runDirect(int code)
     m_stopped = false;
     bool ok = false;
     CxImage* picture = m_picture.get();
+    // Reset here, not on the worker: an Escape typed as the operation starts must not be undone.
+    picture->SetProgress(0);
+    picture->SetEscape(0);
     runOffThread([&] {
-        picture->SetProgress(0);
-        picture->SetEscape(0);
         ok = runDirectOperation(*picture, code, gamma, level);
         picture->SetProgress(100);
     });
@@ -609,7 +657,8 @@ void DlgFilter::save()
         return;
     platform::SaveFileRequest request;
     request.title = QStringLiteral("Save the picture");
-    request.startFolder = appPaths().m_currentFolder;
+    // Where the user last picked a folder in this run (the desktop's default before that).
+    request.startFolder = AppToolkit::LastChosenFolder();
     request.defaultExtension = QStringLiteral("TXT");
     request.confirmOverwrite = true;
     request.filter = QStringLiteral("BMP|*.bmp|JPG|*.jpg|GIF|*.gif|ICO|*.ico|PCX|*.pcx|JP2|*.jp2|JPC|*.jpc|PNG|*.png|"

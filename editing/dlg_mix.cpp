@@ -230,6 +230,9 @@ DlgMix::DlgMix(const QImage& picture, const QString& stickerFolder, TextInfo& re
 
     // 3. Window, scroll bars hidden.
     setSkinBackground(kMixerBackground, kSize);
+    // The mixer stands in the middle of the screen, not of the window that opened it (inside the
+    // kiosk view it is centred on the booth).
+    centreOnScreen();
     m_hbar->hide();
     m_vbar->hide();
 

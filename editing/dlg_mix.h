@@ -105,6 +105,9 @@ public:
     /// The view as painted: the visible part of the composite at the draw origin.
     QImage viewPicture() const;
 
+    /// Escape and the window's close end the mixer like its Cancel button: with IdCancel.
+    void reject() override { done(IdCancel); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -130,7 +130,9 @@ DlgText::DlgText(const TextInfo& info, platform::Prompts& prompts, QWidget* pare
     m_edit->selectAll();
     m_edit->ensureCursorVisible();
     applyEditColours();
-    setAlignment(m_info.m_align == 0 || m_info.m_align == 2 ? m_info.m_align : 1);
+    // An unknown alignment shows as centred but stays in the record until the user picks one;
+    // drawing the text corrects it.
+    showAlignment(m_info.m_align == 0 || m_info.m_align == 2 ? m_info.m_align : 1);
     m_opacity->setValue(int(std::lround(m_info.m_backOpacity * 100.0f)));
     m_opacityLabel->setText(opacityLabel(m_info.m_backOpacity));
     m_rounding->setValue(m_info.m_rounding);
@@ -199,6 +201,11 @@ void DlgText::chooseColour(uint32_t& colour)
 void DlgText::setAlignment(int align)
 {
     m_info.m_align = align;
+    showAlignment(align);
+}
+
+void DlgText::showAlignment(int align)
+{
     for (int a = 0; a < 3; ++a)
         m_align[a]->SetCheck(a == align);
 }

@@ -51,6 +51,8 @@ private:
     void chooseFont();
     void chooseColour(uint32_t& colour);
     void setAlignment(int align);
+    /// Checks the button of align without touching the record.
+    void showAlignment(int align);
     void onBackgroundToggled(bool on);
     void keepTextWithinRecord();
     void applyEditColours();

@@ -135,8 +135,8 @@ void CRectTrackerPic::mousePressEvent(QMouseEvent* e)
     m_dragFrom = m_rect;
     m_dragHit = hitTest(p);
     if (m_dragHit == HitNothing) {
+        // A new band; the old rectangle stays until the band makes one.
         m_drag = Drag::RubberBand;
-        m_rect = QRect();
         m_left = m_right = p.x();
         m_top = m_bottom = p.y();
     } else {

@@ -121,10 +121,10 @@ bool DlgThumNail::initialise()
             this, QStringLiteral("Select the OutPut Path"), appPaths().m_currentFolder);
         if (picked.isEmpty())
             return false;
+        AppToolkit::NoteChosenFolder(picked);
         m_folder = withSlash(picked);
+        // Remembered for the next picker; the settings file learns it when the settings are saved.
         appPaths().m_currentFolder = picked;
-        AppToolkit::WriteSettingString(appPaths().m_settingsFile, QLatin1String(kSettingKeys[KeyConfigure]),
-            QLatin1String(kSettingKeys[KeyPathCurrent]), picked);
     }
     m_initialised = true;
     readEntries();

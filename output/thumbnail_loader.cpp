@@ -75,7 +75,11 @@ bool exifThumbnail(const QByteArray& file, QSize box, int width, int height, CxI
 
 QImage MakeThumbnail(const QString& path, QSize box, bool keyCentre)
 {
-    const int format = ThumbnailFormatFromName(path);
+    // Any extension the image container knows gets a thumbnail (a recent entry is not held to
+    // the browser's shorter list).
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const int format = dot < 0 ? 0 : int(CxImage::FormatFromExtension(name.mid(dot + 1).toLatin1().constData()));
     if (format == 0 || box.isEmpty())
         return QImage();
     const QByteArray file = path.toLocal8Bit();
@@ -109,8 +113,7 @@ QImage MakeThumbnail(const QString& path, QSize box, bool keyCentre)
         return QImage();
     if (keyCentre)
         showKeyAsChecks(bitmap);
-    if (bitmap.width() <= box.width() && bitmap.height() <= box.height())
-        return bitmap.convertToFormat(QImage::Format_RGB32);
+    // Every picture is stretched to fit the box keeping its proportions, a small one enlarged.
     // A smooth pre-shrink to twice the box keeps the nearest-neighbour stretch free of aliasing.
     if (bitmap.width() > 2 * box.width() || bitmap.height() > 2 * box.height())
         bitmap = bitmap.scaled(box * 2, Qt::KeepAspectRatio, Qt::SmoothTransformation);

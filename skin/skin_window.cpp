@@ -88,4 +88,14 @@ void SkinDialog::centreOnParent()
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
+void SkinDialog::centreOnScreen()
+{
+    QWidget* p = parentWidget();
+    QScreen* s = p && p->screen() ? p->screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
 } // namespace skin

@@ -49,6 +49,8 @@ public:
     WindowSkin* windowSkin() const { return m_skin; }
     /// Centres the dialog on the parent's client area when the parent is visible, else on the screen.
     void centreOnParent();
+    /// Centres the dialog on the screen its parent is on (the primary screen without a parent).
+    void centreOnScreen();
 
 private:
     QPointer<WindowSkin> m_skin;

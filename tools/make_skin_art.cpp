@@ -303,21 +303,21 @@ void buttons()
         save("dots_over", paintButton(24, 18, secondaryLook(), ButtonState::Over, Glyph::Dots, {}).state);
         save("dots_mask", n.mask);
     }
-    // Workbench buttons: the label is part of the picture (normal and hovered).
+    // Workbench buttons: the label is part of the picture (normal and hovered). The labels are
+    // the workbench's own, as they have always read ("Filp" included).
     const struct {
         const char* slug;
         const char* label;
-    } fx[] = { { "filp", "Flip" }, { "mirror", "Mirror" }, { "mosaic", "Mosaic" }, { "rotate_left", "Rotate left" },
-        { "rotate_right", "Rotate right" }, { "rotate_angle", "Rotate angle" }, { "emboss", "Emboss" },
+    } fx[] = { { "filp", "Filp" }, { "mirror", "Mirror" }, { "mosaic", "Mosaic" }, { "rotate_left", "Rotate Left" },
+        { "rotate_right", "Rotate Right" }, { "rotate_angle", "Rotate_Angle" }, { "emboss", "Emboss" },
         { "negative", "Negative" }, { "grayscale", "Grayscale" }, { "sharpen", "Sharpen" }, { "soften", "Soften" },
-        { "blur", "Blur" }, { "edge", "Edge" }, { "nonlinear_edge", "Nonlinear edge" }, { "contour", "Contour" },
-        { "windy", "Windy" }, { "pseudo_colors", "Pseudo colours" }, { "jitter", "Jitter" },
-        { "unsharp_mask", "Unsharp mask" }, { "stripe", "Stripe" }, { "circletransform", "Circle warp" },
-        { "gaussian3x3", "Gaussian 3\u00d73" }, { "gaussian5x5", "Gaussian 5\u00d75" }, { "erode", "Erode" },
-        { "gamma", "Gamma" }, { "threshold", "Threshold" }, { "addnoise", "Add noise" },
-        { "selective_blur", "Selective blur" }, { "median", "Median" }, { "dilate", "Dilate" },
-        { "brightness_contrast", "Brightness/contrast" }, { "hue_saturation", "Hue/saturation" },
-        { "adjust_rgb", "Adjust RGB" } };
+        { "blur", "Blur" }, { "edge", "Edge" }, { "nonlinear_edge", "Nonlinear_Edge" }, { "contour", "Contour" },
+        { "windy", "Windy" }, { "pseudo_colors", "Pseudo Colors" }, { "jitter", "Jitter" },
+        { "unsharp_mask", "Unsharp Mask" }, { "stripe", "Stripe" }, { "circletransform", "Circletransform" },
+        { "gaussian3x3", "Gaussian3*3" }, { "gaussian5x5", "Gaussian5*5" }, { "erode", "Erode" }, { "gamma", "Gamma" },
+        { "threshold", "Threshold" }, { "addnoise", "Addnoise" }, { "selective_blur", "Selective Blur" },
+        { "median", "Median" }, { "dilate", "Dilate" }, { "brightness_contrast", "Brightness Contrast" },
+        { "hue_saturation", "Hue Saturation" }, { "adjust_rgb", "Adjust_RGB" } };
     for (const auto& f : fx)
         facePair(std::string("fx_") + f.slug, 122, 28, secondaryLook(), Glyph::None, QString::fromUtf8(f.label));
     facePair("fx_undo", 66, 23, secondaryLook(), Glyph::Undo, "Undo");

@@ -405,7 +405,11 @@ ButtonArt paintButton(int w, int h, const ButtonLook& look, ButtonState state, G
         const double g = std::min(content.width(), content.height()) * 0.8;
         drawGlyph(p, QRectF(content.center().x() - g / 2, content.center().y() - g / 2, g, g), glyph, ink);
     } else if (!caption.isEmpty()) {
-        p.setFont(captionFont(captionPx, look.bold));
+        // A long caption is set condensed rather than run into the edges.
+        QFont f = captionFont(captionPx, look.bold);
+        if (QFontMetricsF(f).horizontalAdvance(caption) > content.width() - 6)
+            f.setStretch(QFont::Condensed);
+        p.setFont(f);
         p.setPen(ink);
         p.drawText(content, Qt::AlignCenter, caption);
     }

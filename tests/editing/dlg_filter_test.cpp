@@ -4,14 +4,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "app/app_toolkit.h"
 #include "editing/dlg_effect.h"
 #include "editing/dlg_mix.h"
 #include "editing/rect_tracker_pic.h"
 #include "editing_test_util.h"
+#include "picture/bitmap_scale.h"
 #include "platform/control_id.h"
 #include "platform/prompts.h"
 #include "skin/bitmap_slider.h"
@@ -247,6 +250,12 @@ TEST(DlgFilter, SaveWritesAndReportsFailures)
     EXPECT_EQ(guard.prompts.messages[0].caption, QStringLiteral("Save info"));
     ASSERT_EQ(guard.prompts.saveRequests.size(), 1);
     EXPECT_EQ(guard.prompts.saveRequests[0].defaultExtension, QStringLiteral("TXT"));
+    // It starts where a folder was last picked in this run, not in the project folder.
+    AppToolkit::NoteChosenFolder(QString::fromStdString(dir.path().string()));
+    d.save();
+    ASSERT_EQ(guard.prompts.saveRequests.size(), 2);
+    EXPECT_EQ(guard.prompts.saveRequests[1].startFolder, QString::fromStdString(dir.path().string()));
+    guard.prompts.messages.clear();
 
     // A folder that does not exist: the failure is reported with the path.
     guard.prompts.messages.clear();
@@ -280,6 +289,31 @@ TEST(DlgFilter, FailedOperationShowsTheReasonAndStillPushes)
     ASSERT_EQ(guard.prompts.messages.size(), 1);
     EXPECT_FALSE(guard.prompts.messages[0].text.isEmpty());
     EXPECT_EQ(d.historyCount(), 2);
+}
+
+TEST(DlgFilter, EscapeStopsARunningOperationAndKeepsThePicture)
+{
+    PromptsGuard guard;
+    // The first operation works on the picture at its own size: large enough to be stopped.
+    const QImage big = noisePicture(2400, 1800, 12);
+    DlgFilter d(big);
+    d.show();
+    const QImage before = pictureOf(d);
+    // Typed while the operation runs: the key waits in the queue until the operation's wait
+    // starts dispatching.
+    QCoreApplication::postEvent(&d, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    d.press(1112); // Unsharp Mask
+    EXPECT_TRUE(d.isVisible()) << "Escape stopped the operation, it did not close the workbench";
+    EXPECT_TRUE(guard.prompts.messages.isEmpty()) << "a stop is no error";
+    // The picture is the opening one, fitted to the preview, not sharpened.
+    CxImage opening, fitted;
+    opening.FromDeviceBitmap(before);
+    ASSERT_TRUE(FitToPreview(opening, fitted));
+    const QImage a = pictureOf(d), b = fitted.ToDeviceBitmap();
+    EXPECT_TRUE(sameRgb(a, b));
+    // Clicks during the operation reach nothing; the key only stopped it.
+    d.press(1116); // Blur runs normally afterwards
+    EXPECT_EQ(d.historyCount(), 3);
 }
 
 TEST(DlgFilter, NoPictureMeansNothingHappens)

@@ -2,7 +2,10 @@
 // the layer list box, the text layer with the remembered settings, the strip, OK and Cancel.
 #include "editing/dlg_mix.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -289,6 +292,27 @@ TEST_F(Mixer, OkHandsBackTheCompositeAndBrowsingAddsTheChosenFile)
     auto cancelled = open(base(320, 240));
     platform::findControl<CxSkinButton>(cancelled.get(), DlgMix::kCloseId)->click();
     EXPECT_EQ(cancelled->QDialog::result(), DlgMix::IdCancel);
+
+    // Escape and the window's close give the same answer as Cancel, not 0.
+    auto escaped = open(base(320, 240));
+    escaped->show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(escaped.get(), &esc);
+    EXPECT_EQ(escaped->QDialog::result(), DlgMix::IdCancel);
+    auto closed = open(base(320, 240));
+    closed->show();
+    closed->close();
+    EXPECT_EQ(closed->QDialog::result(), DlgMix::IdCancel);
+}
+
+TEST_F(Mixer, StandsInTheMiddleOfTheScreen)
+{
+    QWidget owner;
+    owner.setGeometry(0, 0, 300, 200);
+    owner.show();
+    DlgMix dlg(base(320, 240), folder, remembered, prompts, &owner);
+    const QRect area = owner.screen()->availableGeometry();
+    EXPECT_EQ(dlg.geometry().center(), area.center()) << "not centred on the window that opened it";
 }
 
 TEST_F(Mixer, EmptyBasePictureGivesAnEmptyResult)

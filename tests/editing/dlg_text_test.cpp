@@ -52,6 +52,7 @@ TEST(DlgText, OpensFromTheRecord)
     EXPECT_TRUE(checked(dlg, DlgText::kCentredId));
     EXPECT_FALSE(checked(dlg, DlgText::kLeftId));
     EXPECT_FALSE(checked(dlg, DlgText::kRightId));
+    EXPECT_EQ(dlg.result().m_align, 7) << "shown as centred, the record left as it is";
     EXPECT_TRUE(checked(dlg, DlgText::kBackgroundCheckId));
     EXPECT_FALSE(checked(dlg, DlgText::kAntialiasId));
     auto* opacity = control<QSlider>(dlg, DlgText::kOpacitySliderId);

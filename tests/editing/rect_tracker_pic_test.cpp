@@ -103,8 +103,10 @@ TEST(CRectTrackerPic, ClickWithoutDragKeepsTheSelection)
     f.control.Enable(true);
     drag(&f.control, { 10, 10 }, { 50, 50 });
     drag(&f.control, { 200, 200 }, { 200, 200 });
-    EXPECT_TRUE(f.control.trackerRect().isEmpty());
+    // The rectangle shown stays the one that is selected.
+    EXPECT_EQ(f.control.trackerRect(), QRect(10, 10, 40, 40));
     EXPECT_TRUE(f.selectedTopDown(30, 30));
+    EXPECT_FALSE(f.selectedTopDown(200, 200));
 }
 
 TEST(CRectTrackerPic, HandlesResizeAndTheInsideMoves)

@@ -80,6 +80,19 @@ TEST_F(PrintDialog, StartsWithTheSettingsSizeAndTheSheetInItsFrame)
     EXPECT_EQ(dlg.printerStateText(), QStringLiteral("booth: idle, no jobs waiting"));
 }
 
+TEST_F(PrintDialog, APressThatMissesTheBoxChangesNothing)
+{
+    // A stray press does not remake the sheet at the box's size (which would squash it by the
+    // two rows the box is shorter) nor move the picture.
+    DlgPrint dlg(sheet(), m_settings);
+    mouse(&dlg, QEvent::MouseButtonPress, QPoint(700, 500), Qt::LeftButton);
+    mouse(&dlg, QEvent::MouseButtonRelease, QPoint(700, 500), Qt::NoButton);
+    EXPECT_TRUE(dlg.sizedPicture().isNull());
+    EXPECT_EQ(dlg.widthText(), QStringLiteral("364"));
+    EXPECT_EQ(dlg.heightText(), QStringLiteral("274"));
+    EXPECT_EQ(dlg.pictureFrame()->geometry(), DlgPrint::kStartFrame);
+}
+
 TEST_F(PrintDialog, SizeLinesPreviewAndPrintTheirSizes)
 {
     DlgPrint dlg(sheet(), m_settings);
@@ -223,8 +236,8 @@ TEST_F(PrintDialog, PagesShowThePrintableAreaAndWhereEachStripLands)
     // The first strip fills the printable width, the second holds what is left, as printed.
     EXPECT_NEAR(first.strip.width(), first.printable.width(), 0.5);
     const CPagePreview::PageBox& second = pages->pages()[1];
-    EXPECT_NEAR(second.strip.width() / second.printable.width(), double(plan.strips[1].target.width()) / plan.pageWidth,
-        0.01);
+    EXPECT_NEAR(
+        second.strip.width() / second.printable.width(), double(plan.strips[1].target.width()) / plan.pageWidth, 0.01);
     EXPECT_GT(second.paper.top(), first.paper.bottom());
     EXPECT_NEAR(first.strip.height() / first.printable.height(), double(plan.printedHeight) / plan.pageHeight, 0.01);
 }

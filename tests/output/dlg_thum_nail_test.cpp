@@ -10,6 +10,7 @@
 
 #include "app/app_paths.h"
 #include "app/app_toolkit.h"
+#include "imaging/cximage.h"
 #include "output/dlg_thum_nail.h"
 #include "output/thumbnail_button.h"
 #include "output/thumbnail_loader.h"
@@ -227,11 +228,18 @@ TEST_F(ThumbNail, EmptyFolderAsksForOneAndRemembersIt)
     EXPECT_EQ(m_prompts.folderTitles[0], QStringLiteral("Select the OutPut Path"));
 
     m_prompts.folderReply = m_root + QStringLiteral("pics");
+    const QString storedBefore = AppToolkit::ReadSettingString(
+        appPaths().m_settingsFile, QStringLiteral("Configure"), QStringLiteral("PathCurrent"));
     DlgThumNail d { QString() };
     ASSERT_TRUE(d.initialise());
     EXPECT_EQ(d.folder(), m_folder);
     EXPECT_EQ(d.entries().size(), 2);
     EXPECT_EQ(appPaths().m_currentFolder, m_root + QStringLiteral("pics"));
+    // Remembered for this run and the workbench's save; the file learns it at the settings save.
+    EXPECT_EQ(AppToolkit::LastChosenFolder(), m_root + QStringLiteral("pics"));
+    EXPECT_EQ(AppToolkit::ReadSettingString(
+                  appPaths().m_settingsFile, QStringLiteral("Configure"), QStringLiteral("PathCurrent")),
+        storedBefore);
 }
 
 TEST(ThumbnailLoading, LargeJpegShrinksToBoxKeepingAspect)
@@ -246,11 +254,19 @@ TEST(ThumbnailLoading, LargeJpegShrinksToBoxKeepingAspect)
     EXPECT_EQ(t.width(), 90);
     EXPECT_NEAR(t.height(), 51, 1);
     EXPECT_NEAR(qRed(t.pixel(45, 25)), 200, 8);
-    // Small pictures keep their size; broken and unknown files give nothing.
+    // Small pictures are enlarged to fit, keeping their proportions; any extension the image
+    // container knows counts (SKA is not in the browser's list); broken and unknown files give nothing.
     QImage small(30, 20, QImage::Format_RGB32);
     small.fill(Qt::blue);
     ASSERT_TRUE(small.save(QString::fromStdString(dir.file("s.png"))));
-    EXPECT_EQ(MakeThumbnail(QString::fromStdString(dir.file("s.png"))).size(), QSize(30, 20));
+    EXPECT_EQ(MakeThumbnail(QString::fromStdString(dir.file("s.png")), QSize(90, 67)).size(), QSize(90, 60));
+    CxImage ska;
+    ASSERT_TRUE(ska.FromDeviceBitmap(small));
+    ASSERT_TRUE(ska.DecreaseBpp(8, false, nullptr, 0));
+    const std::string skaPath = dir.file("s.ska");
+    ASSERT_TRUE(ska.Save(skaPath.c_str(), CXIMAGE_FORMAT_SKA)) << ska.GetLastError();
+    EXPECT_EQ(ThumbnailFormatFromName(QString::fromStdString(skaPath)), 0) << "not a browser entry";
+    EXPECT_EQ(MakeThumbnail(QString::fromStdString(skaPath), QSize(90, 67)).size(), QSize(90, 60));
     QFile broken(QString::fromStdString(dir.file("broken.jpg")));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("\xFF\xD8\xFF\xE0 truncated");
