@@ -1,10 +1,11 @@
-# Kivra Tesselwick: `make demo` runs the booth with the test camera, `make test` runs every test.
+# Kivra Tesselwick: `make demo` runs the booth with the test camera, `make test` runs every test,
+# `make package` builds the Debian package.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test demo bench soak asan-test fuzz clean
+.PHONY: all deps configure build test demo bench soak asan-test fuzz package clean
 
 all: build
 
@@ -24,6 +25,10 @@ test: build
 
 demo: build
 	$(BUILD)/bin/corvantis --test-camera --demo-content
+
+# The Debian package, $(BUILD)/kivra-tesselwick_VERSION_ARCH.deb (install: apt-get install ./THAT.deb).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b; done

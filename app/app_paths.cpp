@@ -5,6 +5,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <string_view>
+
+static_assert(std::string_view(appdefaults::kVersion) == KIVRA_PROJECT_VERSION,
+    "the program's version and the project's version in CMakeLists.txt differ");
+
 namespace appdefaults {
 
 QString defaultSaveFolder()
@@ -58,6 +63,14 @@ AppPaths& appPaths()
     return paths;
 }
 
+QString installedDataFolder(const QString& exeFolder)
+{
+    if (exeFolder.isEmpty())
+        return {};
+    const QString folder = QDir::cleanPath(QDir(exeFolder).absoluteFilePath(QStringLiteral(KIVRA_DATA_FROM_BIN)));
+    return QFileInfo(folder).isDir() ? withSlash(folder) : QString();
+}
+
 QString resolveModuleFolder(const QString& homeOption, const QString& envHome, const QString& exeFolder, QString* note)
 {
     const QString explicitHome = !homeOption.isEmpty() ? homeOption : envHome;
@@ -69,7 +82,8 @@ QString resolveModuleFolder(const QString& homeOption, const QString& envHome, c
         if (note)
             *note = QStringLiteral("The home folder %1 cannot be written; using the application data folder.")
                         .arg(folder);
-    } else if (!exeFolder.isEmpty() && isWritableFolder(exeFolder)) {
+    } else if (!exeFolder.isEmpty() && isWritableFolder(exeFolder) && installedDataFolder(exeFolder).isEmpty()) {
+        // An installed program's folder (/usr/bin) is everybody's, and writable for root: never a module folder.
         return withSlash(QDir::cleanPath(QDir(exeFolder).absolutePath()));
     }
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -78,9 +78,14 @@ struct AppPaths {
 /// The process-wide path strings.
 AppPaths& appPaths();
 
+/// The shared files of an installed program (<prefix>/share/kivra-tesselwick/, ending with "/")
+/// when exeFolder is the program folder of an installation; empty for a build run from the tree.
+QString installedDataFolder(const QString& exeFolder);
+
 /// The module folder for this run, ending with "/": homeOption (--home) or else envHome
-/// (KIVRA_HOME), created when missing; otherwise exeFolder. A folder that is not a writable
-/// folder falls back to the user's application data folder. *note receives a line for the user
-/// when an explicit home had to be abandoned.
+/// (KIVRA_HOME), created when missing; otherwise exeFolder, unless that is an installed
+/// program's folder (shared by every user). A folder that is not a writable folder, and an
+/// installed program's folder, fall back to the user's application data folder. *note receives a
+/// line for the user when an explicit home had to be abandoned.
 QString resolveModuleFolder(
     const QString& homeOption, const QString& envHome, const QString& exeFolder, QString* note = nullptr);

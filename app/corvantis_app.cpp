@@ -11,6 +11,7 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "app/file_type.h"
+#include "platform/private_temp.h"
 
 namespace {
 
@@ -73,10 +74,13 @@ bool CCorvantisApp::InitInstance()
     if (!module.isEmpty())
         paths.setModuleFolder(module);
     paths.setSystemTempFolder();
+    // Folders that killed or crashed runs left hold guests' pictures: they go before anything else.
+    platform::removeStaleTempFolders(QFile::encodeName(paths.m_tempFolder).toStdString());
 
-    // 1. The project file type; every failure is ignored. Tests never start the cache tools.
-    if (!exe.isEmpty())
-        RegisterFileType(exe, {}, !QStandardPaths::isTestModeEnabled());
+    // 1. The project file type; every failure is ignored. Tests never start the cache tools. An
+    // installed program's own entry already does it, and a second one would show twice in menus.
+    if (!exe.isEmpty() && InstalledDesktopEntry(QFileInfo(exe).absolutePath()).isEmpty())
+        RegisterFileType(exe, {}, !QStandardPaths::isTestModeEnabled(), m_desktopIcon);
 
     // 2. The project named on the command line.
     m_projectFiles.clear();

@@ -41,6 +41,8 @@ public:
     void setModuleFolder(const QString& folder) { m_moduleFolder = folder; }
     /// The executable registered for *.kivra; defaults to the running one.
     void setExecutablePath(const QString& path) { m_executablePath = path; }
+    /// The icon file the registered desktop entry shows (none when empty).
+    void setDesktopIcon(const QString& path) { m_desktopIcon = path; }
     /// Runs the main booth screen modally and returns its result. Without one, start-up goes straight on.
     void setMainDialogRunner(std::function<int()> runner) { m_mainDialogRunner = std::move(runner); }
     /// Unpacks a project file into the temp folder and returns the extracted files in record order.
@@ -86,6 +88,7 @@ private:
 
     QString m_moduleFolder;
     QString m_executablePath;
+    QString m_desktopIcon;
     QString m_demoContentFolder;
     std::function<int()> m_mainDialogRunner;
     std::function<QStringList(const QString&)> m_projectUnpacker;

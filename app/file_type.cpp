@@ -10,6 +10,11 @@
 #include "app/app_paths.h"
 #include "platform/atomic_file.h"
 
+#include <string_view>
+
+static_assert(std::string_view(kAppId) == KIVRA_APP_ID, "the application id differs from the installed files' name");
+static_assert(std::string_view(kDesktopEntryName) == KIVRA_APP_ID ".desktop");
+
 namespace {
 
 /// Writes bytes to path unless it already holds them; false on failure.
@@ -39,6 +44,15 @@ QString xmlEscaped(const QString& s)
     return s.toHtmlEscaped();
 }
 
+/// A string value of a desktop entry; empty when it cannot be one (line breaks).
+QString desktopStringValue(const QString& s)
+{
+    if (s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r')))
+        return {};
+    QString value = s;
+    return value.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+}
+
 } // namespace
 
 QString desktopExecValue(const QString& executablePath)
@@ -59,7 +73,8 @@ QString desktopExecValue(const QString& executablePath)
     return QLatin1Char('"') + quoted + QLatin1String("\" %f");
 }
 
-bool RegisterFileType(const QString& executablePath, const QString& dataHome, bool refreshCaches)
+bool RegisterFileType(
+    const QString& executablePath, const QString& dataHome, bool refreshCaches, const QString& iconPath)
 {
     const QString home
         = dataHome.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) : dataHome;
@@ -87,7 +102,11 @@ bool RegisterFileType(const QString& executablePath, const QString& dataHome, bo
                                               "Terminal=false\n"
                                               "Categories=Graphics;Photography;\n")
                                    .arg(product, exec, QLatin1String(kProjectMimeType))
-                                   .toUtf8();
+                                   .toUtf8()
+        // Desktops match the program's windows to the entry by their WM_CLASS, the executable's name.
+        + "StartupWMClass=" + desktopStringValue(QFileInfo(executablePath).fileName()).toUtf8() + '\n'
+        + (desktopStringValue(iconPath).isEmpty() ? QByteArray()
+                                                  : "Icon=" + desktopStringValue(iconPath).toUtf8() + '\n');
 
     const QString mimeFolder = home + QStringLiteral("/mime");
     const QString appsFolder = home + QStringLiteral("/applications");
@@ -100,4 +119,21 @@ bool RegisterFileType(const QString& executablePath, const QString& dataHome, bo
     if (refreshCaches && desktopChanged)
         refresh(QStringLiteral("update-desktop-database"), appsFolder);
     return ok;
+}
+
+QString InstalledDesktopEntry(const QString& exeFolder)
+{
+    const QString data = installedDataFolder(exeFolder);
+    if (data.isEmpty())
+        return {};
+    // The installed share folder holds both our data folder and applications/.
+    const QString share = QFileInfo(data + QStringLiteral("..")).canonicalFilePath();
+    const QString entry = share + QStringLiteral("/applications/") + QLatin1String(kDesktopEntryName);
+    if (share.isEmpty() || !QFileInfo(entry).isFile())
+        return {};
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        if (QFileInfo(folder).canonicalFilePath() == share)
+            return entry;
+    }
+    return {};
 }

@@ -12,6 +12,7 @@
 #include "app/booth_settings.h"
 #include "app/command_line.h"
 #include "app/corvantis_app.h"
+#include "app/file_type.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/kiosk_view.h"
 #include "booth/project_file.h"
@@ -32,13 +33,23 @@ QStringList argumentList(int argc, char** argv)
     return args;
 }
 
-/// The bundled demo content: beside the module folder when installed that way, else in the source tree.
-QString demoContentFolder(const QString& moduleFolder)
+/// A file or folder shipped with the program, named as below the source tree's resources/ folder.
+/// An installed program has the same files in its share folder: resources/demo/ is
+/// share/kivra-tesselwick/demo/, resources/icons/ is share/icons/.
+QString bundledPath(const QString& relative)
 {
-    const QString local = moduleFolder + QStringLiteral("resources/demo");
-    if (QFileInfo(local).isDir())
-        return local;
-    return QString::fromUtf8(KIVRA_RESOURCE_DIR "/demo");
+    const QString installed = installedDataFolder(QCoreApplication::applicationDirPath());
+    if (installed.isEmpty())
+        return QString::fromUtf8(KIVRA_RESOURCE_DIR "/") + relative;
+    const bool shared = relative.startsWith(QLatin1String("icons/"));
+    return QDir::cleanPath(installed + (shared ? QStringLiteral("../") : QString()) + relative);
+}
+
+/// The launcher icon for the desktop entry start-up registers (empty when it is missing).
+QString launcherIcon()
+{
+    const QString path = bundledPath(QStringLiteral("icons/hicolor/scalable/apps/%1.svg").arg(QLatin1String(kAppId)));
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 } // namespace
@@ -85,6 +96,8 @@ int main(int argc, char** argv)
 
     QApplication qtApp(argc, argv);
     QApplication::setApplicationDisplayName(QLatin1String(appdefaults::kProductName));
+    // Lets the desktop match the windows to the launcher entry (and its icon).
+    QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
     AppPrompts prompts;
     platform::setPrompts(&prompts);
 
@@ -105,8 +118,12 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "corvantis: %s\n", qPrintable(error));
         return files;
     });
+    app.setDesktopIcon(launcherIcon());
     if (commandLine.demoContent()) {
-        app.setDemoContentFolder(demoContentFolder(module));
+        const QString demo = bundledPath(QStringLiteral("demo"));
+        if (!QFileInfo(demo).isDir())
+            std::fprintf(stderr, "corvantis: there is no demo content at %s\n", qPrintable(demo));
+        app.setDemoContentFolder(demo);
         // The demo shows what the booth is for: opaque frames, a countdown and a new frame per
         // shot, unless the settings file already says otherwise.
         const QString ini = module + QLatin1String(appdefaults::kSettingsFileName);
@@ -137,7 +154,9 @@ int main(int argc, char** argv)
     const QSize kioskSize = commandLine.kioskSize();
     app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, display, kioskSize, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
-        screen.setKioskMode(selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1));
+        // Kiosk mode needs an operator PIN; nobody is asked for one in a screenshot run.
+        if (selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1))
+            screen.requestKioskAtStart(!screenshot.isEmpty());
         if (selfTestShots > 0) {
             // Nobody answers questions during the check: they are answered OK and printed.
             static platform::ScriptedPrompts unattended;
@@ -147,7 +166,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "corvantis: %s\n", qPrintable(message.text));
             std::printf("%s\n", qPrintable(result.summary()));
             std::fflush(stdout);
-            selfTestCode = result.failed > 0 || !result.problem.isEmpty() ? 1 : 0;
+            selfTestCode = result.passed() ? 0 : 1;
             return 1;
         }
         screen.setScreenshotPath(screenshot);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
@@ -28,6 +29,34 @@ const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
                            "                     [--copies N] [--even-if-paused]\n"
                            "       kivra-project printers\n"
                            "       kivra-project save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n";
+
+// --help, also the source of the manual page: help2man reads the sections below.
+const char* const kHelp
+    = "Usage: kivra-project COMMAND [ARGUMENT...]\n"
+      "Reprint or export the sheets of a Kivra Tesselwick project file (*.kivra) without the booth screen.\n"
+      "\n"
+      "Commands:\n"
+      "  info FILE.kivra          Print the sheet's layout, its used slots and the number of records.\n"
+      "  sheet FILE.kivra OUT     Write the 364 x 276 sheet of all slots to OUT; the picture format\n"
+      "                           follows OUT's extension.\n"
+      "  save FILE.kivra OUT [--size 0|1] [--backdrop PICTURE]\n"
+      "                           Save the sheet over a backdrop as the booth's save dialog does, at\n"
+      "                           1024 x 768 (--size 0, the default) or 528 x 400 (--size 1); the\n"
+      "                           backdrop is the empty-slot picture unless PICTURE is given.\n"
+      "  print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO] [--copies N] [--even-if-paused]\n"
+      "                           Print the sheet on the default printer or on NAME: as it is\n"
+      "                           (--size 0, the default) or at 320 x 240, 528 x 400 or 1024 x 768\n"
+      "                           (1 to 3); only pages FROM to TO; 1 to 10 copies. A paused or\n"
+      "                           stopped printer is refused unless --even-if-paused is given.\n"
+      "  printers                 List the printers with their state, state reasons and queued jobs.\n"
+      "  compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
+      "                           Compose one shot as the booth does: PHOTO under FRAME with the\n"
+      "                           frame's opacity N (0 to 255, default 255), over a white base picture\n"
+      "                           or PICTURE.\n"
+      "\n"
+      "Options:\n"
+      "  -h, --help               Show this help and exit.\n"
+      "  -v, --version            Show the version and exit.\n";
 
 /// Removes this process's unpacked files whatever way a command ends.
 struct TempFolderGuard {
@@ -81,7 +110,7 @@ bool savePicture(const QImage& bitmap, const QString& path, QString* error)
     }
     CxImage image;
     if (!ImageFromBitmap(bitmap, image) || !image.Save(QFile::encodeName(path).constData(), type)) {
-        *error = QStringLiteral("%1 could not be written: %2").arg(path, QString::fromLatin1(image.GetLastError()));
+        *error = QFile::decodeName(SaveFailureText(image, QFile::encodeName(path).constData()).c_str());
         return false;
     }
     return true;
@@ -420,6 +449,14 @@ int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     TempFolderGuard guard;
     const QString command = args.value(0);
+    if (args.size() == 1 && (command == QLatin1String("--help") || command == QLatin1String("-h"))) {
+        out << kHelp;
+        return 0;
+    }
+    if (args.size() == 1 && (command == QLatin1String("--version") || command == QLatin1String("-v"))) {
+        out << "kivra-project (" << appdefaults::kProductName << ") " << appdefaults::kVersion << "\n";
+        return 0;
+    }
     if (command == QLatin1String("info") && args.size() == 2)
         return info(args[1], out, err);
     if (command == QLatin1String("sheet") && args.size() == 3)

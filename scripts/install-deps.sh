@@ -16,6 +16,7 @@ packages=(
   clang libclang-rt-14-dev
   libcups2-dev cups-daemon cups-client poppler-utils
   xvfb openbox at-spi2-core dbus-daemon python3-pyatspi python3-gi python3-pil xdotool wmctrl x11-utils
+  help2man dpkg-dev file desktop-file-utils appstream shared-mime-info librsvg2-bin
 )
 
 missing=()

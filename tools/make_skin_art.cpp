@@ -80,19 +80,7 @@ QImage transparentIcon(int size)
 
 void icons()
 {
-    {
-        QImage img = transparentIcon(64);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(kCoral));
-        p.drawRoundedRect(QRectF(2, 2, 60, 60), 14, 14);
-        drawGlyph(p, QRectF(12, 12, 40, 40), Glyph::Camera, QColor(kPaper));
-        p.setBrush(QColor(kMarigold));
-        p.drawEllipse(QPointF(49, 15), 4.5, 4.5);
-        p.end();
-        save("app_icon", img);
-    }
+    save("app_icon", paintAppIcon(64));
     struct SmallIcon {
         const char* name;
         Glyph g;

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainterPath>
+#include <QStringList>
 
 #include "skin/skin_theme.h"
 
@@ -61,12 +62,36 @@ void arrowHead(QPainter& p, const QRectF& b, double angleDeg)
     p.restore();
 }
 
-} // namespace
+/// The camera glyph's parts in box: the body, the viewfinder hump and the lens.
+struct CameraShape {
+    QRectF body;
+    double radius;
+    QPointF top[4];
+    QRectF lens;
+};
 
-void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
+CameraShape cameraShape(const QRectF& b)
 {
     const double s = std::min(b.width(), b.height()) / 24.0;
-    const double stroke = std::max(1.5, 2.2 * std::min(1.0, s * 1.1));
+    return { rectIn(b, 2, 7, 20, 14), 2.5 * s, { at(b, 8, 7), at(b, 9.5, 4), at(b, 14.5, 4), at(b, 16, 7) },
+        rectIn(b, 8, 9.5, 8, 8) };
+}
+
+// The application icon on its 64-unit grid.
+constexpr QRectF kIconTile(2, 2, 60, 60);
+constexpr double kIconTileRadius = 14;
+constexpr QRectF kIconGlyphBox(12, 12, 40, 40);
+constexpr QRectF kSmallIconGlyphBox(8, 10, 48, 48);
+constexpr QPointF kIconFlash(49, 15);
+constexpr double kIconFlashRadius = 4.5;
+constexpr double kIconStroke = 2.2;
+
+} // namespace
+
+void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour, double strokeWidth)
+{
+    const double s = std::min(b.width(), b.height()) / 24.0;
+    const double stroke = strokeWidth > 0 ? strokeWidth : std::max(1.5, 2.2 * std::min(1.0, s * 1.1));
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(strokePen(colour, stroke));
@@ -75,16 +100,16 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour)
     case Glyph::None:
         break;
     case Glyph::Camera: {
+        const CameraShape c = cameraShape(b);
         QPainterPath body;
-        body.addRoundedRect(rectIn(b, 2, 7, 20, 14), 2.5 * s, 2.5 * s);
+        body.addRoundedRect(c.body, c.radius, c.radius);
         p.drawPath(body);
         QPainterPath top;
-        top.moveTo(at(b, 8, 7));
-        top.lineTo(at(b, 9.5, 4));
-        top.lineTo(at(b, 14.5, 4));
-        top.lineTo(at(b, 16, 7));
+        top.moveTo(c.top[0]);
+        for (int i = 1; i < 4; ++i)
+            top.lineTo(c.top[i]);
         p.drawPath(top);
-        p.drawEllipse(rectIn(b, 8, 9.5, 8, 8));
+        p.drawEllipse(c.lens);
         break;
     }
     case Glyph::Shutter: {
@@ -487,6 +512,57 @@ void paintLabel(QPainter& p, const QRectF& r, const QString& text, int px, bool 
     p.setFont(captionFont(px, bold));
     p.drawText(r, align, text);
     p.restore();
+}
+
+QImage paintAppIcon(int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / 64.0, size / 64.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(kCoral));
+    p.drawRoundedRect(kIconTile, kIconTileRadius, kIconTileRadius);
+    // Small icons get a larger camera with a stroke of at least one and a quarter pixels, so it
+    // stays a camera rather than a blur.
+    const bool small = size < 32;
+    drawGlyph(p, small ? kSmallIconGlyphBox : kIconGlyphBox, Glyph::Camera, QColor(kPaper),
+        small ? 1.25 * 64.0 / size : kIconStroke);
+    p.setBrush(QColor(kMarigold));
+    p.drawEllipse(kIconFlash, kIconFlashRadius, kIconFlashRadius);
+    p.end();
+    return img;
+}
+
+QByteArray appIconSvg()
+{
+    const auto n = [](double v) { return QString::number(v, 'g', 6); };
+    const auto colour = [](QRgb c) { return QColor(c).name(); };
+    const CameraShape c = cameraShape(kIconGlyphBox);
+    QStringList top;
+    for (const QPointF& pt : c.top)
+        top << n(pt.x()) + QLatin1Char(',') + n(pt.y());
+    QString svg;
+    svg += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" "
+                          "viewBox=\"0 0 64 64\">\n");
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"%6\"/>\n")
+               .arg(n(kIconTile.x()), n(kIconTile.y()), n(kIconTile.width()), n(kIconTile.height()), n(kIconTileRadius),
+                   colour(kCoral));
+    svg += QStringLiteral("  <g fill=\"none\" stroke=\"%1\" stroke-width=\"%2\" stroke-linecap=\"round\" "
+                          "stroke-linejoin=\"round\">\n")
+               .arg(colour(kPaper), n(kIconStroke));
+    svg += QStringLiteral("    <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\"/>\n")
+               .arg(n(c.body.x()), n(c.body.y()), n(c.body.width()), n(c.body.height()), n(c.radius));
+    svg += QStringLiteral("    <polyline points=\"%1\"/>\n").arg(top.join(QLatin1Char(' ')));
+    svg += QStringLiteral("    <circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>\n")
+               .arg(n(c.lens.center().x()), n(c.lens.center().y()), n(c.lens.width() / 2));
+    svg += QStringLiteral("  </g>\n");
+    svg += QStringLiteral("  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"%4\"/>\n")
+               .arg(n(kIconFlash.x()), n(kIconFlash.y()), n(kIconFlashRadius), colour(kMarigold));
+    svg += QStringLiteral("</svg>\n");
+    return svg.toUtf8();
 }
 
 } // namespace art

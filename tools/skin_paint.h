@@ -58,8 +58,15 @@ struct ButtonLook {
 ButtonLook primaryLook();
 ButtonLook secondaryLook();
 
-/// Draws glyph g centred in box with the common stroke (scaled only for very small boxes).
-void drawGlyph(QPainter& p, const QRectF& box, Glyph g, const QColor& colour);
+/// Draws glyph g centred in box with the common stroke (scaled only for very small boxes);
+/// strokeWidth > 0 sets the stroke instead, in the painter's units.
+void drawGlyph(QPainter& p, const QRectF& box, Glyph g, const QColor& colour, double strokeWidth = 0);
+
+/// The application icon at size x size pixels: a coral tile with a paper camera and a marigold
+/// flash. The skin's app_icon and the launcher icons are all this one drawing.
+QImage paintAppIcon(int size);
+/// The same icon as an SVG document on a 64-unit grid, for the scalable launcher icon.
+QByteArray appIconSvg();
 
 struct ButtonArt {
     QImage state; ///< RGB, composited over the night background

@@ -242,8 +242,8 @@ TEST_F(CorvantisStartup, RegistersProjectFileTypeWithDesktop)
     ASSERT_TRUE(app.InitInstance());
     app.ExitInstance();
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    EXPECT_TRUE(
-        readAll(data + "/applications/kivra-tesselwick.desktop").contains("\nExec=\"/opt/kivra/corvantis\" %f\n"));
+    EXPECT_TRUE(readAll(data + "/applications/org.example.KivraTesselwick.desktop")
+                    .contains("\nExec=\"/opt/kivra/corvantis\" %f\n"));
     EXPECT_TRUE(readAll(data + "/mime/packages/kivra-tesselwick.xml").contains("<glob pattern=\"*.kivra\"/>"));
 }
 
@@ -261,7 +261,7 @@ TEST(FileType, WritesMimePackageAndDesktopEntry)
     testsupport::TempDir dir;
     const QString data = q(dir.file("share"));
     ASSERT_TRUE(RegisterFileType("/usr/local/bin/corvantis", data));
-    const QByteArray desktop = readAll(data + "/applications/kivra-tesselwick.desktop");
+    const QByteArray desktop = readAll(data + "/applications/org.example.KivraTesselwick.desktop");
     EXPECT_TRUE(desktop.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(desktop.contains("\nExec=\"/usr/local/bin/corvantis\" %f\n"));
     EXPECT_TRUE(desktop.contains("\nMimeType=application/x-kivra-project;\n"));

@@ -17,6 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from booth_session import (Booth, Cups, Desktop, JourneyError, differs, log, wait_until,  # noqa: E402
                            write_settings)
 from PIL import Image  # noqa: E402
+import pyatspi  # noqa: E402
 
 MAIN = Booth.TITLE
 WORKBENCH = "Filter workbench"
@@ -63,7 +64,21 @@ def new_window(booth, known, timeout=8):
     def found():
         fresh = [w for w in booth.windows() if w.name not in known]
         return fresh[-1] if fresh else None
-    return wait_until(found, timeout, "a new window over %s (shown: %s)" % (known, booth.window_titles()))
+    window = wait_until(found, timeout, "a new window over %s (shown: %s)" % (known, booth.window_titles()))
+    return settled(booth, window)
+
+
+def settled(booth, window, timeout=5):
+    """The window once it stopped moving (being placed and mapped), so clicks land on it."""
+    last = [None]
+
+    def still():
+        where = booth.extents(window)
+        same = where == last[0] and where[2] > 0
+        last[0] = where
+        return same
+    wait_until(still, timeout, "the window \"%s\" to settle" % window.name, interval=0.15)
+    return window
 
 
 def close_dialog(booth, window, how):
@@ -127,20 +142,34 @@ def camera_on(booth):
     wait_until(lambda: booth.find_all("Live picture", within=booth.window(MAIN)), 10, "the live picture")
 
 
+def press_shoot(booth, via_key=None, timeout=15):
+    """Presses Shoot (or the shoot key) until the countdown shows: a press while the last shot is
+    still being stored is ignored, as it should be, and a person would simply press again."""
+    def started():
+        if via_key:
+            booth.key(via_key)
+        else:
+            booth.click("Shoot", within=booth.window(MAIN))
+        try:
+            wait_until(lambda: booth.find_all("Countdown", within=booth.window(MAIN)), 2, "the countdown")
+            return True
+        except JourneyError:
+            return False
+    wait_until(started, timeout, "a shot to start", interval=0.5)
+
+
 def shoot(booth, expect_used, via_key=None, timeout=20):
     before = len(booth.used_slots())
-    if via_key:
-        booth.key(via_key)
-    else:
-        booth.click("Shoot", within=booth.window(MAIN))
+    press_shoot(booth, via_key)
     wait_until(lambda: len(booth.used_slots()) >= expect_used, timeout,
                "slot %d to hold the shot (used before: %d)" % (expect_used, before))
 
 
-def open_workbench_on_a_photo(ctx):
+def open_workbench_on_a_photo(ctx, args=(), scale=1.0, settings=None):
     """A booth with the first portrait in slot 1, opened in the workbench by a double click:
     (booth, slot, the slot's pixels before, workbench, its picture)."""
-    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, args, settings=settings)
+    booth.scale = scale
     booth.click("Use this picture", within=booth.window(MAIN))
     wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
     slot = booth.find("Slot 1 of 13")
@@ -164,8 +193,7 @@ def FirstStartShootsUntilTheSheetIsFull(ctx):
     empty = booth.grab(booth.find("Slot 4 of 4"))
     for n in range(1, 5):
         # The countdown shows while the shot is pending.
-        booth.click("Shoot", within=booth.window(MAIN))
-        wait_until(lambda: booth.find_all("Countdown", within=booth.window(MAIN)), 5, "the countdown")
+        press_shoot(booth)
         wait_until(lambda: len(booth.used_slots()) == n, 20, "shot %d in its slot" % n)
     expect(differs(empty, booth.grab(booth.find("Slot 4 of 4"))), "the last slot shows its shot")
     booth.click("Layout with 7 pictures", within=booth.window(MAIN))
@@ -225,6 +253,30 @@ def EveryWorkbenchDialogReturnsToTheWorkbench(ctx):
         final.save(os.path.join(ctx.workdir, "workbench-final.png"))
         bmp(project_records(session)[1]).save(os.path.join(ctx.workdir, "autosaved-slot.png"))
         raise
+
+
+@journey
+def KioskWorkbenchDialogsReturnToTheWorkbench(ctx):
+    """The same nesting inside the kiosk view: an effect dialog closed each way and the mixer
+    return to the workbench, the workbench to the booth, and the booth takes the shoot key again."""
+    booth, slot, original, bench, picture = open_workbench_on_a_photo(
+        ctx, ["--kiosk", "--kiosk-size", "1200x900"], 1.5,
+        settings={"ShottingDelay": 1, "AttractIdle": 0, "OperatorPin": pin_hash("2468")})
+    for button, how in [("Mosaic", h) for h in CLOSERS] + [("Add decoration", "ok")]:
+        before = booth.grab(picture)
+        booth.click(button, within=booth.window(WORKBENCH))
+        dialog = new_window(booth, (MAIN, WORKBENCH))
+        close_dialog(booth, dialog, how)
+        wait_until(lambda: booth.window(WORKBENCH) is not None, 5, "the workbench again")
+        if how != "ok":
+            expect(not differs(before, booth.grab(picture), 0), "%s closed with %s changed the picture" % (button, how))
+        log(button, how, "ok")
+    booth.click("Negative", within=booth.window(WORKBENCH))
+    booth.click("OK", within=booth.window(WORKBENCH))
+    booth.wait_gone(WORKBENCH)
+    expect(differs(original, booth.grab(slot)), "the slot shows the edit")
+    camera_on(booth)
+    shoot(booth, 2, via_key="space")
 
 
 @journey
@@ -296,6 +348,14 @@ def CrashedSessionComesBackWithoutAQuestion(ctx):
     camera_on(kiosk)
     shoot(kiosk, 4, via_key="space")
     expect(took < 5, "the kiosk took input %.1f s after the start" % took)
+    # Restarted unattended without an operator PIN, kiosk mode cannot be left from the booth.
+    kiosk.key("Escape")
+    x, y, w, h = kiosk.extents(kiosk.find("Close", within=kiosk.window(MAIN)))
+    kiosk.click_at(x + w // 2, y + h // 2)
+    time.sleep(1)
+    expect(kiosk.alive(), "Esc and the close button do not end a kiosk without a PIN")
+    notices = Booth.description(kiosk.find("Notice", within=kiosk.window(MAIN)))
+    expect("no operator PIN" in notices, "the banner says why: %r" % notices)
 
 
 @journey
@@ -440,7 +500,7 @@ def SettingsTakeEffect(ctx):
     expect("ShottingDelay=2" in ini and "Alpha=60" in ini, "the values are stored")
     # The frame over the live picture is now see-through: the picture under it shows.
     wait_until(lambda: differs(opaque, booth.grab(live), 30), 5, "the live frame at the new opacity")
-    booth.click("Shoot", within=booth.window(MAIN))
+    press_shoot(booth)
     countdown = wait_until(lambda: booth.find_all("Countdown", within=booth.window(MAIN)), 5, "the countdown")
     expect(Booth.description(countdown[0]) == "count down 2 seconds",
            "the countdown starts at 2: %r" % Booth.description(countdown[0]))
@@ -464,7 +524,7 @@ def KioskForGuests(ctx):
                         settings={"ShottingDelay": 1, "AttractIdle": 4, "OperatorPin": pin_hash("2468")})
     booth.scale = 1.5
     camera_on(booth)
-    booth.key("space")
+    press_shoot(booth, "space")
     guest = booth.find("Guest view", within=booth.window(MAIN))
     wait_until(lambda: booth.find_all("Guest view", within=booth.window(MAIN)), 5, "the guests' countdown")
     wait_until(lambda: len(booth.used_slots()) == 1, 10, "the shot")
@@ -473,7 +533,7 @@ def KioskForGuests(ctx):
     prompt = new_window(booth, (MAIN, "Kivra Tesselwick"))
     close_dialog(booth, prompt, "cancel")
     expect(booth.alive(), "the booth is still there after a cancelled PIN")
-    booth.key("space")
+    press_shoot(booth, "space")
     wait_until(lambda: len(booth.used_slots()) == 2, 10, "a shot by the key after the cancelled PIN")
     # The close button twice: one prompt.
     booth.click("Close", within=booth.window(MAIN))
@@ -502,7 +562,7 @@ def KioskForGuests(ctx):
     expect(not differs(shot.crop(band), under.crop(band), 0),
            "no platform frame above the skinned settings (%s, %s)" % ((x, y, w, h), band))
     close_dialog(booth, settings, "close")
-    booth.key("space")
+    press_shoot(booth, "space")
     wait_until(lambda: len(booth.used_slots()) == 3, 10, "a shot by the key after the settings")
     # Idle: the attract screen; the touch that ends it shoots nothing.
     wait_until(lambda: booth.find_all("Touch to start"), 15, "the attract screen")
@@ -518,6 +578,56 @@ def KioskForGuests(ctx):
     booth.type("2468")
     booth.key("Return")
     booth.wait_exit(15)
+
+
+@journey
+def KioskNeedsAnOperatorPin(ctx):
+    """Kiosk mode without an operator PIN first asks for one: refused, the booth runs as a window
+    and says why; set, the kiosk view comes, and Esc and the close button need the PIN."""
+    args = ["--test-camera", "--demo-content", "--kiosk", "--kiosk-size", "1200x900"]
+    refused = Booth(ctx.desktop, ctx.corvantis, ctx.home, args, name="refused").start()
+    question = settled(refused, wait_until(lambda: refused.window("Operator PIN"), 20, "the question for a PIN"))
+    close_dialog(refused, question, "cancel")
+    refused.wait_ready()
+    expect(refused.extents(refused.window(MAIN))[2:] == (800, 600), "the booth runs as a window")
+    notices = Booth.description(refused.find("Notice", within=refused.window(MAIN)))
+    expect("Kiosk mode was not started" in notices, "the banner says why: %r" % notices)
+    refused.key("Escape")
+    refused.wait_exit()
+
+    kiosk = Booth(ctx.desktop, ctx.corvantis, ctx.home, args, name="kiosk").start()
+    kiosk.scale = 1.5
+    def window_saying(text):
+        def look():
+            for w in kiosk.windows():
+                if any(text in (n.name or "") for n in kiosk.find_all(within=w)):
+                    return w
+            return None
+        return settled(kiosk, wait_until(look, 20, "a window saying \"%s\"" % text))
+
+    for label in ("New operator PIN", "The same PIN again"):
+        window_saying(label)
+        kiosk.type("1357")
+        kiosk.key("Return")
+    done = window_saying("The operator PIN was set.")
+    kiosk.key("Return")
+    kiosk.wait_gone(done.name)
+    wait_until(lambda: kiosk.window(MAIN) is not None, 20, "the kiosk view")
+    time.sleep(0.5)
+    for leave in ("escape", "close"):
+        if leave == "escape":
+            kiosk.key("Escape")
+        else:
+            x, y, w, h = kiosk.extents(kiosk.find("Close", within=kiosk.window(MAIN)))
+            kiosk.click_at(x + w // 2, y + h // 2)
+        prompt = new_window(kiosk, (MAIN,))
+        close_dialog(kiosk, prompt, "cancel")
+        expect(kiosk.alive(), "the kiosk stays after %s without the PIN" % leave)
+    kiosk.key("Escape")
+    new_window(kiosk, (MAIN,))
+    kiosk.type("1357")
+    kiosk.key("Return")
+    kiosk.wait_exit(15)
 
 
 # ---- running ----
