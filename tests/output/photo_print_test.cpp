@@ -135,6 +135,21 @@ TEST_F(PhotoPrint, SixByFourArrivesAsOnePhotoPageAtFullResolution)
     const double heightIn = double(images[0].height) / images[0].yppi;
     EXPECT_NEAR(heightIn, 4.0, 0.08);
     EXPECT_LE(double(images[0].width) / images[0].xppi, 6.0);
+    // The page as a printer draws it, at 50 dpi (300 x 200): the picture centred across, the
+    // paper showing at both sides, the full height covered.
+    const std::string prefix = job.pdf + "-page";
+    ASSERT_EQ(CupsServer::run({ "pdftoppm", "-r", "50", "-png", "-singlefile", job.pdf, prefix }), 0);
+    const QImage page(QString::fromStdString(prefix + ".png"));
+    ASSERT_EQ(page.size(), QSize(300, 200));
+    auto isPicture = [&](int x, int y) { return (page.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF; };
+    int left = 0, right = page.width() - 1;
+    while (left < page.width() && !isPicture(left, 100))
+        ++left;
+    while (right >= 0 && !isPicture(right, 100))
+        --right;
+    EXPECT_NEAR(left, page.width() - 1 - right, 1); // centred
+    EXPECT_NEAR(right - left + 1, 200.0 * 3024 / 2292, 2); // 4 inches high at the sheet's aspect
+    EXPECT_TRUE(isPicture(150, 1) && isPicture(150, 198));
 }
 
 TEST_F(PhotoPrint, TheQueuesOwnPaperIsUsedWhenItHasTheSize)
