@@ -177,6 +177,7 @@ void CombinationSlots::ResetSlot(ComData& record, QImage* shown) const
     record.m_composed = empty;
     record.m_background = empty;
     record.m_frame = empty;
+    record.m_original.reset(); // the shot's bytes go with the picture
     if (shown)
         *shown = empty;
 }

@@ -154,6 +154,11 @@ TEST(FullResolution, SlotIsDrawnFromTheShotAsTakenNotFromItsSmallPicture)
     EXPECT_EQ(drawn.copy(r).size(), r.size());
     EXPECT_TRUE(samePixels(drawn.copy(r), RenderSlotAt(model.slot(0), r.size())));
     EXPECT_EQ(drawn.pixel(2500, 2000) & 0xFFFFFF, 0xFFFFFFu); // an empty slot: paper
+
+    // A removed slot lets its shot go: nothing of it is kept in memory or drawn.
+    ASSERT_TRUE(model.removeSlot(0));
+    EXPECT_FALSE(model.slot(0).m_original);
+    EXPECT_TRUE(model.sheetPicture().isEmpty());
 }
 
 TEST(FullResolution, FrameIsLaidOverAtFullSizeWithoutItsKeyColourAndBlackStaysBlack)
