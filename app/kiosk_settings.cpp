@@ -51,11 +51,13 @@ bool BoothSettings::SaveKioskSettings(const QString& file, QString* error) const
     ok = IniFile::writeString(file, section, QLatin1String(kKeyOperatorPin), m_operatorPin, ok ? error : nullptr) && ok;
     ok = IniFile::writeString(file, section, QLatin1String(kKeyShootKey), m_shootKey, ok ? error : nullptr) && ok;
     ok = IniFile::writeInt(file, section, QLatin1String(kKeyAttractIdle), m_attractIdle, ok ? error : nullptr) && ok;
-    ok = IniFile::writeString(file, section, QLatin1String(kKeyKioskPrintPaper), m_kioskPrintPaper, ok ? error : nullptr)
+    ok = IniFile::writeString(
+             file, section, QLatin1String(kKeyKioskPrintPaper), m_kioskPrintPaper, ok ? error : nullptr)
         && ok;
     ok = IniFile::writeInt(file, section, QLatin1String(kKeyKioskPrintCopies), m_kioskPrintCopies, ok ? error : nullptr)
         && ok;
-    ok = IniFile::writeInt(file, section, QLatin1String(kKeyMaxPrintsPerSheet), m_maxPrintsPerSheet, ok ? error : nullptr)
+    ok = IniFile::writeInt(
+             file, section, QLatin1String(kKeyMaxPrintsPerSheet), m_maxPrintsPerSheet, ok ? error : nullptr)
         && ok;
     return ok;
 }

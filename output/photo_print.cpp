@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "app/booth_settings.h"
 #include "output/printer_queue.h"
 #include "platform/long_operation.h"
 #include "platform/prompts.h"
@@ -26,24 +27,16 @@ constexpr double kSameSizeMm = 1.5;
 /// The PDF's coordinates: fine enough that the picture's edges land within a hair of the plan.
 constexpr int kPdfResolution = 1200;
 
-struct PaperSpec {
-    const char* text;
-    const char* key;
-    QSizeF mm;
+// The papers' sizes in the order of kPhotoPaperNames (their names and texts), short side first.
+const QSizeF kPaperSizesMm[kPhotoPaperCount] = {
+    QSizeF(4 * kMmPerInch, 6 * kMmPerInch), QSizeF(5 * kMmPerInch, 7 * kMmPerInch), QSizeF(148, 210), QSizeF(210, 297),
+    QSizeF(), // the queue's own paper
 };
+static_assert(std::size(kPhotoPaperNames) == kPhotoPaperCount);
 
-const PaperSpec kPapers[kPhotoPaperCount] = {
-    { "6 \u00D7 4 in photo", "6x4in", QSizeF(4 * kMmPerInch, 6 * kMmPerInch) },
-    { "7 \u00D7 5 in photo", "7x5in", QSizeF(5 * kMmPerInch, 7 * kMmPerInch) },
-    { "A5", "a5", QSizeF(148, 210) },
-    { "A4", "a4", QSizeF(210, 297) },
-    { "Fit page", "fit", QSizeF() },
-};
-
-const PaperSpec& spec(PhotoPaper paper)
+int indexOf(PhotoPaper paper)
 {
-    const int i = std::clamp(int(paper), 0, kPhotoPaperCount - 1);
-    return kPapers[i];
+    return std::clamp(int(paper), 0, kPhotoPaperCount - 1);
 }
 
 void tell(bool show, QWidget* requester, const QString& text, PrintResult& result,
@@ -73,7 +66,7 @@ QPageSize pageSizeFor(PhotoPaper paper, const QPrinter& printer, QString* media)
             own = printer.pageLayout().pageSize();
         return own;
     }
-    const QSizeF mm = spec(paper).mm;
+    const QSizeF mm = kPaperSizesMm[indexOf(paper)];
     if (!info.isNull()) {
         for (const QPageSize& size : info.supportedPageSizes()) {
             if (size.isValid() && sameSize(size.size(QPageSize::Millimeter), mm)) {
@@ -82,7 +75,7 @@ QPageSize pageSizeFor(PhotoPaper paper, const QPrinter& printer, QString* media)
             }
         }
     }
-    return QPageSize(mm, QPageSize::Millimeter, spec(paper).text, QPageSize::ExactMatch);
+    return QPageSize(mm, QPageSize::Millimeter, PhotoPaperText(paper), QPageSize::ExactMatch);
 }
 
 /// Turns the page as the picture lies and reads the queue's printable area for it.
@@ -112,25 +105,25 @@ void layoutOn(QPrinter& printer, PhotoPaper paper, QSize fullSize, PhotoJob& job
 
 QString PhotoPaperText(PhotoPaper paper)
 {
-    return QString::fromUtf8(spec(paper).text);
+    return QString::fromUtf8(kPhotoPaperNames[indexOf(paper)].text);
 }
 
 QString PhotoPaperKey(PhotoPaper paper)
 {
-    return QString::fromLatin1(spec(paper).key);
+    return QString::fromLatin1(kPhotoPaperNames[indexOf(paper)].key);
 }
 
 std::optional<PhotoPaper> PhotoPaperFromKey(const QString& key)
 {
     for (int i = 0; i < kPhotoPaperCount; ++i)
-        if (key.trimmed().compare(QLatin1String(kPapers[i].key), Qt::CaseInsensitive) == 0)
+        if (key.trimmed().compare(QLatin1String(kPhotoPaperNames[i].key), Qt::CaseInsensitive) == 0)
             return PhotoPaper(i);
     return std::nullopt;
 }
 
 QSizeF PhotoPaperSizeMm(PhotoPaper paper)
 {
-    return spec(paper).mm;
+    return kPaperSizesMm[indexOf(paper)];
 }
 
 PhotoLayout LayoutPhoto(QSize fullSize, QSizeF paperMm, QMarginsF marginsMm)
