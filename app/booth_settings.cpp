@@ -65,6 +65,7 @@ void BoothSettings::LoadSettingsAtStartup(AppPaths& paths)
     m_autoChangeFrame = IniFile::readInt(file, section(), key(KeyAutoChangeFrame));
     m_alpha = IniFile::readInt(file, section(), key(KeyAlpha));
     LoadKioskSettings(file);
+    LoadShareSettings(file);
 }
 
 void BoothSettings::readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths)

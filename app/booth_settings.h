@@ -58,6 +58,15 @@ inline constexpr const char* kKeyShootKey = "ShootKey";
 inline constexpr const char* kKeyAttractIdle = "AttractIdle";
 inline constexpr const char* kDefaultShootKey = "Space;Enter";
 inline constexpr int kDefaultAttractIdle = 60;
+/// Keys of the phone gallery in section "Configure".
+inline constexpr const char* kKeyShareGallery = "ShareGallery";
+inline constexpr const char* kKeySharePort = "SharePort";
+inline constexpr const char* kKeyShareBind = "ShareBind";
+inline constexpr const char* kKeyShareIndex = "ShareIndex";
+inline constexpr int kDefaultSharePort = 8080;
+inline constexpr const char* kDefaultShareBind = "all";
+/// The longest ShareBind kept (an IPv6 address or an interface name fits easily).
+inline constexpr int kMaxShareBindLength = 64;
 
 /// The settings-file values that are not folders (the folders live in AppPaths).
 struct BoothSettings {
@@ -74,6 +83,12 @@ struct BoothSettings {
     QString m_operatorPin; ///< salted hash of the operator PIN (never the PIN); empty = none set
     QString m_shootKey = QString::fromLatin1(kDefaultShootKey); ///< keys that shoot, "Space;Enter"
     int m_attractIdle = kDefaultAttractIdle; ///< seconds without input before the attract screen; 0 = off
+
+    // Phone gallery: keys after the kiosk ones, in share_settings.cpp.
+    int m_shareGallery = 0; ///< 1: serve shared sheets to phones on the local network
+    int m_sharePort = kDefaultSharePort; ///< 1..65535
+    QString m_shareBind = QString::fromLatin1(kDefaultShareBind); ///< "all", an address or an interface name
+    int m_shareIndex = 0; ///< 1: the operator's event index is served at its own link
 
     /// Start-up load from paths' settings file: a non-empty folder key replaces the folder from
     /// the per-user store; an empty or missing one is filled in from that folder.
@@ -100,6 +115,12 @@ struct BoothSettings {
     bool SaveKioskSettings(const QString& file) const;
     /// Whether the Qt key code is one of the keys of a ShootKey text ("Space;Enter").
     static bool IsShootKey(const QString& shootKeySetting, int qtKey);
+
+    /// Reads the phone gallery values of file; missing or bad values fall back to their
+    /// defaults, numbers are clamped to their ranges.
+    void LoadShareSettings(const QString& file);
+    /// Writes the phone gallery values. False when a key could not be written.
+    bool SaveShareSettings(const QString& file) const;
 
 private:
     void readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths);

@@ -229,7 +229,7 @@ DlgConfigure::DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::P
     , m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral("Settings"));
-    setSkinBackground(skin::kConfigureBackground, QSize(500, 400));
+    setSkinBackground(skin::kConfigureBackground, QSize(500, 440));
     createControls();
 }
 
@@ -299,11 +299,28 @@ void DlgConfigure::createControls()
     pin->setFont(theme::captionFont(13));
     connect(pin, &QAbstractButton::clicked, this, [this] { OnSetPin(); });
 
-    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 364));
+    // The phone gallery: guests open their sheets by a QR code on the booth's network.
+    m_shareGallery
+        = twoState(this, kShareGalleryId, QRect(16, 360, 176, 22), QStringLiteral("Share with phones"), false);
+    m_shareGallery->setAccessibleDescription(
+        QStringLiteral("Guests download their sheets by scanning a code; the booth serves them on the local network"));
+    label(this, QStringLiteral("Port"), QRect(196, 362, 36, 18), Qt::AlignRight | Qt::AlignVCenter);
+    m_sharePort = field(this, kSharePortId, QRect(236, 362, 50, 18), false, QStringLiteral("Gallery port"));
+    m_sharePort->setMaxLength(5);
+    m_sharePort->setToolTip(QStringLiteral("The port phones connect to (8080 unless it is taken)"));
+    label(this, QStringLiteral("Address"), QRect(292, 362, 62, 18), Qt::AlignRight | Qt::AlignVCenter);
+    m_shareBind = field(this, kShareBindId, QRect(358, 362, 126, 18), false, QStringLiteral("Gallery address"));
+    m_shareBind->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_shareBind->setMaxLength(kMaxShareBindLength);
+    m_shareBind->setPlaceholderText(QStringLiteral("all"));
+    m_shareBind->setToolTip(QStringLiteral(
+        "\"all\" for every network, or one address or network interface (for example wlan0) of this computer"));
+
+    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 404));
     def->setAccessibleDescription(QStringLiteral("Restore every default value and save"));
-    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 364));
+    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 404));
     apply->setAccessibleDescription(QStringLiteral("Store the values and save them"));
-    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 364));
+    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 404));
     connect(def, &QAbstractButton::clicked, this, [this] { OnDefault(); });
     connect(apply, &QAbstractButton::clicked, this, [this] { OnApply(); });
     connect(close, &QAbstractButton::clicked, this, [this] { done(kCloseId); });
@@ -385,6 +402,9 @@ void DlgConfigure::fillFields()
         key = m_shootKey->count() - 1;
     }
     m_shootKey->setCurrentIndex(key);
+    m_shareGallery->SetCheck(m_settings.m_shareGallery == 1);
+    m_sharePort->setText(QString::number(m_settings.m_sharePort));
+    m_shareBind->setText(m_settings.m_shareBind);
 }
 
 void DlgConfigure::OnPickFolder(int folder)
@@ -524,6 +544,11 @@ void DlgConfigure::OnApply()
     m_settings.m_attractIdle = readNumber(m_attractIdle, kMaxAttractIdle);
     m_settings.m_kiosk = m_kiosk->GetCheck() ? 1 : 0;
     m_settings.m_shootKey = m_shootKey->currentData().toString();
+    m_settings.m_shareGallery = m_shareGallery->GetCheck() ? 1 : 0;
+    // Port 0 would mean "any port", which no phone could be told in advance.
+    m_settings.m_sharePort = std::max(1, readNumber(m_sharePort, kMaxPort));
+    const QString bind = m_shareBind->text().trimmed();
+    m_settings.m_shareBind = bind.isEmpty() ? QString::fromLatin1(kDefaultShareBind) : bind;
     saveAndReport(true);
     // The fields show what was stored, so a clamped number is seen as it now is.
     fillFields();
@@ -545,8 +570,10 @@ void DlgConfigure::OnDefault()
 void DlgConfigure::saveAndReport(bool withKiosk)
 {
     bool ok = m_settings.SaveSettings(m_paths);
-    if (withKiosk)
+    if (withKiosk) {
         ok = m_settings.SaveKioskSettings(m_paths.m_settingsFile) && ok;
+        ok = m_settings.SaveShareSettings(m_paths.m_settingsFile) && ok;
+    }
     if (!ok)
         m_prompts.messageBox(this,
             QStringLiteral("The settings could not be written to %1.\nThey apply until the booth is closed.")

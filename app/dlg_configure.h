@@ -1,6 +1,7 @@
 // DlgConfigure: the settings dialog. The six resource folders with their pickers, importing
 // pictures into them or removing pictures from them, the countdown, print size, frame opacity,
-// automatic frame change, and the kiosk settings (kiosk mode, operator PIN, shoot key, idle time).
+// automatic frame change, the kiosk settings (kiosk mode, operator PIN, shoot key, idle time) and
+// the phone gallery (on/off, port, address).
 #pragma once
 
 #include <QStringList>
@@ -48,6 +49,9 @@ public:
         kPinId = 1261,
         kShootKeyId = 1262,
         kAttractIdleId = 1263,
+        kShareGalleryId = 1270,
+        kSharePortId = 1271,
+        kShareBindId = 1272,
     };
     /// The resource folders in the order of their fields, pickers and file buttons.
     enum Folder {
@@ -64,6 +68,7 @@ public:
     static constexpr int kMaxPrintSize = 9999;
     static constexpr int kMaxAlpha = 255;
     static constexpr int kMaxAttractIdle = 3600;
+    static constexpr int kMaxPort = 65535;
 
     /// Works on the given process-wide values; every question goes through prompts.
     DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::Prompts& prompts, QWidget* parent = nullptr);
@@ -124,6 +129,9 @@ private:
     QLineEdit* m_printHeight = nullptr;
     QLineEdit* m_alpha = nullptr;
     QLineEdit* m_attractIdle = nullptr;
+    CButtonST* m_shareGallery = nullptr;
+    QLineEdit* m_sharePort = nullptr;
+    QLineEdit* m_shareBind = nullptr;
     SkComboBox* m_shootKey = nullptr;
     QStringList m_skipped;
 };

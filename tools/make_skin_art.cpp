@@ -525,7 +525,7 @@ void windows()
         save("main_screen", img);
     }
     {
-        QImage img = paintWindow(500, 400, "Settings");
+        QImage img = paintWindow(500, 440, "Settings");
         QPainter p(&img);
         const char* names[] = { "Frame", "Portrait", "Background", "Mask", "Emotion", "Base map" };
         for (int i = 0; i < 6; ++i) {
@@ -549,6 +549,10 @@ void windows()
         paintField(p, QRectF(124, 302, 36, 17));
         paintLabel(p, QRectF(165, 302, 100, 17), "(0 \u2013 255)", 13, false, Qt::AlignLeft | Qt::AlignVCenter, kMuted);
         p.fillRect(QRectF(16, 215, 468, 1), QColor(255, 255, 255, 30));
+        // The phone gallery row.
+        p.fillRect(QRectF(16, 352, 468, 1), QColor(255, 255, 255, 30));
+        paintField(p, QRectF(236, 362, 50, 18));
+        paintField(p, QRectF(358, 362, 126, 18));
         p.end();
         cutWindowShape(img);
         save("configure_background", img);
