@@ -1,6 +1,8 @@
 // Reading and writing the booth's settings file, one key per access.
 #include "app/booth_settings.h"
 
+#include <algorithm>
+
 #include <QList>
 
 #include "platform/ini_file.h"
@@ -48,10 +50,15 @@ const FolderKey kResourceFolders[] = {
 
 } // namespace
 
+int BoothSettings::ReadClamped(const QString& file, SettingKey k, int max)
+{
+    return std::clamp(IniFile::readInt(file, section(), key(k)), 0, max);
+}
+
 void BoothSettings::LoadSettingsAtStartup(AppPaths& paths)
 {
     const QString& file = paths.m_settingsFile;
-    m_shottingDelay = IniFile::readInt(file, section(), key(KeyShottingDelay));
+    m_shottingDelay = ReadClamped(file, KeyShottingDelay, kMaxCountdown);
     paths.m_currentFolder = IniFile::readString(file, section(), key(KeyPathCurrent));
     for (const FolderKey& f : kStartupFolders) {
         const QString value = IniFile::readString(file, section(), key(f.key));
@@ -60,45 +67,50 @@ void BoothSettings::LoadSettingsAtStartup(AppPaths& paths)
         else
             IniFile::writeString(file, section(), key(f.key), paths.*f.folder);
     }
-    m_printWidth = IniFile::readInt(file, section(), key(KeyPrintWidth));
-    m_printHeight = IniFile::readInt(file, section(), key(KeyPrintHeight));
-    m_autoChangeFrame = IniFile::readInt(file, section(), key(KeyAutoChangeFrame));
-    m_alpha = IniFile::readInt(file, section(), key(KeyAlpha));
+    m_printWidth = ReadClamped(file, KeyPrintWidth, kMaxPrintSize);
+    m_printHeight = ReadClamped(file, KeyPrintHeight, kMaxPrintSize);
+    // A check box in the dialog: 1 is on, anything else off.
+    m_autoChangeFrame = IniFile::readInt(file, section(), key(KeyAutoChangeFrame)) == 1 ? 1 : 0;
+    m_alpha = ReadClamped(file, KeyAlpha, kMaxAlpha);
     LoadKioskSettings(file);
     LoadShareSettings(file);
 }
 
-void BoothSettings::readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths)
+void BoothSettings::LoadBoothSettings(AppPaths& paths)
 {
-    m_shottingDelay = IniFile::readInt(file, section(), key(KeyShottingDelay));
+    const QString& file = paths.m_settingsFile;
+    m_shottingDelay = ReadClamped(file, KeyShottingDelay, kMaxCountdown);
     paths.m_currentFolder = IniFile::readString(file, section(), key(KeyPathCurrent));
     paths.m_saveFolder = IniFile::readString(file, section(), key(KeyPathSave));
     if (paths.m_currentFolder.isEmpty())
-        paths.m_currentFolder = emptyCurrentFallback;
+        paths.m_currentFolder = appdefaults::fallbackCurrentFolder();
     for (const FolderKey& f : kResourceFolders)
         paths.*f.folder = IniFile::readString(file, section(), key(f.key));
-    m_printWidth = IniFile::readInt(file, section(), key(KeyPrintWidth));
-    m_printHeight = IniFile::readInt(file, section(), key(KeyPrintHeight));
+    m_printWidth = ReadClamped(file, KeyPrintWidth, kMaxPrintSize);
+    m_printHeight = ReadClamped(file, KeyPrintHeight, kMaxPrintSize);
 }
 
-void BoothSettings::LoadBoothSettings(AppPaths& paths)
+void BoothSettings::LoadProjectSettings(const QString& projectSettingsFile)
 {
-    readBoothFile(paths.m_settingsFile, appdefaults::fallbackCurrentFolder(), paths);
+    // Only the keys of kProjectKeys: a folder from a project would decide where guests' pictures
+    // go (and be remembered as this booth's), a kiosk value would change who may leave.
+    const QString& file = projectSettingsFile;
+    m_shottingDelay = ReadClamped(file, KeyShottingDelay, kMaxCountdown);
+    m_printWidth = ReadClamped(file, KeyPrintWidth, kMaxPrintSize);
+    m_printHeight = ReadClamped(file, KeyPrintHeight, kMaxPrintSize);
+    m_combinationIndex = IniFile::readInt(file, section(), key(KeyCombinationIndex));
+    m_comPictureFlag = IniFile::readString(file, section(), key(KeyComPictureFlag));
 }
 
-void BoothSettings::LoadProjectSettings(const QString& projectSettingsFile, AppPaths& paths)
-{
-    readBoothFile(projectSettingsFile, paths.m_moduleFolder, paths);
-    m_combinationIndex = IniFile::readInt(projectSettingsFile, section(), key(KeyCombinationIndex));
-    m_comPictureFlag = IniFile::readString(projectSettingsFile, section(), key(KeyComPictureFlag));
-}
-
-bool BoothSettings::SaveSettings(const AppPaths& paths) const
+bool BoothSettings::SaveSettings(const AppPaths& paths, QString* error) const
 {
     const QString& file = paths.m_settingsFile;
     bool ok = true;
-    auto text = [&](SettingKey k, const QString& v) { ok = IniFile::writeString(file, section(), key(k), v) && ok; };
-    auto number = [&](SettingKey k, int v) { ok = IniFile::writeInt(file, section(), key(k), v) && ok; };
+    auto text = [&](SettingKey k, const QString& v) {
+        ok = IniFile::writeString(file, section(), key(k), v, ok ? error : nullptr) && ok;
+    };
+    auto number
+        = [&](SettingKey k, int v) { ok = IniFile::writeInt(file, section(), key(k), v, ok ? error : nullptr) && ok; };
     number(KeyShottingDelay, m_shottingDelay);
     text(KeyPathCurrent, paths.m_currentFolder);
     text(KeyPathFrame, paths.m_frameFolder);

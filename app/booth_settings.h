@@ -70,6 +70,14 @@ inline constexpr int kMaxShareBindLength = 64;
 
 /// The settings-file values that are not folders (the folders live in AppPaths).
 struct BoothSettings {
+    /// The largest values the configuration dialog's fields take (the smallest is 0). Numbers
+    /// read from a settings file are clamped to them, so a hand-edited or hostile file cannot
+    /// make the countdown endless or the print size absurd.
+    static constexpr int kMaxCountdown = 99;
+    static constexpr int kMaxPrintSize = 9999;
+    static constexpr int kMaxAlpha = 255;
+    static constexpr int kMaxAttractIdle = 3600;
+
     int m_shottingDelay = 0; ///< countdown seconds
     int m_printWidth = 0;
     int m_printHeight = 0;
@@ -96,12 +104,14 @@ struct BoothSettings {
     /// Booth load, plain branch: reads the module folder's settings file; folders are taken as
     /// they are and an empty current folder becomes the user's home folder.
     void LoadBoothSettings(AppPaths& paths = appPaths());
-    /// Booth load, project branch, for a project's extracted settings file: as the plain branch,
-    /// but an empty current folder becomes the module folder, and CombinationIndex and
-    /// ComPictureFlag are read as well. Building the layout and restoring slots is the caller's.
-    void LoadProjectSettings(const QString& projectSettingsFile, AppPaths& paths = appPaths());
-    /// Settings save into paths' settings file. False when a key could not be written.
-    bool SaveSettings(const AppPaths& paths = appPaths()) const;
+    /// Booth load, project branch, for a project's extracted settings file. A project is data
+    /// that may come from anywhere: it sets only the sheet's own values (kProjectKeys) and never
+    /// a folder, an address or a kiosk value of this booth. Building the layout and restoring
+    /// slots is the caller's.
+    void LoadProjectSettings(const QString& projectSettingsFile);
+    /// Settings save into paths' settings file. False when a key could not be written, with
+    /// *error ("<file>: <reason>") of the first that failed.
+    bool SaveSettings(const AppPaths& paths = appPaths(), QString* error = nullptr) const;
 
     /// Whether slot is one of the entries of a ComPictureFlag text ("0,2," lists 0 and 2).
     /// Entries are compared whole, so "11," does not list slot 1.
@@ -111,20 +121,25 @@ struct BoothSettings {
 
     /// Reads the kiosk values of file; missing keys keep their defaults.
     void LoadKioskSettings(const QString& file);
-    /// Writes the kiosk values. False when a key could not be written.
-    bool SaveKioskSettings(const QString& file) const;
+    /// Writes the kiosk values. False when a key could not be written (*error as SaveSettings).
+    bool SaveKioskSettings(const QString& file, QString* error = nullptr) const;
     /// Whether the Qt key code is one of the keys of a ShootKey text ("Space;Enter").
     static bool IsShootKey(const QString& shootKeySetting, int qtKey);
 
     /// Reads the phone gallery values of file; missing or bad values fall back to their
     /// defaults, numbers are clamped to their ranges.
     void LoadShareSettings(const QString& file);
-    /// Writes the phone gallery values. False when a key could not be written.
-    bool SaveShareSettings(const QString& file) const;
+    /// Writes the phone gallery values. False when a key could not be written (*error as SaveSettings).
+    bool SaveShareSettings(const QString& file, QString* error = nullptr) const;
 
-private:
-    void readBoothFile(const QString& file, const QString& emptyCurrentFallback, AppPaths& paths);
+    /// Reads a number key of section "Configure" clamped to 0..max (see kMaxCountdown).
+    static int ReadClamped(const QString& file, SettingKey key, int max);
 };
+
+/// The keys a project's settings record may set: the layout and its used slots, the countdown
+/// and the print size. Folders (PathSave, PathCurrent and the picture folders) stay this booth's.
+inline constexpr SettingKey kProjectKeys[]
+    = { KeyCombinationIndex, KeyComPictureFlag, KeyShottingDelay, KeyPrintWidth, KeyPrintHeight };
 
 /// The process-wide settings values.
 BoothSettings& boothSettings();

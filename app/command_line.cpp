@@ -42,7 +42,7 @@ CommandLine::CommandLine()
           QStringLiteral("NAME"))
     , m_selfTest(QStringLiteral("self-test"),
           QStringLiteral("Take N shots with the chosen camera and no countdown, archiving each, print one "
-                         "summary line and exit (1 when a shot failed)."),
+                         "summary line and exit (1 when a shot failed or the session could not be autosaved)."),
           QStringLiteral("N"))
 {
     // Camera set-up commands; capture/capture_cli runs them, they are declared here for --help.

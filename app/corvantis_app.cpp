@@ -11,6 +11,7 @@
 #include "app/app_toolkit.h"
 #include "app/booth_settings.h"
 #include "app/file_type.h"
+#include "platform/private_temp.h"
 
 namespace {
 
@@ -73,6 +74,8 @@ bool CCorvantisApp::InitInstance()
     if (!module.isEmpty())
         paths.setModuleFolder(module);
     paths.setSystemTempFolder();
+    // Folders that killed or crashed runs left hold guests' pictures: they go before anything else.
+    platform::removeStaleTempFolders(QFile::encodeName(paths.m_tempFolder).toStdString());
 
     // 1. The project file type; every failure is ignored. Tests never start the cache tools.
     if (!exe.isEmpty())

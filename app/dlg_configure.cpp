@@ -421,15 +421,17 @@ void DlgConfigure::OnPickFolder(int folder)
     m_folderFields[folder]->end(false);
     m_folderFields[folder]->setToolTip(chosen);
     const QString& file = m_paths.m_settingsFile;
-    bool ok = AppToolkit::WriteSettingString(
-        file, configureSection(), QLatin1String(kSettingKeys[kFolders[folder].key]), chosen);
-    ok = AppToolkit::WriteSettingString(file, configureSection(), QLatin1String(kSettingKeys[KeyPathCurrent]), chosen)
+    QString error;
+    bool ok = platform::IniFile::writeString(
+        file, configureSection(), QLatin1String(kSettingKeys[kFolders[folder].key]), chosen, &error);
+    ok = platform::IniFile::writeString(
+             file, configureSection(), QLatin1String(kSettingKeys[KeyPathCurrent]), chosen, ok ? &error : nullptr)
         && ok;
     if (!AppToolkit::MakeFolders(chosen))
         m_prompts.messageBox(this, QStringLiteral("The folder %1 could not be created.").arg(chosen),
             platform::MbOk | platform::MbIconWarning);
     if (!ok)
-        m_prompts.messageBox(this, QStringLiteral("The settings could not be written to %1.").arg(file),
+        m_prompts.messageBox(this, QStringLiteral("The settings could not be written.\n%1").arg(error),
             platform::MbOk | platform::MbIconWarning);
 }
 
@@ -569,15 +571,15 @@ void DlgConfigure::OnDefault()
 
 void DlgConfigure::saveAndReport(bool withKiosk)
 {
-    bool ok = m_settings.SaveSettings(m_paths);
+    QString error;
+    bool ok = m_settings.SaveSettings(m_paths, &error);
     if (withKiosk) {
-        ok = m_settings.SaveKioskSettings(m_paths.m_settingsFile) && ok;
-        ok = m_settings.SaveShareSettings(m_paths.m_settingsFile) && ok;
+        ok = m_settings.SaveKioskSettings(m_paths.m_settingsFile, ok ? &error : nullptr) && ok;
+        ok = m_settings.SaveShareSettings(m_paths.m_settingsFile, ok ? &error : nullptr) && ok;
     }
     if (!ok)
         m_prompts.messageBox(this,
-            QStringLiteral("The settings could not be written to %1.\nThey apply until the booth is closed.")
-                .arg(m_paths.m_settingsFile),
+            QStringLiteral("The settings could not be written.\n%1\nThey apply until the booth is closed.").arg(error),
             platform::MbOk | platform::MbIconWarning);
 }
 
@@ -589,14 +591,15 @@ void DlgConfigure::OnAutoChangeFrame()
 void DlgConfigure::OnKiosk()
 {
     const bool on = m_kiosk->GetCheck();
-    if (on && m_settings.m_operatorPin.isEmpty()) {
-        // Without a PIN a guest could leave kiosk mode; the PIN comes first.
-        m_prompts.messageBox(this,
-            QStringLiteral("Please set an operator PIN first.\nIt is asked before anyone "
-                           "leaves kiosk mode or changes the booth."),
-            platform::MbOk | platform::MbIconInformation);
-        m_kiosk->SetCheck(false);
-        return;
+    if (on && m_settings.m_operatorPin.trimmed().isEmpty()) {
+        // Without a PIN a guest could leave kiosk mode: the PIN comes first.
+        if (!SetUpOperatorPin(this, m_settings, m_paths.m_settingsFile, m_prompts, KioskPinQuestion())) {
+            m_prompts.messageBox(this,
+                QStringLiteral("Kiosk mode was not switched on: it needs an operator PIN, and none was set."),
+                platform::MbOk | platform::MbIconInformation);
+            m_kiosk->SetCheck(false);
+            return;
+        }
     }
     m_settings.m_kiosk = on ? 1 : 0;
     emit kioskChanged(on);
@@ -604,33 +607,5 @@ void DlgConfigure::OnKiosk()
 
 void DlgConfigure::OnSetPin()
 {
-    const std::optional<QString> first = m_prompts.askSecret(
-        this, QStringLiteral("Operator PIN"), QStringLiteral("New operator PIN (4 to 8 digits):"));
-    if (!first)
-        return;
-    if (!IsValidOperatorPin(*first)) {
-        m_prompts.messageBox(this, QStringLiteral("The PIN must have 4 to 8 digits.\nThe PIN was not changed."),
-            platform::MbOk | platform::MbIconWarning);
-        return;
-    }
-    const std::optional<QString> second
-        = m_prompts.askSecret(this, QStringLiteral("Operator PIN"), QStringLiteral("The same PIN again:"));
-    if (!second)
-        return;
-    if (*second != *first) {
-        m_prompts.messageBox(this, QStringLiteral("The two PINs differ.\nThe PIN was not changed."),
-            platform::MbOk | platform::MbIconWarning);
-        return;
-    }
-    m_settings.m_operatorPin = HashOperatorPin(*first);
-    if (!platform::IniFile::writeString(
-            m_paths.m_settingsFile, configureSection(), QLatin1String(kKeyOperatorPin), m_settings.m_operatorPin)) {
-        m_prompts.messageBox(this,
-            QStringLiteral("The PIN could not be written to %1.\nIt applies until the booth is closed.")
-                .arg(m_paths.m_settingsFile),
-            platform::MbOk | platform::MbIconWarning);
-        return;
-    }
-    m_prompts.messageBox(
-        this, QStringLiteral("The operator PIN was set."), platform::MbOk | platform::MbIconInformation);
+    SetUpOperatorPin(this, m_settings, m_paths.m_settingsFile, m_prompts);
 }

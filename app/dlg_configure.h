@@ -6,13 +6,13 @@
 
 #include <QStringList>
 
+#include "app/booth_settings.h"
 #include "skin/skin_window.h"
 
 class CButtonST;
 class QLineEdit;
 class SkComboBox;
 struct AppPaths;
-struct BoothSettings;
 namespace platform {
 class Prompts;
 }
@@ -64,10 +64,10 @@ public:
         FolderCount
     };
 
-    static constexpr int kMaxCountdown = 99;
-    static constexpr int kMaxPrintSize = 9999;
-    static constexpr int kMaxAlpha = 255;
-    static constexpr int kMaxAttractIdle = 3600;
+    static constexpr int kMaxCountdown = BoothSettings::kMaxCountdown;
+    static constexpr int kMaxPrintSize = BoothSettings::kMaxPrintSize;
+    static constexpr int kMaxAlpha = BoothSettings::kMaxAlpha;
+    static constexpr int kMaxAttractIdle = BoothSettings::kMaxAttractIdle;
     static constexpr int kMaxPort = 65535;
 
     /// Works on the given process-wide values; every question goes through prompts.

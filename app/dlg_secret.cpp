@@ -1,6 +1,9 @@
 // DlgSecret: night-blue body with the title band, one hidden entry, OK and Cancel.
 #include "app/dlg_secret.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
@@ -37,7 +40,6 @@ DlgSecret::DlgSecret(const QString& title, const QString& label, QWidget* parent
 {
     setAttribute(Qt::WA_TranslucentBackground, true);
     setWindowTitle(title);
-    setFixedSize(300, 150);
     auto* caption = new SkStatic(title, this);
     caption->setFont(theme::captionFont(13, true));
     caption->setTextColor(QColor(theme::kPaper));
@@ -45,18 +47,24 @@ DlgSecret::DlgSecret(const QString& title, const QString& label, QWidget* parent
     auto* text = new SkStatic(label, this);
     text->setFont(theme::captionFont(13));
     text->setTextColor(QColor(theme::kPaper));
-    text->setGeometry(16, 40, 268, 20);
+    text->setWordWrap(true);
+    // A question that says why it is asked takes more lines: the dialog grows below them.
+    const int textHeight = std::max(
+        20, QFontMetrics(text->font()).boundingRect(QRect(0, 0, 268, 400), Qt::TextWordWrap, label).height());
+    const int grow = textHeight - 20;
+    setFixedSize(300, 150 + grow);
+    text->setGeometry(16, 40, 268, textHeight);
     m_entry = new QLineEdit(this);
     m_entry->setEchoMode(QLineEdit::Password);
     m_entry->setMaxLength(32);
-    m_entry->setGeometry(16, 66, 268, 26);
+    m_entry->setGeometry(16, 66 + grow, 268, 26);
     m_entry->setFont(theme::captionFont(15));
     m_entry->setAccessibleName(label);
     m_entry->setStyleSheet(QStringLiteral("QLineEdit { background: #14182E; color: #F6F1E9; border: 1px solid "
                                           "rgba(255,255,255,28); border-radius: 4px; padding: 0 6px; }"
                                           "QLineEdit:focus { border: 2px solid #FFC857; }"));
-    CButtonST* ok = button(this, QStringLiteral("O k"), true, QRect(76, 110, 70, 26));
-    CButtonST* cancel = button(this, QStringLiteral("Cancel"), false, QRect(154, 110, 70, 26));
+    CButtonST* ok = button(this, QStringLiteral("O k"), true, QRect(76, 110 + grow, 70, 26));
+    CButtonST* cancel = button(this, QStringLiteral("Cancel"), false, QRect(154, 110 + grow, 70, 26));
     ok->setAccessibleName(QStringLiteral("OK"));
     connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
     connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);

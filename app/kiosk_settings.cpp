@@ -27,16 +27,17 @@ void BoothSettings::LoadKioskSettings(const QString& file)
     m_shootKey = key.isEmpty() ? QString::fromLatin1(kDefaultShootKey) : key;
     // A missing value means the default; a negative one turns the attract screen off.
     const QString idle = IniFile::readString(file, section, QLatin1String(kKeyAttractIdle));
-    m_attractIdle = idle.trimmed().isEmpty() ? kDefaultAttractIdle : std::max(0, platform::parseDecimal(idle));
+    m_attractIdle
+        = idle.trimmed().isEmpty() ? kDefaultAttractIdle : std::clamp(platform::parseDecimal(idle), 0, kMaxAttractIdle);
 }
 
-bool BoothSettings::SaveKioskSettings(const QString& file) const
+bool BoothSettings::SaveKioskSettings(const QString& file, QString* error) const
 {
     const QString section = configure();
-    bool ok = IniFile::writeInt(file, section, QLatin1String(kKeyKiosk), m_kiosk);
-    ok = IniFile::writeString(file, section, QLatin1String(kKeyOperatorPin), m_operatorPin) && ok;
-    ok = IniFile::writeString(file, section, QLatin1String(kKeyShootKey), m_shootKey) && ok;
-    ok = IniFile::writeInt(file, section, QLatin1String(kKeyAttractIdle), m_attractIdle) && ok;
+    bool ok = IniFile::writeInt(file, section, QLatin1String(kKeyKiosk), m_kiosk, error);
+    ok = IniFile::writeString(file, section, QLatin1String(kKeyOperatorPin), m_operatorPin, ok ? error : nullptr) && ok;
+    ok = IniFile::writeString(file, section, QLatin1String(kKeyShootKey), m_shootKey, ok ? error : nullptr) && ok;
+    ok = IniFile::writeInt(file, section, QLatin1String(kKeyAttractIdle), m_attractIdle, ok ? error : nullptr) && ok;
     return ok;
 }
 

@@ -137,7 +137,9 @@ int main(int argc, char** argv)
     const QSize kioskSize = commandLine.kioskSize();
     app.setMainDialogRunner([screenshot, show, selfTestShots, kiosk, display, kioskSize, &selfTestCode] {
         DlgCorvantis screen(boothSettings(), appPaths());
-        screen.setKioskMode(selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1));
+        // Kiosk mode needs an operator PIN; nobody is asked for one in a screenshot run.
+        if (selfTestShots == 0 && (kiosk || boothSettings().m_kiosk == 1))
+            screen.requestKioskAtStart(!screenshot.isEmpty());
         if (selfTestShots > 0) {
             // Nobody answers questions during the check: they are answered OK and printed.
             static platform::ScriptedPrompts unattended;
@@ -147,7 +149,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "corvantis: %s\n", qPrintable(message.text));
             std::printf("%s\n", qPrintable(result.summary()));
             std::fflush(stdout);
-            selfTestCode = result.failed > 0 || !result.problem.isEmpty() ? 1 : 0;
+            selfTestCode = result.passed() ? 0 : 1;
             return 1;
         }
         screen.setScreenshotPath(screenshot);

@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include "app/booth_settings.h"
+#include "platform/ini_file.h"
 #include "platform/prompts.h"
 
 namespace {
@@ -165,4 +167,45 @@ bool RequestOperator(QWidget* parent, const QString& storedHash, platform::Promp
         return false;
     }
     return false;
+}
+
+QString KioskPinQuestion()
+{
+    return QStringLiteral("Kiosk mode needs an operator PIN. It is asked before anyone leaves kiosk mode or changes "
+                          "the booth.\n%1")
+        .arg(QLatin1String(kNewPinLabel));
+}
+
+bool SetUpOperatorPin(QWidget* parent, BoothSettings& settings, const QString& settingsFile, platform::Prompts& prompts,
+    const QString& firstLabel)
+{
+    const QString title = QStringLiteral("Operator PIN");
+    const std::optional<QString> first = prompts.askSecret(parent, title, firstLabel);
+    if (!first)
+        return false;
+    if (!IsValidOperatorPin(*first)) {
+        prompts.messageBox(parent, QStringLiteral("The PIN must have 4 to 8 digits.\nThe PIN was not changed."),
+            platform::MbOk | platform::MbIconWarning);
+        return false;
+    }
+    const std::optional<QString> second = prompts.askSecret(parent, title, QStringLiteral("The same PIN again:"));
+    if (!second)
+        return false;
+    if (*second != *first) {
+        prompts.messageBox(parent, QStringLiteral("The two PINs differ.\nThe PIN was not changed."),
+            platform::MbOk | platform::MbIconWarning);
+        return false;
+    }
+    settings.m_operatorPin = HashOperatorPin(*first);
+    QString error;
+    if (!platform::IniFile::writeString(settingsFile, QLatin1String(kSettingKeys[KeyConfigure]),
+            QLatin1String(kKeyOperatorPin), settings.m_operatorPin, &error)) {
+        prompts.messageBox(parent,
+            QStringLiteral("The PIN could not be written.\n%1\nIt applies until the booth is closed.").arg(error),
+            platform::MbOk | platform::MbIconWarning);
+        return true;
+    }
+    prompts.messageBox(
+        parent, QStringLiteral("The operator PIN was set."), platform::MbOk | platform::MbIconInformation);
+    return true;
 }

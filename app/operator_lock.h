@@ -8,6 +8,7 @@
 #include <QString>
 
 class QWidget;
+struct BoothSettings;
 namespace platform {
 class Prompts;
 }
@@ -50,3 +51,15 @@ OperatorLock& operatorLock();
 /// may go on. Without a PIN set nothing is asked. Wrong and blocked tries are told to the user.
 bool RequestOperator(
     QWidget* parent, const QString& storedHash, platform::Prompts& prompts, OperatorLock& lock = operatorLock());
+
+/// The first question of SetUpOperatorPin unless the caller says why the PIN is wanted.
+inline constexpr const char* kNewPinLabel = "New operator PIN (4 to 8 digits):";
+/// The first question when kiosk mode is switched on without a PIN: why, then kNewPinLabel.
+QString KioskPinQuestion();
+
+/// Asks through prompts for a new operator PIN (4 to 8 digits) and again to confirm it; when both
+/// agree its hash goes into settings and into settingsFile. A refused entry (too short, not the
+/// same twice) is told. False when no PIN was set (cancelled or refused); a PIN that could not be
+/// written to the file is told and still counts (it applies until the booth is closed).
+bool SetUpOperatorPin(QWidget* parent, BoothSettings& settings, const QString& settingsFile, platform::Prompts& prompts,
+    const QString& firstLabel = QLatin1String(kNewPinLabel));

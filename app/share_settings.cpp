@@ -17,12 +17,12 @@ void BoothSettings::LoadShareSettings(const QString& file)
     m_shareBind = bind.isEmpty() ? QString::fromLatin1(kDefaultShareBind) : bind.left(kMaxShareBindLength);
 }
 
-bool BoothSettings::SaveShareSettings(const QString& file) const
+bool BoothSettings::SaveShareSettings(const QString& file, QString* error) const
 {
     const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
-    bool ok = IniFile::writeInt(file, section, QLatin1String(kKeyShareGallery), m_shareGallery);
-    ok = IniFile::writeInt(file, section, QLatin1String(kKeySharePort), m_sharePort) && ok;
-    ok = IniFile::writeString(file, section, QLatin1String(kKeyShareBind), m_shareBind) && ok;
-    ok = IniFile::writeInt(file, section, QLatin1String(kKeyShareIndex), m_shareIndex) && ok;
+    bool ok = IniFile::writeInt(file, section, QLatin1String(kKeyShareGallery), m_shareGallery, error);
+    ok = IniFile::writeInt(file, section, QLatin1String(kKeySharePort), m_sharePort, ok ? error : nullptr) && ok;
+    ok = IniFile::writeString(file, section, QLatin1String(kKeyShareBind), m_shareBind, ok ? error : nullptr) && ok;
+    ok = IniFile::writeInt(file, section, QLatin1String(kKeyShareIndex), m_shareIndex, ok ? error : nullptr) && ok;
     return ok;
 }

@@ -27,7 +27,7 @@ bool RunBoothLoad(
             *error = unpackError;
         return false;
     }
-    settings.LoadProjectSettings(files.first(), paths);
+    settings.LoadProjectSettings(files.first());
     QString restoreError;
     const bool restored
         = RestoreProject(model, files, settings.m_combinationIndex, settings.m_comPictureFlag, &restoreError);

@@ -24,6 +24,7 @@
 #include "app/booth_settings.h"
 #include "booth/composition.h"
 #include "booth/guest_view.h"
+#include "booth/project_file.h"
 #include "booth/session_autosave.h"
 #include "imaging/load_reduced.h"
 #include "capture/capture_video.h"
@@ -73,6 +74,8 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
     , m_capture(std::make_unique<CCaptureVideo>())
 {
     m_closeHandler = [] {
+        // The exit sequence is skipped, but guests' pictures must not stay in the temporary folder.
+        RemoveProjectTempFolder();
         std::fflush(nullptr);
         ::_exit(0);
     };

@@ -218,6 +218,15 @@ public:
     /// focused control needs the key (a text field or list, or Space on a focused button).
     void setKioskMode(bool on);
     bool isKioskMode() const { return m_kiosk; }
+    /// Kiosk mode asked for at start (--kiosk or the settings file). Without an operator PIN the
+    /// operator is first asked to set one; when that is refused the screen stays a window and
+    /// its notices say why. When nobody can answer (unattended: a screenshot run, or a restart
+    /// after the booth did not end normally) nothing is asked and kiosk mode without a PIN is
+    /// entered locked: nothing can be left or changed until the booth is stopped from the system.
+    /// Returns whether kiosk mode is on.
+    bool requestKioskAtStart(bool unattended);
+    /// Whether the last run left its session behind (it did not end normally).
+    bool sessionWasLeft() const;
     /// Esc, the close button and the window's close: outside kiosk mode asks before a session
     /// whose slots hold pictures ends; in kiosk mode asks for the operator PIN. True to go on.
     bool confirmEndSession();
@@ -255,6 +264,7 @@ protected:
 private:
     // Guards (screen_kiosk.cpp).
     bool operatorAllows();
+    static QString kioskWithoutPinNotice();
     bool confirmClear();
     bool confirmLayoutChange(int layout);
     bool handleShootKey(const QKeyEvent* e);
@@ -295,6 +305,8 @@ private:
     void startSession(bool projectOpened);
     /// The normal end: the session becomes the previous one.
     void endSession();
+    /// An autosave ended: a failure is told once on the notices, withdrawn when a write succeeds.
+    void onAutosaveFinished(bool ok, const QString& reason);
     void openShowWindow();
     /// Starts watching the default printer for the Print button's mark (screen_output.cpp).
     void startPrinterWatch();
@@ -308,6 +320,7 @@ private:
     bool m_askingOperator = false; ///< the operator PIN is being asked for
     bool m_switchesPresentation = false;
     bool m_loaded = false; ///< the booth load of the first show has run
+    bool m_autosaveFailing = false; ///< the last autosave failed and the notice says so
 
     // Controls.
     skin::WindowSkin* m_windowSkin = nullptr;

@@ -91,7 +91,7 @@ bool savePicture(const QImage& bitmap, const QString& path, QString* error)
     }
     CxImage image;
     if (!ImageFromBitmap(bitmap, image) || !image.Save(QFile::encodeName(path).constData(), type)) {
-        *error = QStringLiteral("%1 could not be written: %2").arg(path, QString::fromLatin1(image.GetLastError()));
+        *error = QFile::decodeName(SaveFailureText(image, QFile::encodeName(path).constData()).c_str());
         return false;
     }
     return true;

@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <unistd.h>
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +16,7 @@
 #include "platform/atomic_file.h"
 #include "platform/bmp_writer.h"
 #include "platform/ini_file.h"
+#include "platform/private_temp.h"
 
 namespace {
 
@@ -68,23 +66,25 @@ bool openFresh(QFile& file)
 
 } // namespace
 
-QString ProjectTempFolder()
+QString ProjectTempFolder(QString* error)
 {
-    return baseTempFolder() + QStringLiteral("KivraTesselwick/") + QString::number(QCoreApplication::applicationPid())
-        + QLatin1Char('/');
+    std::string why;
+    const std::string folder = platform::processTempFolder(QFile::encodeName(baseTempFolder()).toStdString(), &why);
+    if (folder.empty()) {
+        setError(error,
+            QStringLiteral("No private temporary folder could be made in %1.")
+                .arg(QString::fromLocal8Bit(why.c_str())));
+        return QString();
+    }
+    return QFile::decodeName(folder.c_str());
 }
 
 bool PrepareProjectTempFolder(QString* error)
 {
-    const QString folder = ProjectTempFolder();
-    const QString path = folder.chopped(1);
-    const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && (!info.isDir() || info.ownerId() != ::getuid())))
-        return setError(error, QStringLiteral("The temporary folder %1 is not a folder of this program.").arg(path));
-    if (!QDir().mkpath(path))
-        return setError(error, QStringLiteral("The temporary folder %1 could not be created.").arg(path));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QDir dir(path);
+    const QString folder = ProjectTempFolder(error);
+    if (folder.isEmpty())
+        return false;
+    const QDir dir(folder);
     for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
         if (isOurFileName(name))
             QFile::remove(folder + name);
@@ -93,14 +93,7 @@ bool PrepareProjectTempFolder(QString* error)
 
 void RemoveProjectTempFolder()
 {
-    const QString folder = ProjectTempFolder();
-    if (QFileInfo(folder.chopped(1)).isSymLink())
-        return;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
-        if (isOurFileName(name))
-            QFile::remove(folder + name);
-    QDir().rmdir(folder.chopped(1));
+    platform::removeProcessTempFolders();
 }
 
 bool PackFiles(const QStringList& paths, const QString& target, QString* error)
@@ -121,7 +114,7 @@ bool PackFiles(const QStringList& paths, const QString& target, QString* error)
         if (size > qint64(UINT32_MAX))
             return setError(error, QStringLiteral("The file %1 is too large for a project.").arg(path));
         if (!in.open(QIODevice::ReadOnly))
-            return setError(error, QStringLiteral("The file %1 could not be read.").arg(path));
+            return setError(error, QStringLiteral("The file %1 could not be read: %2").arg(path, in.errorString()));
         const QByteArray bytes = in.readAll();
         if (bytes.size() != size)
             return setError(error, QStringLiteral("The file %1 changed while it was being read.").arg(path));
@@ -141,7 +134,8 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
     files.clear();
     QFile in(projectPath);
     if (!in.open(QIODevice::ReadOnly))
-        return setError(error, QStringLiteral("The project file %1 could not be opened.").arg(projectPath));
+        return setError(
+            error, QStringLiteral("The project file %1 could not be opened: %2").arg(projectPath, in.errorString()));
     const qint64 total = in.size();
     if (total <= 0)
         return setError(error, QStringLiteral("The project file %1 is empty.").arg(projectPath));
@@ -173,23 +167,30 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
             = k == 0 ? folder + QLatin1String(kProjectSettingsName) : folder + QStringLiteral("%1.bmp").arg(k - 1);
         QFile out(name);
         if (!openFresh(out))
-            return setError(error, QStringLiteral("The file %1 could not be created.").arg(name));
+            return setError(error, QStringLiteral("%1: %2").arg(name, out.errorString()));
         // Copy in pieces: a record may be as large as the file itself.
         qint64 left = n;
         QByteArray buffer;
         while (left > 0) {
             buffer = in.read(std::min<qint64>(left, 1 << 20));
-            if (buffer.isEmpty() || out.write(buffer) != buffer.size()) {
+            if (buffer.isEmpty()) {
                 out.close();
                 QFile::remove(name);
                 return damaged(QStringLiteral("record %1 could not be copied.").arg(k));
             }
+            if (out.write(buffer) != buffer.size()) {
+                const QString why = out.errorString();
+                out.close();
+                QFile::remove(name);
+                return setError(error, QStringLiteral("%1: %2").arg(name, why));
+            }
             left -= buffer.size();
         }
         if (!out.flush()) {
+            const QString why = out.errorString();
             out.close();
             QFile::remove(name);
-            return setError(error, QStringLiteral("The file %1 could not be written.").arg(name));
+            return setError(error, QStringLiteral("%1: %2").arg(name, why));
         }
         out.close();
         files.append(name);
@@ -261,24 +262,29 @@ bool writeSlotBitmapTo(const QImage& bitmap, const platform::BmpSink& sink)
 
 } // namespace
 
-bool WriteSlotBitmap(const QImage& bitmap, const QString& path)
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path, QString* error)
 {
     if (bitmap.isNull())
-        return false;
+        return setError(error, QStringLiteral("%1: there is no picture").arg(path));
     // The slot pictures go into this process's own temporary folder, where a planted link is
     // removed rather than followed; the project file itself is written atomically.
     QFile out(path);
     if (!openFresh(out))
-        return false;
-    const platform::BmpSink sink = [&out](const uint8_t* data, size_t size) {
-        return out.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size);
+        return setError(error, QStringLiteral("%1: %2").arg(path, out.errorString()));
+    bool writeFailed = false;
+    const platform::BmpSink sink = [&](const uint8_t* data, size_t size) {
+        writeFailed = out.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size);
+        return !writeFailed;
     };
     bool ok = writeSlotBitmapTo(bitmap, sink);
-    ok = out.flush() && ok;
+    writeFailed = writeFailed || !out.flush();
+    const QString why = writeFailed ? out.errorString() : QStringLiteral("the picture is too large or has no pixels");
     out.close();
-    if (!ok)
+    if (!ok || writeFailed) {
         QFile::remove(path);
-    return ok;
+        return setError(error, QStringLiteral("%1: %2").arg(path, why));
+    }
+    return true;
 }
 
 QByteArray SlotBitmapBytes(const QImage& bitmap)
@@ -382,14 +388,34 @@ QImage ReadSlotBitmap(const QString& path, QString* error)
     return BitmapFromImage(image);
 }
 
+QByteArray ProjectSettingsRecord(const QString& settingsFile, int layout, const QList<int>& usedSlots)
+{
+    QByteArray bytes;
+    QFile in(settingsFile);
+    if (in.size() <= platform::kIniFileMaxBytes && in.open(QIODevice::ReadOnly))
+        bytes = in.readAll();
+    platform::IniDocument doc(bytes);
+    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    bool hasPin = false;
+    doc.value(section, QLatin1String(kKeyOperatorPin), &hasPin);
+    if (!doc.set(section, QLatin1String(kSettingKeys[KeyCombinationIndex]), QString::number(layout))
+        || !doc.set(
+            section, QLatin1String(kSettingKeys[KeyComPictureFlag]), BoothSettings::MakeComPictureFlag(usedSlots))
+        || (hasPin && !doc.set(section, QLatin1String(kKeyOperatorPin), QString())))
+        return QByteArray();
+    return doc.bytes();
+}
+
 bool SaveProject(const CombinationSlots& model, const QString& settingsFile, const QString& target, QString* error)
 {
     if (!PrepareProjectTempFolder(error))
         return false;
     const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    QString why;
     if (!platform::IniFile::writeInt(
-            settingsFile, section, QLatin1String(kSettingKeys[KeyCombinationIndex]), model.layout()))
-        return setError(error, QStringLiteral("The settings file %1 could not be written.").arg(settingsFile));
+            settingsFile, section, QLatin1String(kSettingKeys[KeyCombinationIndex]), model.layout(), &why))
+        return setError(
+            error, QStringLiteral("The settings could not be written; the project was not saved.\n%1").arg(why));
     const QString folder = ProjectTempFolder();
     QStringList list { settingsFile };
     QList<int> used;
@@ -409,16 +435,30 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
         const QImage& backgroundPicture = r.m_background.isNull() ? r.m_composed : r.m_background;
         if (composedPicture.isNull())
             continue; // nothing to keep
-        if (!WriteSlotBitmap(composedPicture, composed) || !WriteSlotBitmap(framePicture, frame)
-            || !WriteSlotBitmap(backgroundPicture, background))
+        if (!WriteSlotBitmap(composedPicture, composed, &why) || !WriteSlotBitmap(framePicture, frame, &why)
+            || !WriteSlotBitmap(backgroundPicture, background, &why))
             return setError(error,
-                QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.").arg(i + 1));
+                QStringLiteral("The pictures of slot %1 could not be written; the project was not saved.\n%2")
+                    .arg(i + 1)
+                    .arg(why));
         list << composed << frame << background;
         used.append(i);
     }
     if (!platform::IniFile::writeString(settingsFile, section, QLatin1String(kSettingKeys[KeyComPictureFlag]),
-            BoothSettings::MakeComPictureFlag(used)))
-        return setError(error, QStringLiteral("The settings file %1 could not be written.").arg(settingsFile));
+            BoothSettings::MakeComPictureFlag(used), &why))
+        return setError(
+            error, QStringLiteral("The settings could not be written; the project was not saved.\n%1").arg(why));
+    // Record 0 is the settings file as it now stands, less the operator PIN's hash.
+    const QString record = folder + QLatin1String(kProjectSettingsName);
+    QFile recordFile(record);
+    const QByteArray recordBytes = ProjectSettingsRecord(settingsFile, model.layout(), used);
+    if (recordBytes.isEmpty())
+        return setError(error, QStringLiteral("The settings file %1 could not be read.").arg(settingsFile));
+    if (!openFresh(recordFile) || recordFile.write(recordBytes) != recordBytes.size() || !recordFile.flush())
+        return setError(
+            error, QStringLiteral("The project was not saved.\n%1: %2").arg(record, recordFile.errorString()));
+    recordFile.close();
+    list[0] = record;
     return PackFiles(list, target, error);
 }
 

@@ -13,13 +13,15 @@ inline constexpr int kMaxProjectRecords = 1 + 3 * 16;
 /// Name of the settings record when extracted.
 inline constexpr const char* kProjectSettingsName = "KivraTesselwick.ini";
 
-/// The folder this process unpacks projects into and writes slot pictures to:
-/// temp folder + "KivraTesselwick/" + process id + "/", so two running booths never share files.
-QString ProjectTempFolder();
-/// Creates the folder and removes the files an earlier unpack or save of this process left in it.
-/// False (with *error) when it cannot be made or is not a real folder of its own.
+/// This process's private temporary folder, ending with "/": the unpacked project, the slot
+/// pictures of a project being saved and the camera's shot files go there. One folder per user and
+/// process, mode 0700, under $XDG_RUNTIME_DIR when that is set, else under the temp folder (see
+/// platform/private_temp.h). Empty, with *error, when no safe folder can be made.
+QString ProjectTempFolder(QString* error = nullptr);
+/// Makes sure the folder is there and removes the files an earlier unpack or save of this
+/// process left in it. False (with *error) when no safe folder can be had.
 bool PrepareProjectTempFolder(QString* error = nullptr);
-/// Removes the per-process folder and its files (at the end of the process).
+/// Removes this process's folder and its files (at the end of the process).
 void RemoveProjectTempFolder();
 
 /// Writes the listed files as records into target, in list order. The file is written under a
@@ -37,13 +39,18 @@ bool UnpackProject(const QString& projectPath, QStringList& files, QString* erro
 
 /// Writes a bitmap as an uncompressed 32-bit BMP (bottom-up, fourth byte copied from 32-bit
 /// bitmaps, 0 for 24-bit ones; other depths are raised to 24 bits first). Nothing is left at
-/// path on failure.
-bool WriteSlotBitmap(const QImage& bitmap, const QString& path);
+/// path on failure, and *error reads "<path>: <reason>".
+bool WriteSlotBitmap(const QImage& bitmap, const QString& path, QString* error = nullptr);
 /// The bytes WriteSlotBitmap writes; empty for a null or too large bitmap.
 QByteArray SlotBitmapBytes(const QImage& bitmap);
 /// Reads a slot picture written by WriteSlotBitmap (any BMP) as an opaque 32-bit bitmap; null and
 /// *error when it does not decode.
 QImage ReadSlotBitmap(const QString& path, QString* error = nullptr);
+
+/// The settings record of a project: the bytes of settingsFile (when it is there and not too
+/// large) with CombinationIndex and ComPictureFlag set, and without the operator PIN's hash, which
+/// must not leave the booth in a project.
+QByteArray ProjectSettingsRecord(const QString& settingsFile, int layout, const QList<int>& usedSlots);
 
 /// Saves the slots into a project: the layout and the used-slot list go into settingsFile, which
 /// becomes the first record, followed by the three pictures of each used slot.

@@ -16,6 +16,7 @@
 #include "booth/dlg_corvantis.h"
 #include "capture/capture_video.h"
 #include "platform/prompts.h"
+#include "skin/notice_banner.h"
 #include "skin/sk_combo_box.h"
 
 namespace {
@@ -49,6 +50,11 @@ bool DlgCorvantis::operatorAllows()
 {
     if (!m_kiosk)
         return true;
+    // Kiosk mode without a PIN (a run nobody could be asked in) stays locked: no guest may leave.
+    if (m_settings.m_operatorPin.trimmed().isEmpty()) {
+        m_notices->post(QStringLiteral("kiosk"), kioskWithoutPinNotice(), NoticeBanner::Warning);
+        return false;
+    }
     // One question at a time: a second press while the PIN is asked for is no second question.
     if (m_askingOperator)
         return false;

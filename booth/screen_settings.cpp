@@ -1,5 +1,7 @@
 // DlgCorvantis, screen settings: the slot layouts, the configuration dialog, the booth load and the
-// folders and recent lists the settings file names.
+// folders and recent lists the settings file names, kiosk mode asked for at start.
+#include <cstdio>
+
 #include <QTimer>
 
 #include "app/app_paths.h"
@@ -7,6 +9,7 @@
 #include "app/booth_settings.h"
 #include "app/corvantis_app.h"
 #include "app/dlg_configure.h"
+#include "app/operator_lock.h"
 #include "booth/booth_load.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/session_autosave.h"
@@ -125,6 +128,43 @@ void DlgCorvantis::AddToRecentList(const QString& settingsFile, const QString& s
     AppToolkit::WriteSettingString(settingsFile, section, QStringLiteral("0"), path);
 }
 
+// ---- Kiosk mode at start ----
+
+QString DlgCorvantis::kioskWithoutPinNotice()
+{
+    return QStringLiteral("Kiosk mode has no operator PIN, so it cannot be left or changed here.\nStop the booth "
+                          "from the system, start it without --kiosk and set a PIN in Settings.");
+}
+
+bool DlgCorvantis::requestKioskAtStart(bool unattended)
+{
+    if (!m_settings.m_operatorPin.trimmed().isEmpty() || unattended || sessionWasLeft()) {
+        setKioskMode(true);
+        if (m_settings.m_operatorPin.trimmed().isEmpty())
+            std::fprintf(stderr, "corvantis: %s\n", qPrintable(kioskWithoutPinNotice().replace('\n', ' ')));
+        return true;
+    }
+    if (SetUpOperatorPin(nullptr, m_settings, m_paths.m_settingsFile, platform::prompts(), KioskPinQuestion())) {
+        setKioskMode(true);
+        return true;
+    }
+    m_notices->post(QStringLiteral("kiosk"),
+        QStringLiteral("Kiosk mode was not started: it needs an operator PIN, and none was set.\nSet one in "
+                       "Settings (Operator PIN) and switch kiosk mode on there."),
+        NoticeBanner::Warning, kStartNoticeMs);
+    return false;
+}
+
+bool DlgCorvantis::sessionWasLeft() const
+{
+    if (m_paths.m_moduleFolder.isEmpty())
+        return false;
+    QString folder = m_paths.m_moduleFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return SessionAutosave::HasLeftSession(folder + QStringLiteral("Session"));
+}
+
 // ---- Autosaved session ----
 
 void DlgCorvantis::startSession(bool projectOpened)
@@ -139,6 +179,7 @@ void DlgCorvantis::startSession(bool projectOpened)
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     m_autosave = std::make_unique<SessionAutosave>(folder + QStringLiteral("Session"), m_paths.m_settingsFile);
+    connect(m_autosave.get(), &SessionAutosave::writeFinished, this, &DlgCorvantis::onAutosaveFinished);
     if (m_autosave->hasLeftSession()) {
         if (projectOpened) {
             m_autosave->finishSession(); // the chosen project wins; the left sheet is kept aside
@@ -157,6 +198,27 @@ void DlgCorvantis::startSession(bool projectOpened)
     }
     m_autosave->watch(&m_slots);
     m_autosave->sheetChanged();
+}
+
+void DlgCorvantis::onAutosaveFinished(bool ok, const QString& reason)
+{
+    // Told once while the failures last, on a notice that stays: the sheet is not safe from a
+    // crash until a write succeeds again, which every change of the sheet tries.
+    if (ok) {
+        if (m_autosaveFailing)
+            m_notices->withdraw(QStringLiteral("autosave"));
+        m_autosaveFailing = false;
+        return;
+    }
+    if (m_autosaveFailing)
+        return;
+    m_autosaveFailing = true;
+    const QString folder = m_autosave ? m_autosave->folder() : QString();
+    m_notices->post(QStringLiteral("autosave"),
+        QStringLiteral("The sheet is not safe from a crash: it could not be autosaved.\n%1: %2\nShots are still "
+                       "taken and kept; the booth tries again with the next change.")
+            .arg(folder, reason),
+        NoticeBanner::Warning, 0);
 }
 
 void DlgCorvantis::endSession()

@@ -53,7 +53,13 @@ QString SelfTestResult::summary() const
                     .arg(heapLateMb, 0, 'f', 1)
                     .arg(rssEarlyMb, 0, 'f', 0)
                     .arg(rssLateMb, 0, 'f', 0);
-    return line + QStringLiteral("rss %1 MB -> %2 MB").arg(rssStartMb, 0, 'f', 0).arg(rssEndMb, 0, 'f', 0);
+    line += QStringLiteral("rss %1 MB -> %2 MB").arg(rssStartMb, 0, 'f', 0).arg(rssEndMb, 0, 'f', 0);
+    if (autosaveFailures > 0)
+        line += QStringLiteral("; autosave failed %1 %2: %3")
+                    .arg(autosaveFailures)
+                    .arg(autosaveFailures == 1 ? QStringLiteral("time") : QStringLiteral("times"))
+                    .arg(autosaveError);
+    return line;
 }
 
 SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
@@ -107,8 +113,12 @@ SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
     const double seconds = double(run.elapsed()) / 1000.0;
     QObject::disconnect(counting);
     boothSettings().m_shottingDelay = delay;
-    if (screen.autosave())
-        screen.autosave()->flush();
+    // A sheet that cannot be autosaved is lost with a crash: the check fails with it.
+    if (SessionAutosave* autosave = screen.autosave()) {
+        autosave->flush();
+        result.autosaveFailures = autosave->writesFailed();
+        result.autosaveError = autosave->firstError();
+    }
     if (!times.empty()) {
         std::vector<double> sorted = times;
         std::sort(sorted.begin(), sorted.end());

@@ -23,9 +23,16 @@ struct SelfTestResult {
     double heapEarlyMb = 0;
     double heapLateMb = 0;
     QString problem; ///< why the run could not start (no camera)
+    int autosaveFailures = 0; ///< autosaves of the session that failed: a crash would lose the sheet
+    QString autosaveError; ///< the first of them, "<file>: <reason>"
+
+    /// Whether the booth is fit for an event: every shot reached a slot and its archive, and every
+    /// autosave was written.
+    bool passed() const { return problem.isEmpty() && failed == 0 && autosaveFailures == 0; }
 
     /// "self-test: N shots, F failed, shot to slot median X ms, worst Y ms, preview Z fps,
-    /// [S sheets, early to late: heap H1 MB -> H2 MB, rss R1 MB -> R2 MB, ]rss START MB -> END MB".
+    /// [S sheets, early to late: heap H1 MB -> H2 MB, rss R1 MB -> R2 MB, ]rss START MB -> END MB
+    /// [; autosave failed N times: FILE: REASON]".
     QString summary() const;
 };
 

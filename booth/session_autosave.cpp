@@ -2,9 +2,11 @@
 // worker thread, the newest snapshot replacing any still waiting.
 #include "booth/session_autosave.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -50,30 +52,20 @@ SessionSnapshot SessionSnapshot::of(const CombinationSlots& model)
 }
 
 bool SessionAutosave::WriteSession(
-    const SessionSnapshot& sheet, const QString& settingsFile, const QString& target, QString* error)
+    const SessionSnapshot& sheet, const QString& settingsFile, const QString& target, QString* error, QString* reason)
 {
-    // The settings record: the booth's settings file with the layout and the used slots set,
-    // edited in a private copy beside the target.
-    const QString scratch = target + QStringLiteral(".settings");
-    QFile::remove(scratch);
-    if (QFileInfo(settingsFile).isFile() && QFileInfo(settingsFile).size() <= platform::kIniFileMaxBytes)
-        QFile::copy(settingsFile, scratch);
-    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    auto fail = [&](const QString& why) {
+        if (reason)
+            *reason = why;
+        return setError(error, QStringLiteral("%1: %2").arg(target, why));
+    };
     QList<int> used;
     for (const SessionSnapshot::Slot& s : sheet.used)
         used << s.index;
-    const bool settingsOk
-        = platform::IniFile::writeInt(scratch, section, QLatin1String(kSettingKeys[KeyCombinationIndex]), sheet.layout)
-        && platform::IniFile::writeString(
-            scratch, section, QLatin1String(kSettingKeys[KeyComPictureFlag]), BoothSettings::MakeComPictureFlag(used));
-    QFile settings(scratch);
-    QByteArray settingsBytes;
-    if (settingsOk && settings.open(QIODevice::ReadOnly))
-        settingsBytes = settings.readAll();
-    settings.close();
-    QFile::remove(scratch);
+    // The settings record is made in memory: nothing beside the target to fail or to leave behind.
+    const QByteArray settingsBytes = ProjectSettingsRecord(settingsFile, sheet.layout, used);
     if (settingsBytes.isEmpty())
-        return setError(error, QStringLiteral("%1: the session's settings could not be written.").arg(target));
+        return fail(QStringLiteral("the session's settings could not be put together"));
 
     QByteArray bytes;
     appendRecord(bytes, settingsBytes);
@@ -81,15 +73,13 @@ bool SessionAutosave::WriteSession(
         for (const QImage* picture : { &s.composed, &s.frame, &s.background }) {
             const QByteArray bmp = SlotBitmapBytes(*picture);
             if (bmp.isEmpty())
-                return setError(error,
-                    QStringLiteral("%1: a picture of slot %2 could not be written.").arg(target).arg(s.index + 1));
+                return fail(QStringLiteral("a picture of slot %1 could not be converted").arg(s.index + 1));
             appendRecord(bytes, bmp);
         }
     }
-    std::string reason;
-    if (!platform::writeFileAtomically(QFile::encodeName(target).toStdString(),
-            std::string_view(bytes.constData(), size_t(bytes.size())), &reason))
-        return setError(error, QString::fromLocal8Bit(reason.c_str()));
+    platform::AtomicFile out(QFile::encodeName(target).toStdString());
+    if (!out.open() || !out.write(bytes.constData(), size_t(bytes.size())) || !out.commit())
+        return fail(QString::fromLocal8Bit(out.reason().c_str()));
     return true;
 }
 
@@ -116,9 +106,9 @@ SessionAutosave::~SessionAutosave()
     m_worker.join();
 }
 
-bool SessionAutosave::hasLeftSession() const
+bool SessionAutosave::HasLeftSession(const QString& sessionFolder)
 {
-    return QFileInfo(currentPath()).isFile();
+    return QFileInfo(sessionFolder + QStringLiteral("/current.kivra")).isFile();
 }
 
 int SessionAutosave::restoreLeftSession(CombinationSlots& model, QString* error)
@@ -171,13 +161,29 @@ void SessionAutosave::workerLoop()
         m_pending.reset();
         m_writing = true;
         lock.unlock();
-        QDir().mkpath(m_folder);
-        QString error;
-        const bool ok = WriteSession(sheet, m_settingsFile, currentPath(), &error);
+        QString error, reason;
+        std::error_code made;
+        std::filesystem::create_directories(QFile::encodeName(m_folder).toStdString(), made);
+        const bool ok = !made && WriteSession(sheet, m_settingsFile, currentPath(), &error, &reason);
+        if (made) {
+            // "File exists" would not tell anyone that a file stands where the folder should be.
+            std::error_code ignored;
+            const bool notAFolder = std::filesystem::exists(QFile::encodeName(m_folder).toStdString(), ignored);
+            reason
+                = notAFolder ? QString::fromLocal8Bit(std::strerror(ENOTDIR)) : QString::fromStdString(made.message());
+            error = QStringLiteral("%1: %2").arg(currentPath(), reason);
+        }
+        lock.lock();
+        ++m_writesDone;
+        m_writesFailed += ok ? 0 : 1;
+        m_lastError = ok ? QString() : error;
+        if (!ok && m_firstError.isEmpty())
+            m_firstError = error;
+        lock.unlock();
+        // Told while still writing, so a flush() that returns has its report on the way.
+        emit writeFinished(ok, reason);
         lock.lock();
         m_writing = false;
-        ++m_writesDone;
-        m_lastError = ok ? QString() : error;
         m_idle.notify_all();
     }
 }
@@ -212,8 +218,20 @@ int SessionAutosave::writesDone() const
     return m_writesDone;
 }
 
+int SessionAutosave::writesFailed() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_writesFailed;
+}
+
 QString SessionAutosave::lastError() const
 {
     std::lock_guard lock(m_mutex);
     return m_lastError;
+}
+
+QString SessionAutosave::firstError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_firstError;
 }

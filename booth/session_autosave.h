@@ -40,7 +40,9 @@ public:
     QString previousPath() const { return m_folder + QStringLiteral("/previous.kivra"); }
 
     /// True when a session was left by a run that did not end normally.
-    bool hasLeftSession() const;
+    bool hasLeftSession() const { return HasLeftSession(m_folder); }
+    /// The same for a session folder, without starting an autosave on it.
+    static bool HasLeftSession(const QString& sessionFolder);
     /// Restores the left session into model. The number of restored slots, or -1 with *error.
     int restoreLeftSession(CombinationSlots& model, QString* error = nullptr);
 
@@ -55,12 +57,24 @@ public:
 
     /// Number of writes finished (for tests and the self-test).
     int writesDone() const;
+    /// Number of writes that failed since this autosave started.
+    int writesFailed() const;
     /// The reason of the last failed write, empty when the last write succeeded.
     QString lastError() const;
+    /// "<file>: <reason>" of the first write that failed; empty when none did.
+    QString firstError() const;
+    /// The session folder as given (without trailing "/").
+    QString folder() const { return m_folder; }
 
-    /// Writes one snapshot as a project file at target, atomically. Thread-safe.
-    static bool WriteSession(
-        const SessionSnapshot& sheet, const QString& settingsFile, const QString& target, QString* error = nullptr);
+    /// Writes one snapshot as a project file at target, atomically. Thread-safe. *error reads
+    /// "<target>: <reason>", *reason the reason alone (e.g. "No space left on device").
+    static bool WriteSession(const SessionSnapshot& sheet, const QString& settingsFile, const QString& target,
+        QString* error = nullptr, QString* reason = nullptr);
+
+signals:
+    /// A write has ended (sent from the writing thread; queued to receivers on other threads).
+    /// error is the reason when it failed.
+    void writeFinished(bool ok, const QString& error);
 
 private:
     void writeScheduled();
@@ -78,6 +92,8 @@ private:
     bool m_writing = false;
     bool m_stop = false;
     int m_writesDone = 0;
+    int m_writesFailed = 0;
     QString m_lastError;
+    QString m_firstError;
     std::thread m_worker;
 };

@@ -1,5 +1,5 @@
-// Shooting: the countdown, the grab into a shot file in the temp folder, the bounded wait for the
-// file, and placing the composed shot into the first free slot.
+// Shooting: the countdown, the grab into a shot file in the process's private temporary folder,
+// the bounded wait for the file, and placing the composed shot into the first free slot.
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,6 +13,7 @@
 #include "picture/image_bridge.h"
 #include "capture/capture_video.h"
 #include "platform/long_operation.h"
+#include "platform/private_temp.h"
 #include "platform/prompts.h"
 #include "skin/sk_static.h"
 
@@ -92,9 +93,24 @@ void DlgCorvantis::OnShoot()
     if (m_kiosk)
         m_guest->flash(); // drawn over the screen only: the camera's frame never sees it
 
+    // The camera's file is a guest's picture: it goes into this process's private folder, never
+    // into the shared temp folder where others could read it or plant a link under its name.
+    std::string folderError;
+    const std::string folder
+        = platform::processTempFolder(QFile::encodeName(m_paths.m_tempFolder).toStdString(), &folderError);
+    if (folder.empty()) {
+        platform::prompts().messageBox(this,
+            QStringLiteral("The shot could not be taken: no private temporary folder could be made in %1.")
+                .arg(QString::fromLocal8Bit(folderError.c_str())),
+            platform::MbOk | platform::MbIconWarning);
+        return finish(-1);
+    }
+    // The archive keeps every shot; the camera's file of the one before is not needed any more.
+    if (!m_lastShotPath.isEmpty())
+        QFile::remove(m_lastShotPath);
     // Shots of the same second share a name: an older file there must not pass for this shot.
     const QDateTime takenAt = QDateTime::currentDateTime();
-    const QString path = ShotFileName(m_paths.m_tempFolder, takenAt);
+    const QString path = ShotFileName(QFile::decodeName(folder.c_str()), takenAt);
     QFile::remove(path);
     // The camera may not have shown its first frame yet: the request is repeated while waiting.
     auto grab = [&] { return m_live && m_capture->GrabToFile(path, isFrameShown() ? 1 : 0); };

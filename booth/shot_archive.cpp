@@ -1,7 +1,11 @@
 // The shot archive: encoding each shot's two pictures and writing them atomically.
 #include "booth/shot_archive.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include <QDir>
 #include <QFile>
@@ -52,8 +56,10 @@ bool ShotArchive::archive(
     };
     if (!cameraFrame.IsValid() || composed.isNull())
         return failed(QStringLiteral("there is no picture."));
-    if (!QDir().mkpath(folder))
-        return failed(QStringLiteral("the folder could not be created."));
+    std::error_code made;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), made);
+    if (made || !QFileInfo(folder).isDir())
+        return failed(made ? QString::fromStdString(made.message()) : QString::fromLocal8Bit(std::strerror(ENOTDIR)));
 
     CxImage camera;
     if (!RaiseTo24(cameraFrame, camera))
@@ -79,11 +85,17 @@ bool ShotArchive::archive(
     const QString cameraPath = base + cameraExt;
     const QString slotPath = base + QStringLiteral("_slot.png");
 
+    // The writer's text is "<file>: <reason>": the file says the folder, so it is not said twice.
+    auto writeFailed = [&](const std::string& reason) {
+        if (error)
+            *error = QStringLiteral("The shot could not be kept: %1").arg(QFile::decodeName(reason.c_str()));
+        return false;
+    };
     std::string reason;
     if (!platform::writeFileAtomically(QFile::encodeName(cameraPath).toStdString(), cameraBytes, &reason))
-        return failed(QString::fromLocal8Bit(reason.c_str()));
+        return writeFailed(reason);
     if (!platform::writeFileAtomically(QFile::encodeName(slotPath).toStdString(), slotBytes, &reason))
-        return failed(QString::fromLocal8Bit(reason.c_str())); // the camera frame stays: it is the shot
+        return writeFailed(reason); // the camera frame stays: it is the shot
     if (files)
         *files = { cameraPath, slotPath };
     return true;

@@ -15,6 +15,8 @@
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "app/dlg_configure.h"
+#include "app/dlg_secret.h"
+#include "app/operator_lock.h"
 #include "booth/attract_screen.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/guest_view.h"
@@ -103,6 +105,11 @@ const std::vector<ShowEntry>& showTable()
                 auto* dlg = new DlgConfigure(screen.settings(), screen.paths(), platform::prompts(), &screen);
                 dlg->initialise();
                 return dlg;
+            } },
+        { "pin", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                // The question kiosk mode asks when it is switched on without an operator PIN.
+                return new DlgSecret(QStringLiteral("Operator PIN"), KioskPinQuestion(), &screen);
             } },
         { "attract", nullptr,
             [](DlgCorvantis& screen, const QString&) -> QDialog* {

@@ -85,10 +85,7 @@ int runImageApply(const std::vector<std::string>& args, std::ostream& out, std::
         }
     }
     if (!image.Save(outPath.c_str(), format)) {
-        err << "kivra-image apply: cannot write \"" << outPath << "\"";
-        if (*image.GetLastError())
-            err << ": " << image.GetLastError();
-        err << "\n";
+        err << "kivra-image apply: cannot write " << SaveFailureText(image, outPath.c_str()) << "\n";
         return 1;
     }
     out << outPath << ": " << image.GetWidth() << " x " << image.GetHeight() << ", " << image.GetBpp() << " bits\n";

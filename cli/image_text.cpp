@@ -157,7 +157,7 @@ int runImageText(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     const CxRect box = DrawTextBox(image, nullptr, int32_t(x), int32_t(y), info, false);
     if (!image.Save(outPath.c_str(), format)) {
-        err << "kivra-image text: cannot write \"" << outPath << "\": " << image.GetLastError() << "\n";
+        err << "kivra-image text: cannot write " << SaveFailureText(image, outPath.c_str()) << "\n";
         return 1;
     }
     out << box.left << " " << box.top << " " << box.right << " " << box.bottom << "\n";

@@ -43,8 +43,10 @@ int convert(const std::vector<std::string>& args, std::ostream&, std::ostream& e
     CxImage img;
     if (!img.Load(args[0].c_str(), formatFromPath(args[0])))
         return failWith(img, args[0], err);
-    if (!img.Save(args[1].c_str(), formatFromPath(args[1])))
-        return failWith(img, args[1], err);
+    if (!img.Save(args[1].c_str(), formatFromPath(args[1]))) {
+        err << SaveFailureText(img, args[1].c_str()) << "\n";
+        return 1;
+    }
     return 0;
 }
 

@@ -690,7 +690,11 @@ void DlgFilter::save()
         image.SetJpegQuality(99);
     }
     if (!image.Save(QFile::encodeName(path).constData(), uint32_t(format))) {
-        fail(QString::fromLocal8Bit(image.GetLastError()));
+        // The text names the file and the reason: said once, not under the path again.
+        platform::prompts().messageBox(this,
+            QStringLiteral("The picture could not be saved.\n%1")
+                .arg(QFile::decodeName(SaveFailureText(image, QFile::encodeName(path).constData()).c_str())),
+            platform::MbIconError, QStringLiteral("Save info"));
         return;
     }
     platform::prompts().messageBox(this, QStringLiteral("  The image saved successed!  "), platform::MbIconInformation,

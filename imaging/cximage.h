@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -83,26 +84,26 @@ int CxFormatIndex(uint32_t id);
 /// The attribute record. Plain data: copied and zeroed as one block. Field order is fixed
 /// because memory images store it as it lies in memory.
 struct CxImageInfo {
-    uint32_t rowStride;          ///< bytes per pixel row
-    uint8_t* pixels;             ///< first pixel row inside the dib block
-    class CxImage* ghost;        ///< source image when this object is an alias
-    class CxImage* parent;       ///< image that owns this one as a layer
-    uint32_t type;               ///< format id
-    char lastError[256];         ///< NUL-terminated text of the last failure
-    int32_t progress;            ///< percent written by long operations
-    int32_t escape;              ///< non-zero asks a long operation to stop; -1 = header only
-    int32_t transparentIndex;    ///< transparent palette index, -1 = none
-    RGBQUAD transparentColour;   ///< transparent colour of 24-bit images
-    float quality;               ///< JPEG quality 0..100
-    uint8_t jpegScale;           ///< JPEG decode scale denominator (0 or 1 = full size)
-    int32_t currentFrame;        ///< frame to decode / decoded
-    int32_t frameCount;          ///< frames in the file; length of the frames array
-    uint32_t frameDelay;         ///< delay between frames
+    uint32_t rowStride; ///< bytes per pixel row
+    uint8_t* pixels; ///< first pixel row inside the dib block
+    class CxImage* ghost; ///< source image when this object is an alias
+    class CxImage* parent; ///< image that owns this one as a layer
+    uint32_t type; ///< format id
+    char lastError[256]; ///< NUL-terminated text of the last failure
+    int32_t progress; ///< percent written by long operations
+    int32_t escape; ///< non-zero asks a long operation to stop; -1 = header only
+    int32_t transparentIndex; ///< transparent palette index, -1 = none
+    RGBQUAD transparentColour; ///< transparent colour of 24-bit images
+    float quality; ///< JPEG quality 0..100
+    uint8_t jpegScale; ///< JPEG decode scale denominator (0 or 1 = full size)
+    int32_t currentFrame; ///< frame to decode / decoded
+    int32_t frameCount; ///< frames in the file; length of the frames array
+    uint32_t frameDelay; ///< delay between frames
     int32_t xDpi;
     int32_t yDpi;
-    CxRect selectionBox;         ///< bounding box of the selection
-    uint8_t alphaMax;            ///< global opacity when drawing (255 = none)
-    bool alphaPaletteEnabled;    ///< palette reserved bytes carry alpha
+    CxRect selectionBox; ///< bounding box of the selection
+    uint8_t alphaMax; ///< global opacity when drawing (255 = none)
+    bool alphaPaletteEnabled; ///< palette reserved bytes carry alpha
     bool enabled;
     int32_t xOffset;
     int32_t yOffset;
@@ -222,10 +223,7 @@ public:
     void SetExifBlock(std::vector<uint8_t> block) { m_exif = std::move(block); }
 
     // ---- Pixel access (cximage_pixels.cpp); x from the left, y from the bottom row ----
-    bool IsInside(int32_t x, int32_t y) const
-    {
-        return x >= 0 && y >= 0 && x < m_head.biWidth && y < m_head.biHeight;
-    }
+    bool IsInside(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < m_head.biWidth && y < m_head.biHeight; }
     /// Start of a pixel row; null for row >= height or without bitmap.
     uint8_t* GetBits(uint32_t row = 0) const;
     uint8_t GetPixelIndex(int32_t x, int32_t y) const;
@@ -326,7 +324,7 @@ public:
     /// repeated. Other method and overflow values behave as 16 and 5. With a destination this
     /// image stays as it is. An escape keeps the rows done so far.
     bool ResampleSmooth(int32_t newWidth, int32_t newHeight, int32_t method = 16, int32_t overflow = 5,
-                        CxImage* destination = nullptr, bool disableAveraging = false);
+        CxImage* destination = nullptr, bool disableAveraging = false);
     bool Flip(bool flipSelection = false, bool flipAlpha = true);
     bool Mirror(bool mirrorSelection = false, bool mirrorAlpha = true);
     bool Negative();
@@ -418,3 +416,8 @@ protected:
     CxImage** m_frames = nullptr;
     std::vector<uint8_t> m_exif;
 };
+
+/// What a failed Save(path) tells a user, naming the file once: the container's text when it
+/// already reads "<path>: <reason>" (the file could not be written), else "<path>: <text>" (a
+/// picture the format cannot hold).
+std::string SaveFailureText(const CxImage& image, const char* path);

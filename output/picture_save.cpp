@@ -1,9 +1,6 @@
 // Saving the sheet: composite, file types and the checked, all-or-nothing write.
 #include "output/picture_save.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -127,13 +124,11 @@ bool SaveComposite(const QImage& composite, const QString& path, int line, QStri
             image.IncreaseBpp(24);
         image.SetJpegQuality(99);
     }
-    errno = 0;
-    if (!image.Save(QFile::encodeName(path).constData(), format)) {
-        QString why = QString::fromLatin1(image.GetLastError());
-        if (why.isEmpty())
-            why = errno ? QString::fromLocal8Bit(std::strerror(errno))
-                        : QStringLiteral("the file could not be written");
-        return fail(why);
+    const QByteArray file = QFile::encodeName(path);
+    if (!image.Save(file.constData(), format)) {
+        if (error)
+            *error = QFile::decodeName(SaveFailureText(image, file.constData()).c_str());
+        return false;
     }
     return true;
 }

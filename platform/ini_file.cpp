@@ -229,28 +229,42 @@ int IniFile::readInt(const QString& file, const QString& section, const QString&
     return parseDecimal(readString(file, section, key));
 }
 
-bool IniFile::writeString(const QString& file, const QString& section, const QString& key, const QString& value)
+bool IniFile::writeString(
+    const QString& file, const QString& section, const QString& key, const QString& value, QString* error)
 {
-    if (file.isEmpty())
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(file, why);
         return false;
+    };
+    if (file.isEmpty())
+        return fail(QStringLiteral("no settings file"));
     QByteArray bytes;
     const QFileInfo info(file);
-    if (info.exists() && !readFile(file, &bytes))
-        return false; // replacing a file we could not read would lose its content
+    if (info.exists() && !readFile(file, &bytes)) // replacing a file we could not read would lose its content
+        return fail(info.size() > kIniFileMaxBytes
+                ? QStringLiteral("the file is larger than %1 MB and is left as it is").arg(kIniFileMaxBytes >> 20)
+                : QStringLiteral("the file cannot be read and is left as it is"));
     IniDocument doc(bytes);
     if (!doc.set(section, key, value))
-        return false;
+        return fail(QStringLiteral("%1 cannot hold that text").arg(key));
     if (info.exists() && doc.bytes() == bytes)
         return true;
 
     const QByteArray& text = doc.bytes();
-    return writeFileAtomically(
-        QFile::encodeName(file).toStdString(), std::string_view(text.constData(), size_t(text.size())));
+    std::string reason;
+    if (!writeFileAtomically(
+            QFile::encodeName(file).toStdString(), std::string_view(text.constData(), size_t(text.size())), &reason)) {
+        if (error)
+            *error = QFile::decodeName(reason.c_str()); // "<file>: <reason>"
+        return false;
+    }
+    return true;
 }
 
-bool IniFile::writeInt(const QString& file, const QString& section, const QString& key, int value)
+bool IniFile::writeInt(const QString& file, const QString& section, const QString& key, int value, QString* error)
 {
-    return writeString(file, section, key, QString::number(value));
+    return writeString(file, section, key, QString::number(value), error);
 }
 
 int parseDecimal(const QString& text)

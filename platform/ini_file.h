@@ -51,10 +51,13 @@ public:
     /// Writes the key, keeping every other line of the file. The new content goes to a temporary
     /// file in the same folder which then replaces the file, so a failure never leaves a
     /// half-written file. Returns false when the text is refused or the file cannot be written
-    /// (an unreadable or oversized existing file is left alone rather than replaced).
-    static bool writeString(const QString& file, const QString& section, const QString& key, const QString& value);
+    /// (an unreadable or oversized existing file is left alone rather than replaced); *error then
+    /// reads "<file>: <reason>".
+    static bool writeString(const QString& file, const QString& section, const QString& key, const QString& value,
+        QString* error = nullptr);
     /// Writes value with "%d".
-    static bool writeInt(const QString& file, const QString& section, const QString& key, int value);
+    static bool writeInt(
+        const QString& file, const QString& section, const QString& key, int value, QString* error = nullptr);
 };
 
 /// Plain decimal conversion as described for IniFile::readInt.

@@ -32,6 +32,8 @@ public:
     ~CxIOFile() override;
     bool Open(const char* path, const char* mode);
     FILE* GetStream() const { return m_fp; }
+    /// The errno of the first write or flush that failed (ENOSPC for a full disk); 0 when none did.
+    int WriteErrno() const { return m_writeErrno; }
 
     bool Close() override;
     size_t Read(void* buffer, size_t size, size_t count) override;
@@ -48,8 +50,11 @@ public:
     long Scanf(const char* format, void* output) override;
 
 private:
+    void noteWriteError();
+
     FILE* m_fp;
     bool m_closeFile;
+    int m_writeErrno = 0;
 };
 
 /// A growable memory stream, over a caller's buffer (never freed here) or its own.

@@ -165,9 +165,20 @@ bool CxImage::Save(const char* path, uint32_t imageType)
         return false;
     }
     bool ok;
+    int writeErrno;
     {
         CxIOFile stream(fp);
         ok = Encode(&stream, imageType);
+        writeErrno = stream.WriteErrno();
+    }
+    // A file that could not be written reads "<path>: <reason>", as a failed open or commit does:
+    // a write that failed under the encoder says why ("No space left on device") rather than the
+    // encoder's "Error writing PNG file", also when the encoder did not notice it. A picture the
+    // format cannot hold keeps the encoder's own text.
+    if (writeErrno) {
+        target.discard();
+        SetLastError("%s: %s", path, std::strerror(writeErrno));
+        return false;
     }
     if (!ok) {
         target.discard();
@@ -217,4 +228,13 @@ uint32_t CxImage::FormatFromExtension(const char* extension)
         }
     }
     return 0;
+}
+
+std::string SaveFailureText(const CxImage& image, const char* path)
+{
+    const std::string text = image.GetLastError();
+    const std::string file = path ? path : "";
+    if (text.compare(0, file.size() + 1, file + ":") == 0)
+        return text;
+    return file + ": " + (text.empty() ? std::string("the file could not be written") : text);
 }

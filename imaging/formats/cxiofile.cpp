@@ -1,6 +1,8 @@
 // CxIOFile: CxFile over a C stdio stream.
 #include "imaging/formats/cxfile.h"
 
+#include <cerrno>
+
 CxIOFile::CxIOFile(FILE* fp)
     : m_fp(fp)
     , m_closeFile(fp == nullptr)
@@ -37,14 +39,35 @@ size_t CxIOFile::Read(void* buffer, size_t size, size_t count)
     return m_fp ? std::fread(buffer, size, count, m_fp) : 0;
 }
 
+void CxIOFile::noteWriteError()
+{
+    // Encoders only see a short count; the reason (a full disk, a quota) is kept for the caller.
+    if (!m_writeErrno)
+        m_writeErrno = errno ? errno : EIO;
+}
+
 size_t CxIOFile::Write(const void* buffer, size_t size, size_t count)
 {
-    return m_fp ? std::fwrite(buffer, size, count, m_fp) : 0;
+    if (!m_fp)
+        return 0;
+    errno = 0;
+    const size_t written = std::fwrite(buffer, size, count, m_fp);
+    if (written != count)
+        noteWriteError();
+    return written;
 }
 
 bool CxIOFile::Seek(int64_t offset, int origin)
 {
-    return m_fp && fseeko(m_fp, off_t(offset), origin) == 0;
+    if (!m_fp)
+        return false;
+    errno = 0;
+    if (fseeko(m_fp, off_t(offset), origin) == 0)
+        return true;
+    // A buffered stream writes what it holds before it seeks: a full disk may show here first.
+    if (std::ferror(m_fp))
+        noteWriteError();
+    return false;
 }
 
 int64_t CxIOFile::Tell()
@@ -65,7 +88,13 @@ int64_t CxIOFile::Size()
 
 bool CxIOFile::Flush()
 {
-    return m_fp && std::fflush(m_fp) == 0;
+    if (!m_fp)
+        return false;
+    errno = 0;
+    if (std::fflush(m_fp) == 0)
+        return true;
+    noteWriteError();
+    return false;
 }
 
 bool CxIOFile::Eof()
@@ -80,7 +109,13 @@ long CxIOFile::Error()
 
 bool CxIOFile::PutC(uint8_t c)
 {
-    return m_fp && std::fputc(c, m_fp) == c;
+    if (!m_fp)
+        return false;
+    errno = 0;
+    if (std::fputc(c, m_fp) == c)
+        return true;
+    noteWriteError();
+    return false;
 }
 
 long CxIOFile::GetC()

@@ -48,16 +48,78 @@ TEST_F(BoothSettingsFile, PlainLoadFallsBackToHomeForCurrentFolder)
     EXPECT_EQ(appPaths().m_currentFolder, "/projects");
 }
 
-TEST_F(BoothSettingsFile, ProjectLoadFallsBackToModuleFolderAndReadsSlots)
+TEST_F(BoothSettingsFile, ProjectSetsOnlyTheSheetsValuesAndNeverAFolder)
 {
+    // A project from elsewhere naming every key there is, with hostile folders and numbers.
     const QString projectIni = q(m_dir.file("unpacked/KivraTesselwick.ini"));
-    writeAll(projectIni, "[Configure]\nCombinationIndex=3\nComPictureFlag=0,2,\nPathSave=/s\n");
-    writeAll(settingsFile(), "[Configure]\nPathCurrent=/not/this/one\n");
-    boothSettings().LoadProjectSettings(projectIni);
-    EXPECT_EQ(appPaths().m_currentFolder, m_module);
-    EXPECT_EQ(appPaths().m_saveFolder, "/s");
-    EXPECT_EQ(boothSettings().m_combinationIndex, 3);
-    EXPECT_EQ(boothSettings().m_comPictureFlag, "0,2,");
+    writeAll(projectIni,
+        "[Configure]\nCombinationIndex=3\nComPictureFlag=0,2,\nShottingDelay=2147483647\nPrintWidth=-5\n"
+        "PrintHeight=300\nPathSave=/srv/other-booth\nPathCurrent=../..\nPathFrame=~\nPathPortrait=/etc\n"
+        "PathBackGround=/b\nPathMask=/m\nPathEmotion=/e\nPathBaseMap=/bm\nAlpha=7\nAutoChangeFrame=1\n"
+        "Kiosk=0\nOperatorPin=pbkdf2-sha256$1$00$00\nShootKey=F1\nAttractIdle=5\n");
+    AppPaths& p = appPaths();
+    p.m_saveFolder = "/own/save";
+    p.m_currentFolder = "/own/current";
+    p.m_frameFolder = "/own/frame";
+    p.m_portraitFolder = "/own/portrait";
+    p.m_backgroundFolder = "/own/background";
+    p.m_maskFolder = "/own/mask";
+    p.m_emotionFolder = "/own/emotion";
+    p.m_baseMapFolder = "/own/basemap";
+    const AppPaths before = p;
+    BoothSettings& s = boothSettings();
+    s.m_alpha = 255;
+    s.m_kiosk = 1;
+    s.m_operatorPin = "own-hash";
+    s.m_shootKey = "Space";
+    s.m_attractIdle = 60;
+
+    s.LoadProjectSettings(projectIni);
+    EXPECT_EQ(s.m_combinationIndex, 3);
+    EXPECT_EQ(s.m_comPictureFlag, "0,2,");
+    EXPECT_EQ(s.m_shottingDelay, BoothSettings::kMaxCountdown);
+    EXPECT_EQ(s.m_printWidth, 0);
+    EXPECT_EQ(s.m_printHeight, 300);
+    for (QString AppPaths::*folder : { &AppPaths::m_saveFolder, &AppPaths::m_currentFolder, &AppPaths::m_frameFolder,
+             &AppPaths::m_portraitFolder, &AppPaths::m_backgroundFolder, &AppPaths::m_maskFolder,
+             &AppPaths::m_emotionFolder, &AppPaths::m_baseMapFolder, &AppPaths::m_settingsFile })
+        EXPECT_EQ(p.*folder, before.*folder);
+    EXPECT_EQ(s.m_alpha, 255);
+    EXPECT_EQ(s.m_autoChangeFrame, 0);
+    EXPECT_EQ(s.m_kiosk, 1);
+    EXPECT_EQ(s.m_operatorPin, "own-hash");
+    EXPECT_EQ(s.m_shootKey, "Space");
+    EXPECT_EQ(s.m_attractIdle, 60);
+    EXPECT_FALSE(QFileInfo::exists(settingsFile())) << "nothing is written on the way";
+}
+
+TEST_F(BoothSettingsFile, EveryNumberIsClampedToItsFieldsRange)
+{
+    writeAll(settingsFile(),
+        "[Configure]\nShottingDelay=2147483647\nPrintWidth=99999999\nPrintHeight=-3\nAlpha=256\n"
+        "AutoChangeFrame=7\nAttractIdle=999999\nKiosk=2\n");
+    BoothSettings& s = boothSettings();
+    s.LoadSettingsAtStartup();
+    EXPECT_EQ(s.m_shottingDelay, 99);
+    EXPECT_EQ(s.m_printWidth, 9999);
+    EXPECT_EQ(s.m_printHeight, 0);
+    EXPECT_EQ(s.m_alpha, 255);
+    EXPECT_EQ(s.m_autoChangeFrame, 0) << "1 is on, anything else off";
+    EXPECT_EQ(s.m_attractIdle, 3600);
+    EXPECT_EQ(s.m_kiosk, 0);
+
+    s = BoothSettings();
+    s.LoadBoothSettings();
+    EXPECT_EQ(s.m_shottingDelay, 99);
+    EXPECT_EQ(s.m_printWidth, 9999);
+    EXPECT_EQ(s.m_printHeight, 0);
+
+    writeAll(settingsFile(), "[Configure]\nShottingDelay=-2147483648\nAlpha=-1\nAttractIdle=-5\nPrintWidth=364\n");
+    s.LoadSettingsAtStartup();
+    EXPECT_EQ(s.m_shottingDelay, 0);
+    EXPECT_EQ(s.m_alpha, 0);
+    EXPECT_EQ(s.m_attractIdle, 0);
+    EXPECT_EQ(s.m_printWidth, 364) << "values in range are kept";
 }
 
 TEST_F(BoothSettingsFile, SaveKeepsHandEditedContent)

@@ -240,7 +240,11 @@ TEST_F(ConfigureDialog, KioskNeedsAPinAndThePinIsStoredOnlyAsASaltedHash)
     click(DlgConfigure::kKioskId);
     EXPECT_FALSE(box->isChecked()) << "no kiosk mode without an operator PIN";
     EXPECT_EQ(kiosk.count(), 0);
+    ASSERT_EQ(m_prompts.secretLabels.size(), 1) << "the operator is asked to set one first";
+    EXPECT_TRUE(m_prompts.secretLabels[0].startsWith("Kiosk mode needs an operator PIN"));
     ASSERT_EQ(m_prompts.messages.size(), 1);
+    EXPECT_TRUE(m_prompts.messages[0].text.contains("not switched on: it needs an operator PIN"));
+    m_prompts.secretLabels.clear();
 
     // Too short, then two different entries: nothing is stored.
     m_prompts.secretReplies = { QString("12"), QString("1234"), QString("1235") };
@@ -279,6 +283,39 @@ TEST_F(ConfigureDialog, KioskNeedsAPinAndThePinIsStoredOnlyAsASaltedHash)
     EXPECT_EQ(fresh.m_attractIdle, 90);
     EXPECT_TRUE(BoothSettings::IsShootKey(fresh.m_shootKey, Qt::Key_PageDown));
     EXPECT_FALSE(BoothSettings::IsShootKey(fresh.m_shootKey, Qt::Key_Space));
+}
+
+TEST_F(ConfigureDialog, SwitchingKioskOnWithoutAPinSetsOneFirst)
+{
+    m_dlg->initialise();
+    QList<bool> kiosk;
+    QObject::connect(m_dlg.get(), &DlgConfigure::kioskChanged, [&](bool on) { kiosk.append(on); });
+    auto* box = platform::findControl<QAbstractButton>(m_dlg.get(), DlgConfigure::kKioskId);
+
+    // Two different entries: no PIN, so no kiosk mode, and both refusals are told.
+    m_prompts.secretReplies = { QString("2580"), QString("2581") };
+    click(DlgConfigure::kKioskId);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(kiosk.isEmpty());
+    EXPECT_EQ(boothSettings().m_kiosk, 0);
+    ASSERT_EQ(m_prompts.messages.size(), 2);
+    EXPECT_TRUE(m_prompts.messages[0].text.startsWith("The two PINs differ"));
+    EXPECT_TRUE(m_prompts.messages[1].text.startsWith("Kiosk mode was not switched on"));
+
+    m_prompts.secretReplies = { QString("2580"), QString("2580") };
+    click(DlgConfigure::kKioskId);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(kiosk, QList<bool> { true });
+    EXPECT_EQ(boothSettings().m_kiosk, 1);
+    EXPECT_TRUE(VerifyOperatorPin("2580", boothSettings().m_operatorPin));
+    EXPECT_EQ(ini("OperatorPin"), boothSettings().m_operatorPin) << "stored at once, as Operator PIN does";
+
+    // With a PIN set, switching off and on again asks nothing.
+    const qsizetype asked = m_prompts.secretLabels.size();
+    click(DlgConfigure::kKioskId);
+    click(DlgConfigure::kKioskId);
+    EXPECT_EQ(m_prompts.secretLabels.size(), asked);
+    EXPECT_EQ(kiosk, (QList<bool> { true, false, true }));
 }
 
 TEST(KioskSettings, DefaultsWhenMissingAndTheShootKeyText)

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -61,8 +62,8 @@ QByteArray settingsText(int layout, const char* flag)
 QByteArray bmpBytes(const QImage& image)
 {
     // ctest runs test cases as separate processes side by side: each gets a file of its own.
-    const QString path = QDir::tempPath()
-        + QStringLiteral("/booth_test_slot_%1.bmp").arg(QCoreApplication::applicationPid());
+    const QString path
+        = QDir::tempPath() + QStringLiteral("/booth_test_slot_%1.bmp").arg(QCoreApplication::applicationPid());
     EXPECT_TRUE(WriteSlotBitmap(image, path));
     const QByteArray bytes = readAll(path);
     QFile::remove(path);
@@ -197,11 +198,13 @@ TEST_F(ProjectFile, SaveAndOpenRestoreLayoutSlotsAndPicturesExactly)
 
     CombinationSlots opened;
     BoothSettings settings;
-    m_paths.m_currentFolder.clear();
+    m_paths.m_currentFolder = QStringLiteral("/own/projects");
+    m_paths.m_saveFolder = QStringLiteral("/own/save");
     ASSERT_TRUE(RunBoothLoad(opened, target, settings, m_paths, &error)) << error.toStdString();
     EXPECT_EQ(settings.m_shottingDelay, 7);
-    EXPECT_EQ(m_paths.m_saveFolder, QStringLiteral("/srv/save"));
-    EXPECT_EQ(m_paths.m_currentFolder, m_paths.m_moduleFolder);
+    // The project's PathSave (/srv/save) and empty PathCurrent are not this booth's folders.
+    EXPECT_EQ(m_paths.m_saveFolder, QStringLiteral("/own/save"));
+    EXPECT_EQ(m_paths.m_currentFolder, QStringLiteral("/own/projects"));
     EXPECT_EQ(opened.layout(), 2);
     EXPECT_EQ(opened.usedSlots(), (QList<int> { 0, 3, 7 }));
     for (int i : { 0, 3, 7 }) {
@@ -408,7 +411,11 @@ TEST_F(ProjectFile, UnpackingNeverWritesThroughPlantedLinks)
 TEST_F(ProjectFile, EachProcessUnpacksIntoItsOwnFolderWithoutStaleFiles)
 {
     const QString folder = ProjectTempFolder();
-    EXPECT_TRUE(folder.endsWith(QStringLiteral("/KivraTesselwick/%1/").arg(QCoreApplication::applicationPid())));
+    EXPECT_TRUE(QFileInfo(folder.chopped(1))
+                    .fileName()
+                    .startsWith(QStringLiteral("KivraTesselwick-%1-").arg(QCoreApplication::applicationPid())))
+        << folder.toStdString();
+    EXPECT_EQ(fs::status(folder.toStdString()).permissions(), fs::perms::owner_all);
     writeAll(file("big.kivra"), record("ini") + record("a") + record("b") + record("c"));
     writeAll(file("small.kivra"), record("ini"));
     QStringList files;
@@ -419,6 +426,57 @@ TEST_F(ProjectFile, EachProcessUnpacksIntoItsOwnFolderWithoutStaleFiles)
     EXPECT_EQ(tempFolderFiles(), QStringList { QStringLiteral("KivraTesselwick.ini") });
     RemoveProjectTempFolder();
     EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+TEST_F(ProjectFile, SymlinkedSharedTempFolderIsNeverWrittenThrough)
+{
+    // Another local user's trap: "KivraTesselwick" in the temp folder, linked to a folder they
+    // read, with this process's old per-process folder already waiting in it.
+    const QString temp = file("systemp");
+    const QString trap = file("trap");
+    QDir().mkpath(temp);
+    QDir().mkpath(trap + QStringLiteral("/%1").arg(QCoreApplication::applicationPid()));
+    ASSERT_TRUE(QFile::link(trap, temp + QStringLiteral("/KivraTesselwick")));
+    const AppPaths saved = appPaths();
+    appPaths().m_tempFolder = temp + QLatin1Char('/');
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR"); // the temp folder is where the trap is
+
+    CombinationSlots model;
+    fillSlots(model, 1, { 0, 1 });
+    QString error;
+    ASSERT_TRUE(SaveProject(model, m_paths.m_settingsFile, file("p.kivra"), &error)) << error.toStdString();
+    QStringList files;
+    ASSERT_TRUE(UnpackProject(file("p.kivra"), files, &error)) << error.toStdString();
+    CombinationSlots opened;
+    ASSERT_TRUE(RestoreProject(opened, files, 1, QStringLiteral("0,1,"), &error)) << error.toStdString();
+    EXPECT_EQ(opened.usedSlots(), (QList<int> { 0, 1 }));
+    for (const QString& f : files)
+        EXPECT_TRUE(f.startsWith(temp + QStringLiteral("/KivraTesselwick-"))) << f.toStdString();
+
+    QDirIterator written(trap, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    EXPECT_FALSE(written.hasNext()) << "written through the link: " << written.next().toStdString();
+    RemoveProjectTempFolder();
+    appPaths() = saved;
+    if (!runtime.isEmpty())
+        qputenv("XDG_RUNTIME_DIR", runtime);
+}
+
+TEST_F(ProjectFile, ProjectsCarryNoOperatorPin)
+{
+    writeAll(m_paths.m_settingsFile, "[Configure]\r\nShottingDelay=7\r\nOperatorPin=pbkdf2-sha256$20000$ab$cd\r\n");
+    CombinationSlots model;
+    fillSlots(model, 1, { 2 });
+    ASSERT_TRUE(SaveProject(model, m_paths.m_settingsFile, file("p.kivra")));
+    QStringList files;
+    ASSERT_TRUE(UnpackProject(file("p.kivra"), files));
+    EXPECT_FALSE(readAll(files[0]).contains("pbkdf2")) << readAll(files[0]).toStdString();
+    EXPECT_EQ(platform::IniFile::readString(files[0], "Configure", "ComPictureFlag"), "2,");
+    EXPECT_EQ(platform::IniFile::readInt(files[0], "Configure", "ShottingDelay"), 7);
+    // The booth's own settings keep it.
+    EXPECT_TRUE(readAll(m_paths.m_settingsFile).contains("pbkdf2"));
+    // A session autosave neither.
+    EXPECT_FALSE(ProjectSettingsRecord(m_paths.m_settingsFile, 1, { 2 }).contains("pbkdf2"));
 }
 
 TEST_F(ProjectFile, PlainBoothLoadBuildsTheFirstLayout)

@@ -98,6 +98,7 @@ TEST(ShotArchive, FullDiskGivesTheReasonAndLeavesNothingHalfWritten)
     EXPECT_FALSE(archive.archive(cameraFrame(640, 480), patternBitmap(320, 240, 2), when, nullptr, &error));
     EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << error.toStdString();
     EXPECT_TRUE(error.contains(archive.dayFolder(when.date()))) << error.toStdString();
+    EXPECT_EQ(error.count(archive.dayFolder(when.date())), 1) << "the folder is said once: " << error.toStdString();
     EXPECT_TRUE(filesIn(archive.dayFolder(when.date())).isEmpty())
         << filesIn(archive.dayFolder(when.date())).join(' ').toStdString();
 }

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -25,6 +28,52 @@ TEST(CxImageSave, FailureTextNamesTheFileAndTheReason)
     EXPECT_FALSE(img.Save(dir.file("taken.png").c_str(), CXIMAGE_FORMAT_PNG));
     EXPECT_EQ(std::string(img.GetLastError()), dir.file("taken.png") + ": " + std::strerror(EISDIR));
     EXPECT_TRUE(fs::is_empty(dir.path() / "taken.png"));
+}
+
+namespace {
+
+/// Files written by this process may not grow past limit bytes while it lives: writes past it
+/// fail with EFBIG, as writes to a full disk fail with ENOSPC, and need no right to mount.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit capped = m_old;
+        capped.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &capped);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+
+private:
+    rlimit m_old {};
+    void (*m_oldSignal)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(CxImageSave, WriteFailuresSayWhyOnceWithTheFileForEveryEncoder)
+{
+    testsupport::TempDir dir;
+    // Large enough that every encoder writes past the limit, small or compressed output alike.
+    CxImage img = opref::randomImage(900, 700, 24);
+    const std::pair<const char*, uint32_t> formats[]
+        = { { "png", CXIMAGE_FORMAT_PNG }, { "bmp", CXIMAGE_FORMAT_BMP }, { "jpg", CXIMAGE_FORMAT_JPG },
+              { "tif", CXIMAGE_FORMAT_TIF }, { "tga", CXIMAGE_FORMAT_TGA }, { "pcx", CXIMAGE_FORMAT_PCX },
+              { "pnm", CXIMAGE_FORMAT_PNM }, { "ras", CXIMAGE_FORMAT_RAS }, { "jp2", CXIMAGE_FORMAT_JP2 } };
+    FileSizeLimit limit(64 * 1024);
+    for (const auto& [ext, format] : formats) {
+        const std::string path = dir.file(std::string("full.") + ext);
+        EXPECT_FALSE(img.Save(path.c_str(), format)) << ext;
+        const std::string error = img.GetLastError();
+        EXPECT_EQ(error, path + ": " + std::strerror(EFBIG)) << ext;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "no half file and no temporary is left";
 }
 
 TEST(CxImageSave, ReplacingKeepsModeAndLink)

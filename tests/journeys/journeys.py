@@ -137,6 +137,20 @@ def shoot(booth, expect_used, via_key=None, timeout=20):
                "slot %d to hold the shot (used before: %d)" % (expect_used, before))
 
 
+def open_workbench_on_a_photo(ctx, args=(), scale=1.0, settings=None):
+    """A booth with the first portrait in slot 1, opened in the workbench by a double click:
+    (booth, slot, the slot's pixels before, workbench, its picture)."""
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, args, settings=settings)
+    booth.scale = scale
+    booth.click("Use this picture", within=booth.window(MAIN))
+    wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
+    slot = booth.find("Slot 1 of 13")
+    original = booth.grab(slot)
+    booth.click("Slot 1 of 13", role="filler", double=True)
+    bench = booth.wait_window(WORKBENCH)
+    return booth, slot, original, bench, booth.find("Picture", within=bench)
+
+
 # ---- the journeys ----
 
 @journey
@@ -168,15 +182,7 @@ def FirstStartShootsUntilTheSheetIsFull(ctx):
 def EveryWorkbenchDialogReturnsToTheWorkbench(ctx):
     """Every workbench button that opens a dialog, closed with OK, Cancel, Esc and its close box:
     the workbench and then the main screen take input, and the slot gets exactly the confirmed edits."""
-    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
-    main = booth.window(MAIN)
-    booth.click("Use this picture", within=main)
-    wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
-    slot = booth.find("Slot 1 of 13")
-    original = booth.grab(slot)
-    booth.click("Slot 1 of 13", role="filler", double=True)
-    bench = booth.wait_window(WORKBENCH)
-    picture = booth.find("Picture", within=bench)
+    booth, slot, original, bench, picture = open_workbench_on_a_photo(ctx)
     # A direct operation first, so the picture differs from the slot's whatever the dialogs do.
     plain = booth.grab(picture)
     booth.click("Negative", within=bench)
@@ -223,16 +229,32 @@ def EveryWorkbenchDialogReturnsToTheWorkbench(ctx):
 
 
 @journey
+def KioskWorkbenchDialogsReturnToTheWorkbench(ctx):
+    """The same nesting inside the kiosk view: an effect dialog closed each way and the mixer
+    return to the workbench, the workbench to the booth, and the booth takes the shoot key again."""
+    booth, slot, original, bench, picture = open_workbench_on_a_photo(
+        ctx, ["--kiosk", "--kiosk-size", "1200x900"], 1.5, settings={"ShottingDelay": 1, "AttractIdle": 0})
+    for button, how in [("Mosaic", h) for h in CLOSERS] + [("Add decoration", "ok")]:
+        before = booth.grab(picture)
+        booth.click(button, within=booth.window(WORKBENCH))
+        dialog = new_window(booth, (MAIN, WORKBENCH))
+        close_dialog(booth, dialog, how)
+        wait_until(lambda: booth.window(WORKBENCH) is not None, 5, "the workbench again")
+        if how != "ok":
+            expect(not differs(before, booth.grab(picture), 0), "%s closed with %s changed the picture" % (button, how))
+        log(button, how, "ok")
+    booth.click("Negative", within=booth.window(WORKBENCH))
+    booth.click("OK", within=booth.window(WORKBENCH))
+    booth.wait_gone(WORKBENCH)
+    expect(differs(original, booth.grab(slot)), "the slot shows the edit")
+    camera_on(booth)
+    shoot(booth, 2, via_key="space")
+
+
+@journey
 def DecorationWithAStickerAndAText(ctx):
     """"Add decoration": a sticker and a text, OK back to the workbench and the sheet."""
-    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home)
-    booth.click("Use this picture", within=booth.window(MAIN))
-    wait_until(lambda: booth.used_slots() == ["Slot 1 of 13"], 5, "the photo in slot 1")
-    slot = booth.find("Slot 1 of 13")
-    original = booth.grab(slot)
-    booth.click("Slot 1 of 13", role="filler", double=True)
-    bench = booth.wait_window(WORKBENCH)
-    picture = booth.find("Picture", within=bench)
+    booth, slot, original, bench, picture = open_workbench_on_a_photo(ctx)
     plain = booth.grab(picture)
     booth.click("Add decoration", within=bench)
     mixer = new_window(booth, (MAIN, WORKBENCH))

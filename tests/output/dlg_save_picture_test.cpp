@@ -1,5 +1,8 @@
 // The save dialog: sizes and types of the written file, the keyed composite, the strip paging,
 // and the faults mended: failures told and nothing half-written, names without a picture type.
+#include <cerrno>
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -270,4 +273,24 @@ TEST(SaveComposite, GifAndBmpRoundTrip)
     EXPECT_TRUE(error.contains(gif));
     EXPECT_EQ(PathWithPictureExtension(QStringLiteral("x."), 1), QStringLiteral("x.bmp"));
     EXPECT_EQ(PathWithPictureExtension(QStringLiteral("x.Tif"), 1), QStringLiteral("x.Tif"));
+}
+
+TEST(SaveComposite, FailureNamesTheFileOnceWithTheReason)
+{
+    testsupport::TempDir dir;
+    QImage composite(530, 400, QImage::Format_RGB32);
+    composite.fill(qRgb(200, 40, 90));
+    QString error;
+    // A folder that is not there, and a folder standing where the picture should go.
+    const QString missing = QString::fromStdString(dir.file("gone/sheet.png"));
+    EXPECT_FALSE(SaveComposite(composite, missing, 0, &error));
+    EXPECT_EQ(error, missing + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(ENOENT)));
+    const QString taken = QString::fromStdString(dir.file("taken.jpg"));
+    QDir().mkpath(taken);
+    EXPECT_FALSE(SaveComposite(composite, taken, 0, &error));
+    EXPECT_EQ(error, taken + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(EISDIR)));
+    // A name that is not Latin-1 is told as it was given.
+    const QString named = QString::fromStdString(dir.file("gone/Fotos f\xC3\xBCr Oma.bmp"));
+    EXPECT_FALSE(SaveComposite(composite, named, 0, &error));
+    EXPECT_TRUE(error.startsWith(named + QStringLiteral(": "))) << error.toStdString();
 }
