@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -430,10 +431,19 @@ struct GalleryServer::Impl {
 
 namespace {
 
+constexpr int kGalleryNice = 10;
+
 MHD_Result onRequest(void* cls, MHD_Connection* connection, const char* url, const char* method, const char*,
     const char*, size_t* uploadSize, void** state)
 {
     auto* impl = static_cast<GalleryServer::Impl*>(cls);
+    // The gallery must never slow the booth's preview: its threads yield the processor to the
+    // camera and the screen, and a phone waits a few milliseconds longer instead.
+    static thread_local bool lowered = false;
+    if (!lowered) {
+        ::setpriority(PRIO_PROCESS, ::gettid(), kGalleryNice);
+        lowered = true;
+    }
     if (*state) {
         // Body data of a request already answered: dropped unread.
         *uploadSize = 0;
