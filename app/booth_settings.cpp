@@ -73,6 +73,7 @@ void BoothSettings::LoadSettingsAtStartup(AppPaths& paths)
     m_autoChangeFrame = IniFile::readInt(file, section(), key(KeyAutoChangeFrame)) == 1 ? 1 : 0;
     m_alpha = ReadClamped(file, KeyAlpha, kMaxAlpha);
     LoadKioskSettings(file);
+    LoadShareSettings(file);
 }
 
 void BoothSettings::LoadBoothSettings(AppPaths& paths)

@@ -81,6 +81,16 @@ inline constexpr PhotoPaperName kPhotoPaperNames[] = {
 };
 inline constexpr const char* kDefaultKioskPrintPaper = "6x4in";
 
+/// Keys of the phone gallery in section "Configure".
+inline constexpr const char* kKeyShareGallery = "ShareGallery";
+inline constexpr const char* kKeySharePort = "SharePort";
+inline constexpr const char* kKeyShareBind = "ShareBind";
+inline constexpr const char* kKeyShareIndex = "ShareIndex";
+inline constexpr int kDefaultSharePort = 8080;
+inline constexpr const char* kDefaultShareBind = "all";
+/// The longest ShareBind kept (an IPv6 address or an interface name fits easily).
+inline constexpr int kMaxShareBindLength = 64;
+
 /// The settings-file values that are not folders (the folders live in AppPaths).
 struct BoothSettings {
     /// The largest values the configuration dialog's fields take (the smallest is 0). Numbers
@@ -107,6 +117,12 @@ struct BoothSettings {
     QString m_kioskPrintPaper = QString::fromLatin1(kDefaultKioskPrintPaper); ///< a kPhotoPaperNames key
     int m_kioskPrintCopies = 1; ///< 1 to kMaxPrintCopies
     int m_maxPrintsPerSheet = kDefaultMaxPrintsPerSheet; ///< 0: guests cannot print
+
+    // Phone gallery: keys after the kiosk ones, in share_settings.cpp.
+    int m_shareGallery = 0; ///< 1: serve shared sheets to phones on the local network
+    int m_sharePort = kDefaultSharePort; ///< 1..65535
+    QString m_shareBind = QString::fromLatin1(kDefaultShareBind); ///< "all", an address or an interface name
+    int m_shareIndex = 0; ///< 1: the operator's event index is served at its own link
 
     /// Start-up load from paths' settings file: a non-empty folder key replaces the folder from
     /// the per-user store; an empty or missing one is filled in from that folder.
@@ -135,6 +151,12 @@ struct BoothSettings {
     bool SaveKioskSettings(const QString& file, QString* error = nullptr) const;
     /// Whether the Qt key code is one of the keys of a ShootKey text ("Space;Enter").
     static bool IsShootKey(const QString& shootKeySetting, int qtKey);
+
+    /// Reads the phone gallery values of file; missing or bad values fall back to their
+    /// defaults, numbers are clamped to their ranges.
+    void LoadShareSettings(const QString& file);
+    /// Writes the phone gallery values. False when a key could not be written (*error as SaveSettings).
+    bool SaveShareSettings(const QString& file, QString* error = nullptr) const;
 
     /// Reads a number key of section "Configure" clamped to 0..max (see kMaxCountdown).
     static int ReadClamped(const QString& file, SettingKey key, int max);

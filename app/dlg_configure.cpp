@@ -229,7 +229,7 @@ DlgConfigure::DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::P
     , m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral("Settings"));
-    setSkinBackground(skin::kConfigureBackground, QSize(500, 440));
+    setSkinBackground(skin::kConfigureBackground, QSize(500, 480));
     createControls();
 }
 
@@ -312,12 +312,28 @@ void DlgConfigure::createControls()
         QStringLiteral("Prints per sheet in kiosk mode, 0 = guests cannot print"));
     m_guestCopies->setMaxLength(2);
     m_maxPrints->setMaxLength(2);
+    // The phone gallery: guests open their sheets by a QR code on the booth's network.
+    m_shareGallery
+        = twoState(this, kShareGalleryId, QRect(16, 400, 176, 22), QStringLiteral("Share with phones"), false);
+    m_shareGallery->setAccessibleDescription(
+        QStringLiteral("Guests download their sheets by scanning a code; the booth serves them on the local network"));
+    label(this, QStringLiteral("Port"), QRect(196, 402, 36, 18), Qt::AlignRight | Qt::AlignVCenter);
+    m_sharePort = field(this, kSharePortId, QRect(236, 402, 50, 18), false, QStringLiteral("Gallery port"));
+    m_sharePort->setMaxLength(5);
+    m_sharePort->setToolTip(QStringLiteral("The port phones connect to (8080 unless it is taken)"));
+    label(this, QStringLiteral("Address"), QRect(292, 402, 62, 18), Qt::AlignRight | Qt::AlignVCenter);
+    m_shareBind = field(this, kShareBindId, QRect(358, 402, 126, 18), false, QStringLiteral("Gallery address"));
+    m_shareBind->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_shareBind->setMaxLength(kMaxShareBindLength);
+    m_shareBind->setPlaceholderText(QStringLiteral("all"));
+    m_shareBind->setToolTip(QStringLiteral(
+        "\"all\" for every network, or one address or network interface (for example wlan0) of this computer"));
 
-    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 404));
+    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 444));
     def->setAccessibleDescription(QStringLiteral("Restore every default value and save"));
-    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 404));
+    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 444));
     apply->setAccessibleDescription(QStringLiteral("Store the values and save them"));
-    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 404));
+    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 444));
     connect(def, &QAbstractButton::clicked, this, [this] { OnDefault(); });
     connect(apply, &QAbstractButton::clicked, this, [this] { OnApply(); });
     connect(close, &QAbstractButton::clicked, this, [this] { done(kCloseId); });
@@ -402,6 +418,9 @@ void DlgConfigure::fillFields()
     m_guestPaper->setCurrentIndex(std::max(0, m_guestPaper->findData(m_settings.m_kioskPrintPaper)));
     m_guestCopies->setText(QString::number(m_settings.m_kioskPrintCopies));
     m_maxPrints->setText(QString::number(m_settings.m_maxPrintsPerSheet));
+    m_shareGallery->SetCheck(m_settings.m_shareGallery == 1);
+    m_sharePort->setText(QString::number(m_settings.m_sharePort));
+    m_shareBind->setText(m_settings.m_shareBind);
 }
 
 void DlgConfigure::OnPickFolder(int folder)
@@ -546,6 +565,11 @@ void DlgConfigure::OnApply()
     m_settings.m_kioskPrintPaper = m_guestPaper->currentData().toString();
     m_settings.m_kioskPrintCopies = std::max(1, readNumber(m_guestCopies, kMaxPrintCopies));
     m_settings.m_maxPrintsPerSheet = readNumber(m_maxPrints, kMaxPrintsPerSheet);
+    m_settings.m_shareGallery = m_shareGallery->GetCheck() ? 1 : 0;
+    // Port 0 would mean "any port", which no phone could be told in advance.
+    m_settings.m_sharePort = std::max(1, readNumber(m_sharePort, kMaxPort));
+    const QString bind = m_shareBind->text().trimmed();
+    m_settings.m_shareBind = bind.isEmpty() ? QString::fromLatin1(kDefaultShareBind) : bind;
     saveAndReport(true);
     // The fields show what was stored, so a clamped number is seen as it now is.
     fillFields();
@@ -568,8 +592,10 @@ void DlgConfigure::saveAndReport(bool withKiosk)
 {
     QString error;
     bool ok = m_settings.SaveSettings(m_paths, &error);
-    if (withKiosk)
+    if (withKiosk) {
         ok = m_settings.SaveKioskSettings(m_paths.m_settingsFile, ok ? &error : nullptr) && ok;
+        ok = m_settings.SaveShareSettings(m_paths.m_settingsFile, ok ? &error : nullptr) && ok;
+    }
     if (!ok)
         m_prompts.messageBox(this,
             QStringLiteral("The settings could not be written.\n%1\nThey apply until the booth is closed.").arg(error),

@@ -1,7 +1,7 @@
 // DlgConfigure: the settings dialog. The six resource folders with their pickers, importing
 // pictures into them or removing pictures from them, the countdown, print size, frame opacity,
-// automatic frame change, and the kiosk settings (kiosk mode, operator PIN, shoot key, idle time,
-// the guests' one-touch print).
+// automatic frame change, the kiosk settings (kiosk mode, operator PIN, shoot key, idle time,
+// the guests' one-touch print) and the phone gallery (on/off, port, address).
 #pragma once
 
 #include <QStringList>
@@ -52,6 +52,9 @@ public:
         kGuestPaperId = 1264,
         kGuestCopiesId = 1265,
         kMaxPrintsId = 1266,
+        kShareGalleryId = 1270,
+        kSharePortId = 1271,
+        kShareBindId = 1272,
     };
     /// The resource folders in the order of their fields, pickers and file buttons.
     enum Folder {
@@ -69,6 +72,7 @@ public:
     static constexpr int kMaxAlpha = BoothSettings::kMaxAlpha;
     static constexpr int kMaxAttractIdle = BoothSettings::kMaxAttractIdle;
     static constexpr int kMaxPrintsPerSheet = 99;
+    static constexpr int kMaxPort = 65535;
 
     /// Works on the given process-wide values; every question goes through prompts.
     DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::Prompts& prompts, QWidget* parent = nullptr);
@@ -129,6 +133,9 @@ private:
     QLineEdit* m_printHeight = nullptr;
     QLineEdit* m_alpha = nullptr;
     QLineEdit* m_attractIdle = nullptr;
+    CButtonST* m_shareGallery = nullptr;
+    QLineEdit* m_sharePort = nullptr;
+    QLineEdit* m_shareBind = nullptr;
     SkComboBox* m_shootKey = nullptr;
     SkComboBox* m_guestPaper = nullptr;
     QLineEdit* m_guestCopies = nullptr;

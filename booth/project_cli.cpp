@@ -1,21 +1,30 @@
 // kivra-project commands over the project file and composition model.
 #include "booth/project_cli.h"
 
+#include <csignal>
 #include <optional>
 
+#include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QTextStream>
+#include <pthread.h>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
+#include "booth/share_content.h"
 #include "output/photo_print.h"
 #include "output/picture_save.h"
 #include "output/print_routine.h"
 #include "output/printer_queue.h"
 #include "platform/ini_file.h"
+#include "share/gallery_server.h"
+#include "share/share_address.h"
+#include "share/share_publisher.h"
+#include "share/share_table.h"
 #include "skin/skin_resources.h"
 
 namespace {
@@ -28,7 +37,9 @@ const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
                            "       kivra-project print FILE.kivra --photo 6x4in|7x5in|a5|a4|fit [--printer NAME]\n"
                            "                     [--copies N] [--even-if-paused]\n"
                            "       kivra-project printers\n"
-                           "       kivra-project save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n";
+                           "       kivra-project save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n"
+                           "       kivra-project share FILE.kivra [--folder DIR] [--base-url URL]\n"
+                           "       kivra-project serve [--folder DIR] [--port N] [--bind ADDRESS|INTERFACE|all] [--index]\n";
 
 // --help, also the source of the manual page: help2man reads the sections below.
 const char* const kHelp
@@ -39,16 +50,25 @@ const char* const kHelp
       "  info FILE.kivra          Print the sheet's layout, its used slots and the number of records.\n"
       "  sheet FILE.kivra OUT     Write the 364 x 276 sheet of all slots to OUT; the picture format\n"
       "                           follows OUT's extension.\n"
-      "  save FILE.kivra OUT [--size 0|1] [--backdrop PICTURE]\n"
+      "  save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n"
       "                           Save the sheet over a backdrop as the booth's save dialog does, at\n"
-      "                           1024 x 768 (--size 0, the default) or 528 x 400 (--size 1); the\n"
-      "                           backdrop is the empty-slot picture unless PICTURE is given.\n"
+      "                           1024 x 768 (--size 0, the default), 528 x 400 (--size 1) or at full\n"
+      "                           resolution from the shots as taken (--size full); the backdrop is\n"
+      "                           white paper unless PICTURE is given.\n"
       "  print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO] [--copies N] [--even-if-paused]\n"
       "                           Print the sheet on the default printer or on NAME: as it is\n"
       "                           (--size 0, the default) or at 320 x 240, 528 x 400 or 1024 x 768\n"
       "                           (1 to 3); only pages FROM to TO; 1 to 10 copies. A paused or\n"
       "                           stopped printer is refused unless --even-if-paused is given.\n"
+      "  print FILE.kivra --photo 6x4in|7x5in|a5|a4|fit [--printer NAME] [--copies N] [--even-if-paused]\n"
+      "                           Print the full-resolution sheet as a photo: fitted to the paper,\n"
+      "                           centred, one page, no label.\n"
       "  printers                 List the printers with their state, state reasons and queued jobs.\n"
+      "  share FILE.kivra [--folder DIR] [--base-url URL]\n"
+      "                           Publish the sheet and its shots for phones into DIR (the booth's\n"
+      "                           Share folder by default); the last line is \"share: URL\".\n"
+      "  serve [--folder DIR] [--port N] [--bind ADDRESS|INTERFACE|all] [--index]\n"
+      "                           Serve a share folder to phones until interrupted.\n"
       "  compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
       "                           Compose one shot as the booth does: PHOTO under FRAME with the\n"
       "                           frame's opacity N (0 to 255, default 255), over a white base picture\n"
@@ -443,6 +463,156 @@ int printers(QTextStream& out, QTextStream& err)
     return 0;
 }
 
+/// Splits args into "--name value" options (names in valueOptions), flags (in flagOptions) and
+/// positional arguments. False with a usage message on an unknown option or a missing value.
+bool parseOptions(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions,
+    QMap<QString, QString>& options, QStringList& positional, QTextStream& err)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (flagOptions.contains(a)) {
+            options[a] = QStringLiteral("1");
+        } else if (valueOptions.contains(a)) {
+            if (i + 1 >= args.size()) {
+                err << "kivra-project: " << a << " needs a value\n" << kUsage;
+                return false;
+            }
+            options[a] = args[++i];
+        } else if (a.startsWith(QLatin1String("--"))) {
+            err << "kivra-project: unknown option " << a << "\n" << kUsage;
+            return false;
+        } else {
+            positional << a;
+        }
+    }
+    return true;
+}
+
+QString defaultShareFolder()
+{
+    return SharePublisher::shareFolderOf(appdefaults::defaultSaveFolder());
+}
+
+int shareCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    QMap<QString, QString> options;
+    QStringList positional;
+    if (!parseOptions(args, { QStringLiteral("--folder"), QStringLiteral("--base-url") }, {}, options, positional, err))
+        return 2;
+    if (positional.size() != 1) {
+        err << kUsage;
+        return 2;
+    }
+    QString base = options.value(QStringLiteral("--base-url"));
+    if (base.isEmpty()) {
+        const ShareAddress address = ResolveShareBind(QString::fromLatin1(kDefaultShareBind));
+        base = ShareBaseUrl(address.urlHost, kDefaultSharePort);
+    } else if (!(base.startsWith(QLatin1String("http://")) || base.startsWith(QLatin1String("https://")))
+        || base.contains(QLatin1Char(' ')) || base.contains(QLatin1Char('?')) || base.contains(QLatin1Char('#'))) {
+        err << "kivra-project: --base-url takes an address like http://192.168.1.20:8080\n";
+        return 2;
+    }
+    OpenedProject project;
+    openProject(positional[0], project);
+    if (!project.ok) {
+        err << "kivra-project: " << project.error << "\n";
+        return 1;
+    }
+    if (project.model.usedSlots().isEmpty()) {
+        err << "kivra-project: " << positional[0] << " has no shots to share\n";
+        return 1;
+    }
+    const QString folder = options.value(QStringLiteral("--folder"), defaultShareFolder());
+    const PublishResult r = SharePublisher::publish(folder, ShareContentOf(project.model));
+    if (!r.ok) {
+        err << "kivra-project: " << r.error << "\n";
+        return 1;
+    }
+    if (!r.warning.isEmpty())
+        err << "kivra-project: " << r.warning << " (the damaged table is kept as "
+            << QLatin1String(share::ShareTable::kDamagedCopyName) << ")\n";
+    out << "sheet: " << r.folder << "\n";
+    out << "share: " << ShareLinkUrl(base, r.token) << "\n";
+    return 0;
+}
+
+int serveCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    QMap<QString, QString> options;
+    QStringList positional;
+    if (!parseOptions(args, { QStringLiteral("--folder"), QStringLiteral("--port"), QStringLiteral("--bind") },
+            { QStringLiteral("--index") }, options, positional, err))
+        return 2;
+    if (!positional.isEmpty()) {
+        err << kUsage;
+        return 2;
+    }
+    int port = kDefaultSharePort;
+    if (options.contains(QStringLiteral("--port"))) {
+        bool ok = false;
+        port = options.value(QStringLiteral("--port")).toInt(&ok);
+        if (!ok || port < 0 || port > 65535) {
+            err << "kivra-project: --port takes a number from 1 to 65535 (0: any free port)\n";
+            return 2;
+        }
+    }
+    const QString folder = options.value(QStringLiteral("--folder"), defaultShareFolder());
+    if (!QFileInfo(folder).isDir()) {
+        err << "kivra-project: " << folder << " is not a folder; nothing has been shared there yet\n";
+        return 1;
+    }
+    const ShareAddress address = ResolveShareBind(options.value(QStringLiteral("--bind"), QStringLiteral("all")));
+    if (!address.ok) {
+        err << "kivra-project: " << address.error << "\n";
+        return 1;
+    }
+    const bool index = options.contains(QStringLiteral("--index"));
+    QString indexToken;
+    if (index) {
+        share::ShareTable table;
+        const share::ShareTable::LoadResult loaded = table.load(folder.toStdString());
+        std::string error;
+        if (!loaded.ok
+            || (table.indexToken().empty()
+                && (!table.ensureIndexToken() || !table.save(folder.toStdString(), &error)))) {
+            err << "kivra-project: the event index cannot be made: "
+                << QString::fromStdString(loaded.ok ? error : loaded.error) << "\n";
+            return 1;
+        }
+        indexToken = QString::fromStdString(table.indexToken());
+    }
+
+    // The server's threads start with SIGINT and SIGTERM blocked, so they reach only sigwait below.
+    sigset_t stopSignals, previous;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    share::GalleryServer server;
+    share::GalleryConfig config;
+    config.shareFolder = QDir(folder).absolutePath().toStdString();
+    config.bindAddress = address.bindAddress;
+    config.port = uint16_t(port);
+    config.index = index;
+    std::string error;
+    if (!server.start(config, &error)) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        err << "kivra-project: the gallery cannot start: " << QString::fromStdString(error) << "\n";
+        return 1;
+    }
+    const QString base = ShareBaseUrl(address.urlHost, server.port());
+    out << "serving " << QDir(folder).absolutePath() << " at " << base << "/ (Ctrl+C stops)\n";
+    if (index)
+        out << "index: " << base << "/i/" << indexToken << "/\n";
+    out.flush();
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.stop();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    out << "stopped\n";
+    return 0;
+}
+
 } // namespace
 
 int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -467,6 +637,10 @@ int RunKivraProject(const QStringList& args, QTextStream& out, QTextStream& err)
         return save(args.mid(1), err);
     if (command == QLatin1String("print"))
         return print(args.mid(1), out, err);
+    if (command == QLatin1String("share"))
+        return shareCommand(args.mid(1), out, err);
+    if (command == QLatin1String("serve"))
+        return serveCommand(args.mid(1), out, err);
     if (command == QLatin1String("printers") && args.size() == 1)
         return printers(out, err);
     err << kUsage;

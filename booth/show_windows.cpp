@@ -8,7 +8,9 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QLinearGradient>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
@@ -31,8 +33,12 @@
 #include "picture/bitmap_scale.h"
 #include "picture/image_bridge.h"
 #include "picture/picture_files.h"
+#include "share/share_address.h"
+#include "share/share_panel.h"
+#include "share/share_service.h"
 #include "skin/skin_resource_table.h"
 #include "skin/skin_resources.h"
+#include "skin/skin_theme.h"
 
 namespace {
 
@@ -124,6 +130,33 @@ const std::vector<ShowEntry>& showTable()
                                                                                  : screen.paths().m_saveFolder;
                 attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
                 attract->start();
+                return window;
+            } },
+        { "share", nullptr,
+            [](DlgCorvantis& screen, const QString&) -> QDialog* {
+                // The QR panel of the newest shared sheet, at the address the booth's settings give.
+                auto* window = new QDialog(&screen);
+                window->setWindowTitle(QStringLiteral("Phone link"));
+                QLinearGradient ground(0, 0, 0, 1);
+                ground.setCoordinateMode(QGradient::ObjectMode);
+                ground.setColorAt(0, QColor(skin::theme::kNight));
+                ground.setColorAt(1, QColor(skin::theme::kNightLow));
+                QPalette palette = window->palette();
+                palette.setBrush(QPalette::Window, ground);
+                window->setPalette(palette);
+                window->setAutoFillBackground(true);
+                auto* panel = new SharePanel(window);
+                auto* layout = new QVBoxLayout(window);
+                layout->setContentsMargins(24, 24, 24, 24);
+                layout->addWidget(panel);
+                const QString saveFolder = screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder()
+                                                                                 : screen.paths().m_saveFolder;
+                const ShareOptions options = ShareOptions::from(screen.settings());
+                const ShareAddress address = ResolveShareBind(options.bind);
+                const std::optional<QString> link = NewestShareLink(SharePublisher::shareFolderOf(saveFolder),
+                    ShareBaseUrl(address.ok ? address.urlHost : QStringLiteral("127.0.0.1"), options.port));
+                panel->setLink(link.value_or(QString()));
+                window->setFixedSize(panel->sizeHint() + QSize(48, 48));
                 return window;
             } },
         { "text", nullptr,

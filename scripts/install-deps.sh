@@ -15,6 +15,7 @@ packages=(
   imagemagick libopenjp2-tools libtiff-tools libjpeg-turbo-progs
   clang libclang-rt-14-dev
   libcups2-dev cups-daemon cups-client poppler-utils
+  libmicrohttpd-dev libqrencode-dev chromium chromium-driver python3-selenium zbar-tools
   xvfb openbox at-spi2-core dbus-daemon python3-pyatspi python3-gi python3-pil xdotool wmctrl x11-utils
   help2man dpkg-dev file desktop-file-utils appstream shared-mime-info librsvg2-bin
 )

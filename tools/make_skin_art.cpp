@@ -513,7 +513,7 @@ void windows()
         save("main_screen", img);
     }
     {
-        QImage img = paintWindow(500, 440, "Settings");
+        QImage img = paintWindow(500, 480, "Settings");
         QPainter p(&img);
         const char* names[] = { "Frame", "Portrait", "Background", "Mask", "Emotion", "Base map" };
         for (int i = 0; i < 6; ++i) {
@@ -544,6 +544,10 @@ void windows()
         paintLabel(p, QRectF(278, 363, 50, 17), "copies", 13);
         paintLabel(p, QRectF(322, 363, 118, 17), "Prints per sheet", 13, false, Qt::AlignRight | Qt::AlignVCenter);
         paintField(p, QRectF(444, 363, 36, 17));
+        // The phone gallery row.
+        p.fillRect(QRectF(16, 392, 468, 1), QColor(255, 255, 255, 30));
+        paintField(p, QRectF(236, 402, 50, 18));
+        paintField(p, QRectF(358, 402, 126, 18));
         p.end();
         cutWindowShape(img);
         save("configure_background", img);

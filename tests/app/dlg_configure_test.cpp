@@ -383,3 +383,53 @@ TEST(KioskSettings, GuestPrintDefaultsAndHandEditedValues)
     EXPECT_EQ(s.m_kioskPrintPaper, "6x4in") << "an unknown paper prints on the default one";
     EXPECT_EQ(s.m_kioskPrintCopies, 3);
 }
+
+TEST_F(ConfigureDialog, PhoneGallerySettingsAreShownClampedAndStored)
+{
+    writeAll(settingsFile(), "[Configure]\nShareGallery=1\nSharePort=9090\nShareBind=wlan0\n");
+    m_dlg->initialise();
+    auto* share = platform::findControl<QAbstractButton>(m_dlg.get(), DlgConfigure::kShareGalleryId);
+    ASSERT_NE(share, nullptr);
+    EXPECT_TRUE(share->isChecked());
+    EXPECT_EQ(edit(DlgConfigure::kSharePortId)->text(), "9090");
+    EXPECT_EQ(edit(DlgConfigure::kShareBindId)->text(), "wlan0");
+
+    share->click();
+    edit(DlgConfigure::kSharePortId)->setText("99999");
+    edit(DlgConfigure::kShareBindId)->setText("  ");
+    click(DlgConfigure::kApplyId);
+    EXPECT_EQ(ini("ShareGallery"), "0");
+    EXPECT_EQ(ini("SharePort"), "65535");
+    EXPECT_EQ(ini("ShareBind"), "all") << "an empty address means every network";
+    EXPECT_EQ(edit(DlgConfigure::kSharePortId)->text(), "65535");
+
+    edit(DlgConfigure::kSharePortId)->setText("0");
+    edit(DlgConfigure::kShareBindId)->setText("192.168.4.1");
+    click(DlgConfigure::kApplyId);
+    EXPECT_EQ(ini("SharePort"), "1") << "port 0 cannot be told to a phone";
+    EXPECT_EQ(ini("ShareBind"), "192.168.4.1");
+    EXPECT_EQ(boothSettings().m_shareBind, "192.168.4.1");
+}
+
+TEST(ShareSettings, DefaultsAndHandEditedValues)
+{
+    testsupport::TempDir dir;
+    const QString file = q(dir.file("s.ini"));
+    BoothSettings s;
+    s.LoadShareSettings(file);
+    EXPECT_EQ(s.m_shareGallery, 0) << "sharing is off until the operator turns it on";
+    EXPECT_EQ(s.m_sharePort, 8080);
+    EXPECT_EQ(s.m_shareBind, "all");
+    EXPECT_EQ(s.m_shareIndex, 0);
+    writeAll(file, "[Configure]\nShareGallery=2\nSharePort=-5\nShareBind=" + QByteArray(100, 'x') + "\nShareIndex=1\n");
+    s.LoadShareSettings(file);
+    EXPECT_EQ(s.m_shareGallery, 0);
+    EXPECT_EQ(s.m_sharePort, 1);
+    EXPECT_EQ(s.m_shareBind.size(), kMaxShareBindLength);
+    EXPECT_EQ(s.m_shareIndex, 1);
+    writeAll(file, "[Configure]\nShareGallery=1\nSharePort=70000\nShareBind= eth0 \n");
+    s.LoadShareSettings(file);
+    EXPECT_EQ(s.m_shareGallery, 1);
+    EXPECT_EQ(s.m_sharePort, 65535);
+    EXPECT_EQ(s.m_shareBind, "eth0");
+}
