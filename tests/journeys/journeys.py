@@ -81,41 +81,33 @@ def settled(booth, window, timeout=5):
     return window
 
 
-def close_dialog(booth, window, how):
+def close_dialog(booth, window, how, attempts=3):
+    """Closes a dialog as a person would: OK, Cancel, Esc or its close box; a click that lands
+    while the dialog is still being shown is simply made again."""
     title = window.name
-    if how == "ok":
-        for name in ("OK", "Ok", "O k"):
-            if booth.find_all(name, "push button", window):
-                booth.click(name, within=window)
-                break
+    for attempt in range(attempts):
+        if how == "escape":
+            booth.key("Escape")
         else:
-            raise JourneyError("no OK button in %s" % title)
-    elif how == "cancel":
-        booth.click("Cancel", within=window)
-    elif how == "escape":
-        booth.key("Escape")
-    elif how == "close":
-        # The skinned close box in the title band.
-        boxes = booth.find_all(role="push button", within=window,
-                               predicate=lambda n: n.name.startswith("Close"))
-        expect(boxes, "no close box in %s" % title)
-        x, y, w, h = booth.extents(boxes[0])
-        booth.click_at(x + w // 2, y + h // 2)
-    booth.wait_gone(title)
-
-
-def stable_grab(booth, node, timeout=5):
-    """The node's pixels once they stopped changing (a preview being recomputed)."""
-    last = [booth.grab(node)]
-
-    def still():
-        time.sleep(0.25)
-        now = booth.grab(node)
-        same = not differs(now, last[0], 0)
-        last[0] = now
-        return same
-    wait_until(still, timeout, "the picture to settle")
-    return last[0]
+            if how == "ok":
+                names = [n for n in ("OK", "Ok", "O k") if booth.find_all(n, "push button", window)]
+                expect(names, "no OK button in %s" % title)
+                target = booth.find(names[0], "push button", window)
+            elif how == "cancel":
+                target = booth.find("Cancel", "push button", window)
+            else:
+                boxes = booth.find_all(role="push button", within=window,
+                                       predicate=lambda n: n.name.startswith("Close"))
+                expect(boxes, "no close box in %s" % title)
+                target = boxes[0]
+            x, y, w, h = booth.extents(target)
+            booth.click_at(x + w // 2, y + h // 2)
+        try:
+            booth.wait_gone(title, timeout=4)
+            return
+        except JourneyError:
+            if attempt == attempts - 1:
+                raise
 
 
 def main_responds(booth):

@@ -152,7 +152,7 @@ TEST_F(ShareCommands, ServeServesWhatSharePublishedAndRefusesEverythingElse)
     const sharetest::Response r = get(port, page);
     ASSERT_EQ(r.status, 200);
     EXPECT_NE(r.body.find("<img src=\"" + page + "thumb/sheet.jpg\""), std::string::npos);
-    // The sheet's picture: the sheet composed from the project, as a JPEG of the largest save size.
+    // The sheet's picture: the sheet composed from the project at full resolution, as a JPEG.
     share::ShareTable table;
     ASSERT_TRUE(table.load(folder.toStdString()).ok);
     ASSERT_EQ(table.sheets().size(), 1u);
@@ -163,7 +163,9 @@ TEST_F(ShareCommands, ServeServesWhatSharePublishedAndRefusesEverythingElse)
     EXPECT_EQ(download.body, sharetest::readFile(published));
     EXPECT_NE(download.header("content-disposition").find("attachment; filename=\"kivra-"), std::string::npos);
     const QImage sheet = QImage::fromData(QByteArray::fromStdString(download.body), "JPG");
-    ASSERT_EQ(sheet.size(), QSize(1024, 768));
+    // At full resolution: larger than the screen's sheet, with its shape.
+    ASSERT_GT(sheet.width(), 364);
+    EXPECT_NEAR(double(sheet.width()) / sheet.height(), 364.0 / 276.0, 0.01);
     // Two shots on the sheet: red and blue pixels are there.
     bool red = false;
     bool blue = false;
