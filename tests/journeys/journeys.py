@@ -622,6 +622,46 @@ def KioskNeedsAnOperatorPin(ctx):
     kiosk.wait_exit(15)
 
 
+@journey
+def KioskGuestPrintsWithOneTouch(ctx):
+    """In kiosk mode the guest's Print button prints the sheet at once on the operator's photo
+    paper, without a dialog, as often as one sheet may be printed; a new shot makes a new sheet."""
+    with Cups(ctx.cups_helper) as cups:
+        booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, ["--kiosk", "--kiosk-size", "1200x900"],
+                            env=cups.env(),
+                            settings={"ShottingDelay": 1, "AttractIdle": 0, "OperatorPin": pin_hash("2468"),
+                                      "KioskPrintPaper": "6x4in", "KioskPrintCopies": 1, "MaxPrintsPerSheet": 2})
+        booth.scale = 1.5
+        camera_on(booth)
+        for n in (1, 2):
+            shoot(booth, n, via_key="space")
+        windows = booth.window_titles()
+
+        def notices():
+            return Booth.description(booth.find("Notice", within=booth.window(MAIN)))
+        for n in (1, 2):
+            booth.click("Print the sheet", within=booth.window(MAIN))
+            pdfs = cups.wait_jobs(n)
+            expect(booth.window_titles() == windows, "no dialog for the guest: %s" % booth.window_titles())
+        wait_until(lambda: "printer" in notices() or "print" in notices(), 10, "the guest told about the print")
+        info = subprocess.run(["pdfinfo", pdfs[0]], capture_output=True, text=True).stdout
+        expect("Pages:           1" in info, "one page: %s" % info)
+        expect("432 x 288 pts" in info or "288 x 432 pts" in info, "a 6 x 4 in page: %s" % info)
+        images = subprocess.run(["pdfimages", "-list", pdfs[0]], capture_output=True, text=True).stdout.splitlines()[2:]
+        expect(images and int(images[0].split()[12]) >= 300, "at 300 ppi or more: %s" % images)
+        text = subprocess.run(["pdftotext", pdfs[0], "-"], capture_output=True, text=True).stdout.strip()
+        expect(text == "", "no label on a photo print: %r" % text)
+        # A third press: this sheet has been printed as often as it may be.
+        booth.click("Print the sheet", within=booth.window(MAIN))
+        wait_until(lambda: "as often as one sheet may be" in notices(), 10, "the guest told the sheet is printed")
+        time.sleep(2)
+        expect(len([f for f in os.listdir(cups.jobs) if f.endswith(".pdf")]) == 2, "no third print")
+        # A new shot is a new sheet.
+        shoot(booth, 3, via_key="space")
+        booth.click("Print the sheet", within=booth.window(MAIN))
+        cups.wait_jobs(3)
+
+
 # ---- running ----
 
 class Context:
