@@ -18,7 +18,8 @@
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "booth/attract_screen.h"
-#include "booth/dlg_corvantis.h"
+#include "booth/booth.h"
+#include "booth/booth_screen.h"
 #include "skin/skin_theme.h"
 
 namespace {
@@ -50,7 +51,7 @@ bool isPointerFollowUp(QEvent::Type t)
 
 } // namespace
 
-KioskView::KioskView(DlgCorvantis& screen, QWidget* parent)
+KioskView::KioskView(BoothScreen& screen, QWidget* parent)
     : QGraphicsView(parent)
     , m_screen(screen)
 {
@@ -177,7 +178,8 @@ void KioskView::restartIdle()
 void KioskView::idleOver()
 {
     // Never over a guest mid-shot or over a question waiting for the operator.
-    if (m_screen.isShooting() || QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+    if (m_screen.booth().shooting().isShooting() || QApplication::activeModalWidget()
+        || QApplication::activePopupWidget()) {
         restartIdle();
         return;
     }
@@ -186,8 +188,8 @@ void KioskView::idleOver()
 
 void KioskView::showAttract()
 {
-    const QString saveFolder
-        = m_screen.paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder() : m_screen.paths().m_saveFolder;
+    const QString saveFolder = m_screen.booth().paths().m_saveFolder.isEmpty() ? appdefaults::defaultSaveFolder()
+                                                                               : m_screen.booth().paths().m_saveFolder;
     m_attract->setPictures(RecentEventPictures(saveFolder, QDate::currentDate()));
     m_attract->setGeometry(viewport()->rect());
     m_attract->start();
@@ -290,7 +292,7 @@ bool KioskView::eventFilter(QObject* watched, QEvent* event)
 
 // ---- Running ----
 
-int RunKiosk(DlgCorvantis& screen, const QString& display, const QSize& windowSize)
+int RunKiosk(BoothScreen& screen, const QString& display, const QSize& windowSize)
 {
     QScreen* target = QGuiApplication::primaryScreen();
     const QList<QScreen*> screens = QGuiApplication::screens();
@@ -304,7 +306,7 @@ int RunKiosk(DlgCorvantis& screen, const QString& display, const QSize& windowSi
             target ? qPrintable(target->name()) : "the primary one");
 
     KioskView view(screen);
-    view.setAttractIdle(screen.settings().m_attractIdle);
+    view.setAttractIdle(screen.booth().settings().m_attractIdle);
     int result = 0;
     QEventLoop loop;
     QObject::connect(&screen, &QDialog::finished, &loop, [&](int r) {

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 class AttractScreen;
-class DlgCorvantis;
+class BoothScreen;
 class QGraphicsProxyWidget;
 
 class KioskView : public QGraphicsView {
@@ -18,7 +18,7 @@ class KioskView : public QGraphicsView {
 public:
     /// Hosts screen (which must be a top-level widget and outlive the view) unscaled at first; the
     /// scale follows the view's size. The screen's widgets, ids and logic are untouched.
-    explicit KioskView(DlgCorvantis& screen, QWidget* parent = nullptr);
+    explicit KioskView(BoothScreen& screen, QWidget* parent = nullptr);
     ~KioskView() override;
 
     /// The scale the booth is drawn at, and the booth's rectangle in view (viewport) coordinates.
@@ -51,7 +51,7 @@ private:
     void restartIdle();
     void idleOver();
 
-    DlgCorvantis& m_screen;
+    BoothScreen& m_screen;
     QGraphicsProxyWidget* m_proxy = nullptr;
     Qt::WindowFlags m_screenFlags;
     AttractScreen* m_attract = nullptr;
@@ -63,4 +63,4 @@ private:
 /// Runs screen as the guests' booth until the screen is done, full screen on display (a screen's
 /// name or index; the primary one when empty or unknown), or in a window of windowSize when that
 /// is valid. Returns the screen's result.
-int RunKiosk(DlgCorvantis& screen, const QString& display = {}, const QSize& windowSize = {});
+int RunKiosk(BoothScreen& screen, const QString& display = {}, const QSize& windowSize = {});

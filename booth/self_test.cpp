@@ -1,4 +1,4 @@
-// The self-test: shooting through DlgCorvantis as the shoot button does, timing each shot.
+// The self-test: shooting through the booth's shooting part as the shoot button does, timing each shot.
 #include "booth/self_test.h"
 
 #include <algorithm>
@@ -12,7 +12,9 @@
 #include <unistd.h>
 
 #include "app/booth_settings.h"
-#include "booth/dlg_corvantis.h"
+#include "booth/booth.h"
+#include "booth/booth_screen.h"
+#include "booth/main_screen_ids.h"
 #include "booth/session_autosave.h"
 #include "capture/capture_video.h"
 #include "platform/control_id.h"
@@ -62,25 +64,26 @@ QString SelfTestResult::summary() const
     return line;
 }
 
-SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
+SelfTestResult RunSelfTest(BoothScreen& screen, int shots)
 {
+    Booth& booth = screen.booth();
     SelfTestResult result;
     result.rssStartMb = ResidentMegabytes();
     screen.show();
     QCoreApplication::processEvents();
-    auto* camera = platform::findControl<CxSkinButton>(&screen, DlgCorvantis::kCameraId);
-    if (camera && !screen.isLive())
+    auto* camera = platform::findControl<CxSkinButton>(&screen, MainScreenIds::kCameraId);
+    if (camera && !booth.camera().isLive())
         camera->click();
-    if (!screen.isLive()) {
+    if (!booth.camera().isLive()) {
         result.problem = QStringLiteral("no camera could be started");
         result.failed = shots;
         return result;
     }
     int frames = 0;
     const QMetaObject::Connection counting
-        = QObject::connect(&screen.capture(), &CCaptureVideo::frameShown, [&frames] { ++frames; });
-    const int delay = boothSettings().m_shottingDelay;
-    boothSettings().m_shottingDelay = 0;
+        = QObject::connect(&booth.camera().capture(), &CCaptureVideo::frameShown, [&frames] { ++frames; });
+    const int delay = booth.settings().m_shottingDelay;
+    booth.settings().m_shottingDelay = 0;
     QElapsedTimer run;
     run.start();
     std::vector<double> times;
@@ -88,33 +91,33 @@ SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots)
     std::vector<double> heapAtSheets;
     for (int i = 0; i < shots; ++i) {
         // A full sheet is put aside as an operator would: cleared (the shots stay archived).
-        if (screen.slotModel().usedSlots().size() >= screen.slotModel().count()) {
-            screen.OnSlotCommand(screen.slotModel().currentSlot(), DlgCorvantis::CmdClear);
+        if (booth.session().sheet().usedSlots().size() >= booth.session().sheet().count()) {
+            booth.slotCommand(booth.session().sheet().currentSlot(), MainScreenIds::CmdClear);
             // Each new sheet is a comparable point: an empty sheet, its autosave written.
-            if (screen.autosave())
-                screen.autosave()->flush();
+            if (booth.session().autosave())
+                booth.session().autosave()->flush();
             QCoreApplication::processEvents();
             rssAtSheets.push_back(ResidentMegabytes());
             heapAtSheets.push_back(HeapInUseMegabytes());
         }
         int slot = -2;
         const QMetaObject::Connection done
-            = QObject::connect(&screen, &DlgCorvantis::shotFinished, [&slot](int s) { slot = s; });
+            = QObject::connect(&booth.shooting(), &BoothShooting::shotFinished, [&slot](int s) { slot = s; });
         QElapsedTimer shot;
         shot.start();
-        screen.OnShoot();
+        booth.shooting().shoot();
         QObject::disconnect(done);
         times.push_back(double(shot.nsecsElapsed()) / 1e6);
         ++result.shots;
-        if (slot < 0 || screen.lastArchivedShot().isEmpty())
+        if (slot < 0 || booth.shooting().lastArchivedShot().isEmpty())
             ++result.failed;
         QCoreApplication::processEvents();
     }
     const double seconds = double(run.elapsed()) / 1000.0;
     QObject::disconnect(counting);
-    boothSettings().m_shottingDelay = delay;
+    booth.settings().m_shottingDelay = delay;
     // A sheet that cannot be autosaved is lost with a crash: the check fails with it.
-    if (SessionAutosave* autosave = screen.autosave()) {
+    if (SessionAutosave* autosave = booth.session().autosave()) {
         autosave->flush();
         result.autosaveFailures = autosave->writesFailed();
         result.autosaveError = autosave->firstError();

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class DlgCorvantis;
+class BoothScreen;
 
 struct SelfTestResult {
     int shots = 0;
@@ -38,7 +38,7 @@ struct SelfTestResult {
 
 /// Runs the check on a constructed screen (it is shown and the camera switched on). The countdown
 /// is set to 0 for the run and restored afterwards.
-SelfTestResult RunSelfTest(DlgCorvantis& screen, int shots);
+SelfTestResult RunSelfTest(BoothScreen& screen, int shots);
 
 /// Resident memory of this process in MB (0 when unknown).
 double ResidentMegabytes();

@@ -5,13 +5,13 @@
 #include <QString>
 #include <QStringList>
 
-class DlgCorvantis;
+class BoothScreen;
 class QDialog;
 
 /// A new window called name ("NAME" or "NAME:ARG", as in "effect:3"), built from the main
-/// screen's own data and parented to it. Null for "main" (the screen itself), an unknown name or
+/// screen's parts and parented to it. Null for "main" (the screen itself), an unknown name or
 /// a bad argument. The caller owns the window.
-QDialog* OpenShowWindow(DlgCorvantis& screen, const QString& name);
+QDialog* OpenShowWindow(BoothScreen& screen, const QString& name);
 
 /// True when name is one OpenShowWindow knows, "main" included.
 bool IsShowWindowName(const QString& name);

@@ -326,6 +326,11 @@ int CCaptureVideo::EnumerateDevices(QStringList& names)
     return int(found.size());
 }
 
+QStringList CCaptureVideo::EnumerateDevices() const
+{
+    return m_provider->names();
+}
+
 int CCaptureVideo::EnumerateDevices(QComboBox* box)
 {
     const QStringList names = m_provider->names();

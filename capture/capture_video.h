@@ -81,6 +81,8 @@ public:
     /// Adds the device names of this object's provider to box; returns their number, or -1 (and adds nothing) when
     /// there is no video device.
     int EnumerateDevices(QComboBox* box);
+    /// The device names of this object's provider, in device-index order (empty without a device).
+    QStringList EnumerateDevices() const;
     static int EnumerateDevices(QStringList& names);
     struct DeviceModes {
         QString name;

@@ -24,7 +24,7 @@ TEST_F(ScreenOutput, DialogsGetTheUsedSlotsOnPaperWithoutScreenArt)
     red.fill(qRgb(220, 0, 0));
     ASSERT_EQ(s.slotModel().storeIntoFirstFree(red, red, red, 255), 0);
 
-    std::unique_ptr<DlgPrint> print(s.createPrintDialog());
+    std::unique_ptr<DlgPrint> print(s.booth().output().createPrintDialog(&s));
     // The print picture: the slot on white paper, the empty slots and gaps white too.
     EXPECT_EQ(print->picture().size(), QSize(364, 276));
     EXPECT_EQ(print->picture().pixel(100, 60) & 0xFFFFFF, 0xDC0000u);
@@ -35,7 +35,7 @@ TEST_F(ScreenOutput, DialogsGetTheUsedSlotsOnPaperWithoutScreenArt)
     EXPECT_EQ(print->heightText(), QStringLiteral("276"));
     EXPECT_EQ(print->parentWidget(), &s);
 
-    std::unique_ptr<DlgSavePicture> save(s.createSaveDialog());
+    std::unique_ptr<DlgSavePicture> save(s.booth().output().createSaveDialog(&s));
     EXPECT_EQ(save->parentWidget(), &s);
     EXPECT_EQ(save->composite(), s.slotModel().sheetPicture().compose(QSize(530, 400), save->backdrop(), kPaperWhite));
     EXPECT_EQ(save->backdrop().size(), QSize(530, 400));

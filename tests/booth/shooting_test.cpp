@@ -44,9 +44,9 @@ TEST_F(Shooting, ShotNameUsesLocalTimeInTempFolder)
 {
     const QDateTime when(QDate(2011, 3, 3), QTime(14, 5, 9));
     EXPECT_EQ(
-        DlgCorvantis::ShotFileName(QStringLiteral("/tmp/x/"), when), QStringLiteral("/tmp/x/cap_110303140509.bmp"));
+        BoothShooting::ShotFileName(QStringLiteral("/tmp/x/"), when), QStringLiteral("/tmp/x/cap_110303140509.bmp"));
     EXPECT_EQ(
-        DlgCorvantis::ShotFileName(QStringLiteral("/tmp/x"), when), QStringLiteral("/tmp/x/cap_110303140509.bmp"));
+        BoothShooting::ShotFileName(QStringLiteral("/tmp/x"), when), QStringLiteral("/tmp/x/cap_110303140509.bmp"));
 }
 
 TEST_F(Shooting, WithoutLiveCameraShootDoesNothing)

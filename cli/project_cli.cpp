@@ -1,5 +1,5 @@
 // kivra-project commands over the project file and composition model.
-#include "booth/project_cli.h"
+#include "cli/project_cli.h"
 
 #include <csignal>
 #include <optional>
@@ -29,17 +29,18 @@
 
 namespace {
 
-const char* const kUsage = "usage: kivra-project info FILE.kivra\n"
-                           "       kivra-project sheet FILE.kivra OUT\n"
-                           "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
-                           "       kivra-project print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO]\n"
-                           "                     [--copies N] [--even-if-paused]\n"
-                           "       kivra-project print FILE.kivra --photo 6x4in|7x5in|a5|a4|fit [--printer NAME]\n"
-                           "                     [--copies N] [--even-if-paused]\n"
-                           "       kivra-project printers\n"
-                           "       kivra-project save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n"
-                           "       kivra-project share FILE.kivra [--folder DIR] [--base-url URL]\n"
-                           "       kivra-project serve [--folder DIR] [--port N] [--bind ADDRESS|INTERFACE|all] [--index]\n";
+const char* const kUsage
+    = "usage: kivra-project info FILE.kivra\n"
+      "       kivra-project sheet FILE.kivra OUT\n"
+      "       kivra-project compose PHOTO FRAME OUT [--alpha N] [--base PICTURE]\n"
+      "       kivra-project print FILE.kivra [--printer NAME] [--size 0..3] [--pages FROM-TO]\n"
+      "                     [--copies N] [--even-if-paused]\n"
+      "       kivra-project print FILE.kivra --photo 6x4in|7x5in|a5|a4|fit [--printer NAME]\n"
+      "                     [--copies N] [--even-if-paused]\n"
+      "       kivra-project printers\n"
+      "       kivra-project save FILE.kivra OUT [--size 0|1|full] [--backdrop PICTURE]\n"
+      "       kivra-project share FILE.kivra [--folder DIR] [--base-url URL]\n"
+      "       kivra-project serve [--folder DIR] [--port N] [--bind ADDRESS|INTERFACE|all] [--index]\n";
 
 // --help, also the source of the manual page: help2man reads the sections below.
 const char* const kHelp

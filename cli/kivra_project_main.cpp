@@ -5,7 +5,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
-#include "booth/project_cli.h"
+#include "cli/project_cli.h"
 
 int main(int argc, char** argv)
 {

@@ -7,7 +7,7 @@
 
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
-#include "booth/project_cli.h"
+#include "cli/project_cli.h"
 #include "booth/project_file.h"
 #include "booth/slot_original.h"
 #include "picture/bitmap_scale.h"

@@ -1,5 +1,5 @@
 // kivra-project: info, sheet and compose, including damaged projects and bad arguments.
-#include "booth/project_cli.h"
+#include "cli/project_cli.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -1,25 +1,23 @@
-// DlgCorvantis, sheet output and projects: save picture and print hand the sheet of all slots to
-// their dialogs, the guests' one-touch print of kiosk mode; open and save project.
+// BoothOutput: save, print, the guests' one-touch print, the printer watch and projects.
+#include "booth/booth_output.h"
+
 #include <algorithm>
 #include <memory>
-
-#include <QPointer>
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
 #include "app/corvantis_app.h"
-#include "booth/dlg_corvantis.h"
+#include "booth/main_screen_ids.h"
 #include "booth/project_file.h"
+#include "booth/sheet_publisher.h"
+#include "booth/sheet_session.h"
 #include "output/dlg_print.h"
 #include "output/dlg_save_picture.h"
 #include "output/photo_print.h"
-#include "output/printer_mark.h"
 #include "output/printer_queue.h"
 #include "output/printer_watch.h"
-#include "platform/control_id.h"
 #include "platform/long_operation.h"
 #include "platform/prompts.h"
-#include "skin/notice_banner.h"
 
 namespace {
 
@@ -42,78 +40,77 @@ QString timesText(int n)
 
 } // namespace
 
-DlgSavePicture* DlgCorvantis::createSaveDialog()
+BoothOutput::BoothOutput(BoothSettings& settings, AppPaths& paths, SheetSession& session, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_paths(paths)
+    , m_session(session)
 {
-    return new DlgSavePicture(m_slots.sheetPicture(), m_paths, this);
 }
 
-DlgPrint* DlgCorvantis::createPrintDialog()
+DlgSavePicture* BoothOutput::createSaveDialog(QWidget* parent)
 {
-    return new DlgPrint(m_slots.sheetPicture(), m_settings, this);
+    return new DlgSavePicture(m_session.sheet().sheetPicture(), m_paths, parent);
 }
 
-void DlgCorvantis::onSavePicture()
+DlgPrint* BoothOutput::createPrintDialog(QWidget* parent)
 {
-    std::unique_ptr<DlgSavePicture> dlg(createSaveDialog());
-    dlg->exec();
+    return new DlgPrint(m_session.sheet().sheetPicture(), m_settings, parent);
 }
 
-void DlgCorvantis::onPrint()
+void BoothOutput::published()
 {
-    if (m_kiosk) {
-        OnGuestPrint();
+    if (m_publisher)
+        m_publisher->publish(m_session.sheet());
+}
+
+void BoothOutput::save()
+{
+    std::unique_ptr<DlgSavePicture> dlg(createSaveDialog(m_parent));
+    if (dlg->exec() == QDialog::Accepted)
+        published();
+}
+
+void BoothOutput::print()
+{
+    if (m_guestMode) {
+        guestPrint();
         return;
     }
-    std::unique_ptr<DlgPrint> dlg(createPrintDialog());
-    dlg->exec();
+    std::unique_ptr<DlgPrint> dlg(createPrintDialog(m_parent));
+    if (dlg->exec() == QDialog::Accepted)
+        published();
     // Jobs were probably queued: the mark shows them now rather than at the next round.
     if (m_printerWatch)
         m_printerWatch->refresh();
 }
 
-void DlgCorvantis::startPrinterWatch()
+PrinterWatch* BoothOutput::startPrinterWatch()
 {
     if (m_printerWatch)
-        return;
-    auto* button = platform::findControl<QWidget>(this, kPrintId);
-    if (!button)
-        return;
+        return m_printerWatch;
     // The server is asked on the watch's own thread: a slow or missing server never stalls the screen.
     m_printerWatch = new PrinterWatch(this);
-    m_printerMark = new CPrinterMark(button, m_printerWatch);
-    connect(m_printerWatch, &PrinterWatch::jobFinished, this, &DlgCorvantis::onGuestJobFinished);
-    m_printerWatch->watchPrinter(QString(), kPrinterWatchInterval);
+    connect(m_printerWatch, &PrinterWatch::jobFinished, this, &BoothOutput::onJobFinished);
+    m_printerWatch->watchPrinter(QString(), MainScreenIds::kPrinterWatchInterval);
+    emit printerWatchStarted(m_printerWatch);
+    return m_printerWatch;
 }
 
-QString DlgCorvantis::sheetIdentity() const
+int BoothOutput::guestPrintsOfSheet() const
 {
-    // The same pictures in other slots are the same sheet: swapping two slots does not make a
-    // new sheet to print again; a new shot, a removed one or an edit does.
-    QStringList parts;
-    for (int i : m_slots.usedSlots()) {
-        const ComData& r = m_slots.slot(i);
-        parts << QStringLiteral("%1/%2/%3")
-                     .arg(r.m_background.cacheKey())
-                     .arg(r.m_frame.isNull() ? 0 : r.m_frame.cacheKey())
-                     .arg(r.m_opacity);
-    }
-    parts.sort();
-    return parts.join(QLatin1Char(','));
+    return m_session.identity() == m_guestPrintedSheet ? m_guestPrints : 0;
 }
 
-int DlgCorvantis::guestPrintsOfSheet() const
-{
-    return sheetIdentity() == m_guestPrintedSheet ? m_guestPrints : 0;
-}
-
-bool DlgCorvantis::OnGuestPrint()
+bool BoothOutput::guestPrint()
 {
     if (m_guestPrinting)
         return false; // the banner already tells that the sheet is on its way
-    auto tell = [this](const QString& text, NoticeBanner::Kind kind = NoticeBanner::Information) {
-        m_notices->post(QLatin1String(kPrintNotice), text, kind, kGuestNoticeMs);
+    auto tell = [this](const QString& text, bool warning = false) {
+        emit notice({ QLatin1String(kPrintNotice), text, warning, kGuestNoticeMs });
     };
-    if (m_slots.usedSlots().isEmpty()) {
+    const CombinationSlots& sheet = m_session.sheet();
+    if (sheet.usedSlots().isEmpty()) {
         tell(QStringLiteral("Take a picture first: the sheet is still empty."));
         return false;
     }
@@ -122,9 +119,9 @@ bool DlgCorvantis::OnGuestPrint()
         tell(QStringLiteral("Printing is switched off here. Please ask the host."));
         return false;
     }
-    const QString sheet = sheetIdentity();
-    if (sheet != m_guestPrintedSheet) {
-        m_guestPrintedSheet = sheet;
+    const QString identity = m_session.identity();
+    if (identity != m_guestPrintedSheet) {
+        m_guestPrintedSheet = identity;
         m_guestPrints = 0;
     }
     if (m_guestPrints >= most) {
@@ -139,13 +136,13 @@ bool DlgCorvantis::OnGuestPrint()
     request.askUser = false;
     request.showMessages = false; // guests get the banner, never a box to answer
     request.printWhenAttention = false;
-    const SheetPicture picture = m_slots.sheetPicture();
+    const SheetPicture picture = sheet.sheetPicture();
     m_guestPrinting = true;
     tell(QStringLiteral("Printing your sheet\u2026"));
-    QPointer<DlgCorvantis> self(this);
-    const PhotoJob job = PreparePhotoPrint(this, picture.fullResolutionSize(), request);
+    QPointer<BoothOutput> self(this);
+    const PhotoJob job = PreparePhotoPrint(m_parent, picture.fullResolutionSize(), request);
     PrintResult result = job.result;
-    if (job.ready && !platform::runWhileDispatching(this, [&] { result = SendPhotoPrint(job, picture); }))
+    if (job.ready && !platform::runWhileDispatching(m_parent, [&] { result = SendPhotoPrint(job, picture); }))
         return false;
     if (!self)
         return false;
@@ -158,28 +155,27 @@ bool DlgCorvantis::OnGuestPrint()
         tell(result.cancelled
                 ? QStringLiteral("The printer is not ready, so your sheet was not printed. Please ask the host.")
                 : QStringLiteral("Your sheet could not be printed. Please ask the host."),
-            NoticeBanner::Warning);
+            true);
         return false;
     }
     ++m_guestPrints;
     tell(QStringLiteral("Your sheet is on its way to the printer: %1 on %2.")
              .arg(copiesText(job.copies), PhotoPaperText(request.paper)));
+    published();
     startPrinterWatch();
-    if (m_printerWatch) {
-        m_guestJobs.append(result.jobId);
-        m_printerWatch->followJob(result.jobId);
-        m_printerWatch->refresh();
-    }
+    m_guestJobs.append(result.jobId);
+    m_printerWatch->followJob(result.jobId);
+    m_printerWatch->refresh();
     return true;
 }
 
-void DlgCorvantis::onGuestJobFinished(const JobStatus& status)
+void BoothOutput::onJobFinished(const JobStatus& status)
 {
     if (!m_guestJobs.removeOne(status.id))
         return;
     if (!status.hasFailed() && status.state == JobState::Completed) {
-        m_notices->post(QLatin1String(kPrintedNotice), QStringLiteral("Your print is ready. Enjoy!"),
-            NoticeBanner::Information, kGuestNoticeMs);
+        emit notice(
+            { QLatin1String(kPrintedNotice), QStringLiteral("Your print is ready. Enjoy!"), false, kGuestNoticeMs });
         return;
     }
     QString why = status.printerMessage;
@@ -187,28 +183,26 @@ void DlgCorvantis::onGuestJobFinished(const JobStatus& status)
         why = status.reasons.join(QStringLiteral(", "));
     if (why.isEmpty())
         why = status.stateName();
-    m_notices->post(QLatin1String(kPrintedNotice),
-        QStringLiteral("The printer could not print your sheet (%1). Please ask the host.").arg(why),
-        NoticeBanner::Warning, 0);
+    emit notice({ QLatin1String(kPrintedNotice),
+        QStringLiteral("The printer could not print your sheet (%1). Please ask the host.").arg(why), true, 0 });
 }
 
-void DlgCorvantis::OnOpenProject()
+QString BoothOutput::chooseProject()
 {
     platform::OpenFilesRequest request;
     request.title = QStringLiteral("Open project");
     request.startFolder = m_paths.m_currentFolder;
     request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
     request.defaultExtension = QStringLiteral("kivra");
-    const QStringList chosen = platform::prompts().openFiles(this, request);
+    const QStringList chosen = platform::prompts().openFiles(m_parent, request);
     if (chosen.isEmpty())
-        return;
+        return QString();
     if (CCorvantisApp* app = CCorvantisApp::instance())
         app->setProjectPath(chosen.first());
-    m_projectPathOverride = chosen.first();
-    RunBoothLoad();
+    return chosen.first();
 }
 
-void DlgCorvantis::OnSaveProject()
+void BoothOutput::saveProject()
 {
     platform::SaveFileRequest request;
     request.title = QStringLiteral("Save project");
@@ -216,11 +210,11 @@ void DlgCorvantis::OnSaveProject()
     request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
     request.defaultExtension = QStringLiteral("kivra");
     request.confirmOverwrite = true;
-    QString target = platform::prompts().saveFile(this, request);
+    QString target = platform::prompts().saveFile(m_parent, request);
     if (target.isEmpty())
         return;
     QString error;
-    if (!SaveProject(m_slots, m_paths.m_settingsFile, target, &error))
-        platform::prompts().messageBox(this, QStringLiteral("The project could not be saved.\n%1").arg(error),
+    if (!SaveProject(m_session.sheet(), m_paths.m_settingsFile, target, &error))
+        platform::prompts().messageBox(m_parent, QStringLiteral("The project could not be saved.\n%1").arg(error),
             platform::MbOk | platform::MbIconError);
 }
