@@ -126,7 +126,7 @@ struct LiveBooth {
             p.drawEllipse(QPoint(260, 190), 30, 30);
         }
         const QString framePath = home.path() + QStringLiteral("/frame.png");
-        if (!frame.save(framePath) || !screen->setFrameFile(framePath))
+        if (!frame.save(framePath) || !screen->booth().work().setFrameFile(framePath))
             return false;
         if (kiosk) {
             view = std::make_unique<KioskView>(*screen);

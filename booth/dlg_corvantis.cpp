@@ -2,6 +2,7 @@
 // changes look like on the screen (live mode, the frame and photo areas, notices, the guests' view).
 #include "booth/dlg_corvantis.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <QGraphicsProxyWidget>
@@ -50,7 +51,7 @@ DlgCorvantis::DlgCorvantis(BoothSettings& settings, AppPaths& paths, QWidget* pa
         std::fflush(nullptr);
         ::_exit(0);
     };
-    m_openUrl = [this](const QUrl& url) { openAddress(url); };
+    m_openUrl = [this](const QUrl& url) { OpenAddress(this, url); };
 
     skin::prepareSkin();
     setWindowTitle(QLatin1String(appdefaults::kProductName));
@@ -362,7 +363,12 @@ void DlgCorvantis::showEvent(QShowEvent* e)
     if (!ownWindow)
         QTimer::singleShot(200, this, &DlgCorvantis::openShowWindow);
     else if (!m_screenshotPath.isEmpty())
-        QTimer::singleShot(400, this, &DlgCorvantis::takeScreenshot);
+        QTimer::singleShot(400, this, [this] {
+            const QImage shot = m_screenshotGrabber ? m_screenshotGrabber() : grab().toImage();
+            if (!shot.save(m_screenshotPath))
+                std::fprintf(stderr, "corvantis: cannot write %s\n", qPrintable(m_screenshotPath));
+            accept();
+        });
 }
 
 void DlgCorvantis::setWindowDragBand(int rows)

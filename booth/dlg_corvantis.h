@@ -1,8 +1,6 @@
-// DlgCorvantis: the main booth screen. It keeps the controls, their ids and places, shows what the
-// booth's parts (booth/booth.h) hold and turns its controls into their commands. Its own files:
-// dlg_corvantis.cpp (construction, wiring, what the parts change on screen), screen_controls.cpp
-// (controls, slot widgets, accessibility) and screen_input.cpp (keys, pointer, slot drag and
-// menu, the --show windows and screenshots).
+// DlgCorvantis: the main booth screen. It keeps the controls with their ids and places, shows what
+// the booth's parts (booth/booth.h) hold and turns its controls into their commands. Also in
+// screen_controls.cpp (controls, slots, accessibility) and screen_input.cpp (keys, pointer, --show).
 #pragma once
 
 #include <functional>
@@ -43,24 +41,11 @@ public:
     BoothSettings& settings() const { return m_booth->settings(); }
     AppPaths& paths() const { return m_booth->paths(); }
 
-    // ---- Hooks for the program and for tests ----
-    /// What the close button does; by default the process ends at once, skipping the exit sequence.
-    void setCloseHandler(std::function<void()> handler) { m_closeHandler = std::move(handler); }
-    /// Opens the link buttons' addresses; by default in the desktop's browser.
-    void setUrlOpener(std::function<void(const QUrl&)> opener) { m_openUrl = std::move(opener); }
-    void setShotWaitLimit(int milliseconds) { m_booth->shooting().setShotWaitLimit(milliseconds); }
-    /// Writes a picture of the screen (or of the --show window) once shown and loaded, then ends.
-    void setScreenshotPath(const QString& path) { m_screenshotPath = path; }
-    /// --show NAME: once shown, the screen opens that window over itself (see show_windows.h).
-    void setShowWindow(const QString& name) { m_showWindow = name; }
-    /// When on, switching kiosk mode in the configuration dialog ends the run with
-    /// kPresentationChanged, so the program can present the same screen the other way.
-    void setSwitchesPresentation(bool on) { m_switchesPresentation = on; }
     void setWindowDragBand(int rows) override;
     /// Replaces running the filter workbench modally (tests).
     void setWorkbenchRunner(std::function<int(DlgFilter&)> runner) { m_workbenchRunner = std::move(runner); }
 
-    // ---- What the parts hold ----
+    // What the parts hold, as the screen's callers ask for it.
     bool isLive() const { return m_booth->camera().isLive(); }
     bool isShooting() const { return m_booth->shooting().isShooting(); }
     bool isFrameShown() const { return m_booth->work().isFrameShown(); }
@@ -82,13 +67,8 @@ public:
     int photoIndex() const { return work().photoIndex(); }
     QString lastShotPath() const { return m_booth->shooting().lastShotPath(); }
     QString lastArchivedShot() const { return m_booth->shooting().lastArchivedShot(); }
-    static void AddToRecentList(const QString& file, const QString& section, const QString& path)
-    {
-        WorkArea::AddToRecentList(file, section, path);
-    }
     int guestPrintsOfSheet() const { return m_booth->output().guestPrintsOfSheet(); }
 
-    // ---- The screen's own controls ----
     CSlotPicture* slotPicture(int index) const;
     GuestView* guestView() const { return m_guest; }
     CQuenMenu* slotMenu() const { return m_menu; }
@@ -97,28 +77,19 @@ public:
     CPrinterMark* printerMark() const { return m_printerMark; }
     bool isCountdownVisible() const;
 
-    // ---- Commands (bound to the controls) ----
+    // Commands, as the controls give them.
     void OnShoot() { m_booth->shooting().shoot(); }
     void OnUsePicture() { m_booth->usePicture(); }
-    void OnNextFrame() { m_booth->work().stepFrame(+1); }
-    void OnNextPhoto() { m_booth->work().stepPhoto(+1); }
     void OnSlotCommand(int slot, int command) { m_booth->slotCommand(slot, command); }
     void OnLayout(int layout);
-    void OnOpenProject() { m_booth->openProject(); }
-    void OnSaveProject() { m_booth->output().saveProject(); }
     void setKioskMode(bool on) { m_booth->kiosk().setOn(on); }
     bool requestKioskAtStart(bool unattended) { return m_booth->kiosk().requestAtStart(unattended); }
-    bool setFrameFile(const QString& path, QString* error = nullptr)
-    {
-        return m_booth->work().setFrameFile(path, error);
-    }
     /// Opens the filter workbench on a used slot; on OK its picture goes back into the slot.
     bool editSlot(int index);
     /// The workbench's result for slot (see CombinationSlots::handBackEdit); false when refused.
     bool handBackEdit(int slot, const QImage& result);
     bool confirmEndSession() override { return m_booth->kiosk().confirmEndSession(); }
-    /// Esc: ends the screen once confirmEndSession() agrees.
-    void reject() override;
+    void reject() override; ///< Esc: ends the screen once confirmEndSession() agrees
 
 signals:
     /// The countdown label changed (its new text) or was hidden (empty text).
@@ -141,7 +112,6 @@ private:
     void bindControls();
     void connectParts();
     void describeControls();
-    void describeSlot(int index);
     void applyTabOrder();
     void rebuildSlotWidgets();
     void updateSlotWidget(int index);
@@ -154,24 +124,15 @@ private:
     void onCamera();
     void onConfigure();
     void selectFromBrowser(bool photo, bool anyFolder);
-    void onSlotPressed(int index);
-    void onSlotReleased(int index, const QPoint& globalPos);
-    void onSlotMenu(int index, const QPoint& globalPos);
-    bool handleShootKey(const QKeyEvent* e);
-    bool keyBelongsToFocus(const QKeyEvent* e) const;
-    void openAddress(const QUrl& url);
-    void takeScreenshot();
     void openShowWindow();
     bool showOnScreen(const QString& name);
 
     std::unique_ptr<Booth> m_booth;
-    bool m_switchesPresentation = false;
     bool m_loaded = false; ///< the booth load of the first show has run
     skin::WindowSkin* m_windowSkin = nullptr;
     GuestView* m_guest = nullptr;
     NoticeBanner* m_notices = nullptr;
-    QWidget* m_stage = nullptr;
-    QWidget* m_videoArea = nullptr;
+    QWidget *m_stage = nullptr, *m_videoArea = nullptr;
     CPictureArea *m_baseArea = nullptr, *m_photoArea = nullptr, *m_slotArea = nullptr;
     CTransparentPic* m_frameArea = nullptr;
     CPhotoTracker* m_tracker = nullptr;
@@ -179,16 +140,10 @@ private:
     SkStatic* m_countdown = nullptr;
     SkComboBox* m_devices = nullptr;
     QLineEdit* m_folderHint = nullptr;
-    CxSkinButton *m_cameraButton = nullptr, *m_frameButton = nullptr;
-    CxSkinButton* m_layoutButtons[5] = {};
+    CxSkinButton *m_cameraButton = nullptr, *m_frameButton = nullptr, *m_layoutButtons[5] = {};
     CQuenMenu* m_menu = nullptr;
     CPrinterMark* m_printerMark = nullptr;
     int m_dragFrom = -1;
-    CPhotoTracker::Hit m_trackHit = CPhotoTracker::HitNothing;
-    QPoint m_trackStart;
-    QRect m_trackRect;
-    QString m_screenshotPath, m_showWindow;
-    std::function<void()> m_closeHandler;
-    std::function<void(const QUrl&)> m_openUrl;
+    CPhotoTracker::Drag m_track;
     std::function<int(DlgFilter&)> m_workbenchRunner;
 };

@@ -1,7 +1,9 @@
 // DlgCorvantis, the controls: buttons, picture areas and labels at their places with their ids,
-// the slot widgets of the layout, and every control's accessible name, description and keyboard
-// order (the booth's workflow from camera to print).
+// the slot widgets of the layout (select, drag to swap, the slot menu), and every control's
+// accessible name, description and keyboard order (the booth's workflow from camera to print).
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QCursor>
 #include <QLineEdit>
 
 #include "booth/dlg_corvantis.h"
@@ -56,6 +58,15 @@ void describe(QWidget* w, const QString& name, const QString& description)
         return;
     w->setAccessibleName(name);
     w->setAccessibleDescription(description);
+}
+
+void describeSlot(CSlotPicture* w, const CombinationSlots& sheet)
+{
+    const int index = w->index();
+    const bool used = index < sheet.count() && sheet.slot(index).m_used;
+    describe(w, QStringLiteral("Slot %1 of %2").arg(index + 1).arg(sheet.count()),
+        used ? QStringLiteral("Holds a picture. Enter edits it; the menu key opens the slot menu.")
+             : QStringLiteral("Empty. The next shot goes into the first empty slot."));
 }
 
 } // namespace
@@ -200,9 +211,38 @@ void DlgCorvantis::rebuildSlotWidgets()
         w->setGeometry(slotModel().slot(i).rect());
         platform::setControlId(w, int(kSlotControlIdBase) + i);
         w->setPicture(slotModel().shownPicture(i));
-        connect(w, &CSlotPicture::pressed, this, &DlgCorvantis::onSlotPressed);
-        connect(w, &CSlotPicture::released, this, &DlgCorvantis::onSlotReleased);
-        connect(w, &CSlotPicture::rightReleased, this, &DlgCorvantis::onSlotMenu);
+        // Pressed and released on another slot: the two swap places.
+        connect(w, &CSlotPicture::pressed, this, [this](int index) {
+            if (m_dragFrom >= 0 || !slotModel().setCurrentSlot(index))
+                return;
+            m_dragFrom = index;
+            updateCurrentSlot();
+            const QImage cursor = skin::SkinBitmap(skin::kCursorDrag);
+            QApplication::setOverrideCursor(
+                cursor.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(QPixmap::fromImage(cursor), 4, 4));
+        });
+        connect(w, &CSlotPicture::released, this, [this](int, const QPoint& globalPos) {
+            if (m_dragFrom < 0)
+                return;
+            const int from = m_dragFrom;
+            m_dragFrom = -1;
+            QApplication::restoreOverrideCursor();
+            const QPoint local = mapFromGlobal(globalPos);
+            for (CSlotPicture* other : m_slotWidgets) {
+                if (other->geometry().contains(local) && other->index() != from) {
+                    slotModel().swapSlots(from, other->index());
+                    break;
+                }
+            }
+            updateCurrentSlot();
+        });
+        connect(w, &CSlotPicture::rightReleased, this, [this](int index, const QPoint& globalPos) {
+            if (!slotModel().setCurrentSlot(index))
+                return;
+            updateCurrentSlot();
+            if (QAction* chosen = m_menu->exec(globalPos))
+                OnSlotCommand(index, CQuenMenu::commandId(chosen));
+        });
         connect(w, &CSlotPicture::doubleClicked, this, &DlgCorvantis::editSlot);
         connect(w, &CSlotPicture::selected, this, [this](int i) {
             if (slotModel().setCurrentSlot(i))
@@ -210,7 +250,7 @@ void DlgCorvantis::rebuildSlotWidgets()
         });
         w->show();
         m_slotWidgets.push_back(w);
-        describeSlot(i);
+        describeSlot(w, slotModel());
     }
     // New slots join the keyboard order at their place; the guests' view stays on top.
     applyTabOrder();
@@ -228,7 +268,7 @@ void DlgCorvantis::updateSlotWidget(int index)
     if (CSlotPicture* w = slotPicture(index)) {
         w->setGeometry(slotModel().slot(index).rect());
         w->setPicture(slotModel().shownPicture(index));
-        describeSlot(index);
+        describeSlot(w, slotModel());
     }
 }
 
@@ -265,18 +305,6 @@ void DlgCorvantis::describeControls()
         QStringLiteral("Drag the photo or its handles to place it under the frame."));
     describe(m_slotArea, QStringLiteral("Sheet"), QStringLiteral("The sheet with its slots."));
     applyTabOrder();
-}
-
-void DlgCorvantis::describeSlot(int index)
-{
-    CSlotPicture* w = slotPicture(index);
-    if (!w)
-        return;
-    const CombinationSlots& sheet = slotModel();
-    const bool used = index < sheet.count() && sheet.slot(index).m_used;
-    describe(w, QStringLiteral("Slot %1 of %2").arg(index + 1).arg(sheet.count()),
-        used ? QStringLiteral("Holds a picture. Enter edits it; the menu key opens the slot menu.")
-             : QStringLiteral("Empty. The next shot goes into the first empty slot."));
 }
 
 void DlgCorvantis::applyTabOrder()

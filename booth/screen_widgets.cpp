@@ -1,10 +1,14 @@
 // Picture areas, slot pictures and the photo tracker of the main booth screen.
 #include "booth/screen_widgets.h"
 
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
+#include <QUrl>
 
+#include "platform/prompts.h"
 #include "skin/skin_theme.h"
 
 CPictureArea::CPictureArea(QWidget* parent)
@@ -238,4 +242,30 @@ void CPhotoTracker::paintEvent(QPaintEvent*)
     p.setBrush(QColor(skin::theme::kMarigold));
     for (int h = HitTopLeft; h <= HitLeft; ++h)
         p.drawRect(handleRect(h).adjusted(0, 0, -1, -1));
+}
+
+void OpenAddress(QWidget* parent, const QUrl& url)
+{
+    const auto tell = [parent, url] {
+        platform::prompts().messageBox(parent,
+            QStringLiteral("No web browser could be opened on this computer.\nThe address is:\n%1")
+                .arg(url.toDisplayString()),
+            platform::MbOk | platform::MbIconInformation);
+    };
+    // xdg-open says when no browser could be started, which the desktop services do not; without
+    // it they try the other ways the desktop knows.
+    auto* opener = new QProcess(parent);
+    QObject::connect(opener, &QProcess::finished, opener, [opener, tell](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if (status != QProcess::NormalExit || code != 0)
+            tell();
+    });
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, url, tell](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        opener->deleteLater();
+        if (!QDesktopServices::openUrl(url))
+            tell();
+    });
+    opener->start(QStringLiteral("xdg-open"), { url.toString(QUrl::FullyEncoded) });
 }

@@ -1,10 +1,12 @@
 // The picture controls of the main booth screen: plain picture areas, the slot pictures that
-// report presses, drags and menus to the screen, and the photo tracker's outline.
+// report presses, drags and menus to the screen, the photo tracker's outline; and its link opener.
 #pragma once
 
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+
+class QUrl;
 
 /// A picture stretched over the control (nothing drawn without one).
 class CPictureArea : public QWidget {
@@ -77,6 +79,13 @@ public:
         HitMiddle
     };
 
+    /// A drag of the tracked rectangle under way: what was grabbed, where, and the rectangle then.
+    struct Drag {
+        Hit hit = HitNothing;
+        QPoint start;
+        QRect from;
+    };
+
     explicit CPhotoTracker(QWidget* parent = nullptr);
     /// The tracked rectangle in the parent's coordinates.
     void setTrackedRect(const QRect& r);
@@ -93,3 +102,6 @@ private:
     QRect handleRect(int handle) const;
     QRect m_rect;
 };
+
+/// Opens url in the desktop's browser; says so, with the address, when none can be started.
+void OpenAddress(QWidget* parent, const QUrl& url);

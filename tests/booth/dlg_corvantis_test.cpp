@@ -311,15 +311,15 @@ TEST_F(Screen, SelectFrameEntersRecentListOnce)
     DlgCorvantis s;
     const QString settings = appPaths().m_settingsFile;
     const QString a = appPaths().m_frameFolder + QStringLiteral("/frame1.png");
-    DlgCorvantis::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
-    DlgCorvantis::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
+    WorkArea::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
+    WorkArea::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
     EXPECT_EQ(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "0"), a);
     EXPECT_TRUE(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "1").isEmpty());
     // With all twenty keys taken, the list shifts down and the new path goes first.
     for (int k = 0; k < 20; ++k)
         AppToolkit::WriteSettingString(
             settings, "RecentlyFrame", QString::number(k), QStringLiteral("/p/%1.png").arg(k));
-    DlgCorvantis::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
+    WorkArea::AddToRecentList(settings, QStringLiteral("RecentlyFrame"), a);
     EXPECT_EQ(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "0"), a);
     EXPECT_EQ(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "1"), QStringLiteral("/p/0.png"));
     EXPECT_EQ(AppToolkit::ReadSettingString(settings, "RecentlyFrame", "19"), QStringLiteral("/p/18.png"));
@@ -337,7 +337,7 @@ TEST_F(Screen, ProjectSavedAndOpenedRestoresSlots)
         s.OnLayout(4);
         fillSlots(s, 2);
         m_prompts.saveFileReply = project;
-        s.OnSaveProject();
+        s.booth().output().saveProject();
         ASSERT_TRUE(QFile::exists(project));
         EXPECT_TRUE(m_prompts.messages.isEmpty());
     }
@@ -345,7 +345,7 @@ TEST_F(Screen, ProjectSavedAndOpenedRestoresSlots)
     s.show();
     EXPECT_EQ(s.layout(), 0);
     m_prompts.openFilesReply = QStringList { project };
-    s.OnOpenProject();
+    s.booth().openProject();
     EXPECT_EQ(s.layout(), 4);
     EXPECT_EQ(s.slotModel().usedSlots(), (QList<int> { 0, 1 }));
     EXPECT_TRUE(m_prompts.messages.isEmpty());

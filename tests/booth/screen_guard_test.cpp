@@ -134,7 +134,7 @@ TEST_F(Guards, ToEditAreaShootsWithTheFrameItShows)
     s->OnShoot();
     const QImage firstFrame = s->slotModel().slot(0).m_frame;
     ASSERT_FALSE(firstFrame.isNull());
-    s->OnNextFrame();
+    s->booth().work().stepFrame(+1);
     ASSERT_NE(BitmapFromImage(s->currentFrame()), firstFrame);
 
     // Camera on: the slot's frame is shown and the next shot gets it.
@@ -144,7 +144,7 @@ TEST_F(Guards, ToEditAreaShootsWithTheFrameItShows)
     EXPECT_EQ(s->slotModel().slot(1).m_frame, firstFrame);
 
     // Camera off, then on again: still that frame, over the live picture and on the shot.
-    s->OnNextFrame();
+    s->booth().work().stepFrame(+1);
     click(*s, DlgCorvantis::kCameraId);
     ASSERT_FALSE(s->isLive());
     s->OnSlotCommand(0, DlgCorvantis::CmdToEditArea);

@@ -116,7 +116,7 @@ TEST_F(ScreenRender, EveryStateWithDemoContent)
     writeSettings(0);
     boothSettings().m_shottingDelay = 0;
     for (int i = 0; i < 4; ++i) {
-        s.OnNextFrame();
+        s.booth().work().stepFrame(+1);
         platform::findControl<CxSkinButton>(&s, DlgCorvantis::kShootId)->click();
     }
     EXPECT_EQ(s.slotModel().usedSlots().size(), 5);
@@ -124,14 +124,14 @@ TEST_F(ScreenRender, EveryStateWithDemoContent)
 
     // Camera off, a chosen portrait composed with a frame.
     platform::findControl<CxSkinButton>(&s, DlgCorvantis::kCameraId)->click();
-    s.OnNextPhoto();
+    s.booth().work().stepPhoto(+1);
     s.OnUsePicture();
     s.OnLayout(2);
     shot(s, "05_layout2_camera_off");
     // A project of this sheet, for pictures of a restored booth.
     if (!m_out.isEmpty()) {
         m_prompts.saveFileReply = m_out + QStringLiteral("/demo_sheet.kivra");
-        s.OnSaveProject();
+        s.booth().output().saveProject();
     }
     s.OnLayout(3);
     shot(s, "06_layout3");

@@ -143,7 +143,7 @@ TEST_F(Shooting, FullLayoutDropsTheShot)
 TEST_F(Shooting, CameraThatDeliversNothingEndsWithMessage)
 {
     auto screen = liveScreen(0);
-    screen->setShotWaitLimit(300);
+    screen->booth().shooting().setShotWaitLimit(300);
     // Grab through the stream (frame off) from a stopped graph: no frame ever passes.
     platform::findControl<CxSkinButton>(screen.get(), DlgCorvantis::kFrameShownId)->click();
     ASSERT_FALSE(screen->isFrameShown());
