@@ -60,8 +60,10 @@ void BoothShooting::shoot()
         return;
     }
     m_shooting = true;
-    // The screen may be closed during any wait: nothing of this object is touched once it is gone.
+    // The screen may be closed during any wait: nothing of this object is touched once it is gone
+    // (the wait itself is a copy, so it outlives the object).
     QPointer<BoothShooting> self(this);
+    const std::function<void(int)> wait = m_wait;
     auto finish = [&](int slot) {
         if (!self)
             return;
@@ -81,7 +83,7 @@ void BoothShooting::shoot()
     clock.start();
     int shownSeconds = 0;
     while (clock.elapsed() < qint64(delay) * 1000) {
-        m_wait(10);
+        wait(10);
         if (!self)
             return;
         const int seconds = int(std::min<qint64>(delay, clock.elapsed() / 1000));
@@ -126,7 +128,7 @@ void BoothShooting::shoot()
             tell(QStringLiteral("The camera did not deliver a picture.\nPlease check the camera and try again."), true);
             return finish(-1);
         }
-        m_wait(10);
+        wait(10);
         if (!self)
             return;
         if (!m_camera.isLive())

@@ -127,15 +127,16 @@ bool SheetSession::run(int slot, int command)
 {
     if (!m_slots.setCurrentSlot(slot))
         return false;
+    bool done = true;
     switch (command) {
     case MainScreenIds::CmdCopy:
-        m_slots.copyCurrent();
+        done = m_slots.copyCurrent();
         break;
     case MainScreenIds::CmdPaste:
-        m_slots.pasteIntoCurrent();
+        done = m_slots.pasteIntoCurrent();
         break;
     case MainScreenIds::CmdRemove:
-        m_slots.removeCurrent();
+        done = m_slots.removeCurrent();
         break;
     case MainScreenIds::CmdClear:
         m_slots.clearAll();
@@ -144,11 +145,11 @@ bool SheetSession::run(int slot, int command)
         m_slots.applyFrameToAll();
         break;
     default:
-        emit currentSlotChanged();
-        return false;
+        done = false;
+        break;
     }
     emit currentSlotChanged();
-    return true;
+    return done;
 }
 
 QString SheetSession::identity() const

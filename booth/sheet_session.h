@@ -43,7 +43,7 @@ public:
     /// Rearranges the sheet; pictures that do not fit are dropped (ask first). False when refused.
     bool changeLayout(int layout);
     /// Copy, paste, remove, clear or apply-to-all on slot (see MainScreenIds::SlotCommand). False
-    /// for an empty or unknown slot and for other commands.
+    /// when nothing was done: an unknown slot or command, or nothing held to paste.
     bool run(int slot, int command);
     /// What makes the sheet this sheet: its used slots' pictures, frames and opacities, in any order.
     QString identity() const;
