@@ -178,22 +178,29 @@ void BoothOutput::onJobFinished(const JobStatus& status)
             { QLatin1String(kPrintedNotice), QStringLiteral("Your print is ready. Enjoy!"), false, kGuestNoticeMs });
         return;
     }
-    QString why = status.printerMessage;
-    if (why.isEmpty())
-        why = status.reasons.join(QStringLiteral(", "));
-    if (why.isEmpty())
-        why = status.stateName();
     emit notice({ QLatin1String(kPrintedNotice),
-        QStringLiteral("The printer could not print your sheet (%1). Please ask the host.").arg(why), true, 0 });
+        QStringLiteral("The printer could not print your sheet (%1). Please ask the host.").arg(status.why()), true,
+        0 });
 }
+
+namespace {
+
+/// What the project questions have in common: the kind of file and where they start.
+template <typename Request> Request projectRequest(const AppPaths& paths, const char* title)
+{
+    Request request;
+    request.title = QString::fromLatin1(title);
+    request.startFolder = paths.m_currentFolder;
+    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
+    request.defaultExtension = QStringLiteral("kivra");
+    return request;
+}
+
+} // namespace
 
 QString BoothOutput::chooseProject()
 {
-    platform::OpenFilesRequest request;
-    request.title = QStringLiteral("Open project");
-    request.startFolder = m_paths.m_currentFolder;
-    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
-    request.defaultExtension = QStringLiteral("kivra");
+    const auto request = projectRequest<platform::OpenFilesRequest>(m_paths, "Open project");
     const QStringList chosen = platform::prompts().openFiles(m_parent, request);
     if (chosen.isEmpty())
         return QString();
@@ -204,11 +211,7 @@ QString BoothOutput::chooseProject()
 
 void BoothOutput::saveProject()
 {
-    platform::SaveFileRequest request;
-    request.title = QStringLiteral("Save project");
-    request.startFolder = m_paths.m_currentFolder;
-    request.filter = QStringLiteral("Kivra(*.kivra)|*.kivra||");
-    request.defaultExtension = QStringLiteral("kivra");
+    auto request = projectRequest<platform::SaveFileRequest>(m_paths, "Save project");
     request.confirmOverwrite = true;
     QString target = platform::prompts().saveFile(m_parent, request);
     if (target.isEmpty())

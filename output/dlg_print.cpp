@@ -428,11 +428,7 @@ void DlgPrint::onJobFinished(const JobStatus& status)
         m_printerState->setText(QStringLiteral("Job %1 printed").arg(status.id));
         return;
     }
-    QString why = status.printerMessage;
-    if (why.isEmpty())
-        why = status.reasons.join(QStringLiteral(", "));
-    if (why.isEmpty())
-        why = status.stateName();
+    const QString why = status.why();
     platform::prompts().messageBox(this,
         QStringLiteral("The printer could not print job %1 (%2). Please check the printer and print again.")
             .arg(status.id)

@@ -169,6 +169,15 @@ QString PrinterHealth::warning() const
     return text;
 }
 
+QString JobStatus::why() const
+{
+    if (!printerMessage.isEmpty())
+        return printerMessage;
+    if (!reasons.isEmpty())
+        return reasons.join(QStringLiteral(", "));
+    return stateName();
+}
+
 QString JobStatus::stateName() const
 {
     switch (state) {

@@ -62,6 +62,9 @@ struct JobStatus {
     bool hasFailed() const { return state == JobState::Canceled || state == JobState::Aborted; }
     /// "pending", "held", "processing", "stopped", "canceled", "aborted", "completed" or "unknown".
     QString stateName() const;
+    /// Why the job ended as it did, for a person: the printer's message, else its reasons, else
+    /// the state's name.
+    QString why() const;
 };
 
 /// The current state of job id; state Unknown with *error set when the server cannot tell.

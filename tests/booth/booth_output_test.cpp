@@ -28,11 +28,10 @@ protected:
     void SetUp() override
     {
         ScreenFixture::SetUp();
-        std::string error;
-        ASSERT_TRUE(m_cups.start(&error)) << error;
-        ASSERT_TRUE(m_cups.addPrinter("booth", true, &error)) << error;
         boothSettings().m_kioskPrintCopies = 1;
         boothSettings().m_maxPrintsPerSheet = 1;
+        std::string error;
+        ASSERT_TRUE(m_cups.start(&error) && m_cups.addPrinter("booth", true, &error)) << error;
     }
     void addShot(SheetSession& session, QRgb colour)
     {
