@@ -4,9 +4,11 @@
 #include <algorithm>
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 
 #include "skin/button_st.h"
 #include "skin/sk_static.h"
@@ -74,8 +76,12 @@ DlgSecret::DlgSecret(const QString& title, const QString& label, QWidget* parent
 
 std::optional<QString> DlgSecret::ask()
 {
+    // Placed by the program, also without a parent: a frameless window left to the window manager
+    // may never learn where it went, and clicks and popups would miss it.
     if (parentWidget())
         move(parentWidget()->window()->geometry().center() - rect().center());
+    else if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
     if (exec() != QDialog::Accepted)
         return std::nullopt;
     return m_entry->text();

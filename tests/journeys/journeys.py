@@ -5,6 +5,7 @@ Run one: dbus-run-session -- python3 journeys.py NAME --corvantis PATH [--cups-h
 
 import argparse
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -78,7 +79,35 @@ def settled(booth, window, timeout=5):
         last[0] = where
         return same
     wait_until(still, timeout, "the window \"%s\" to settle" % window.name, interval=0.15)
+    check_knows_its_place(booth, window)
     return window
+
+
+def check_knows_its_place(booth, window):
+    """A window of its own must know where the window manager put it: popups, centring and
+    clicks all go by that. (Dialogs inside the kiosk view are no windows of their own.)"""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(window.name)],
+                           capture_output=True, text=True).stdout.split()
+    if len(found) != 1:
+        return
+    info = subprocess.run(["xwininfo", "-id", found[0]], capture_output=True, text=True).stdout
+    absolute = {}
+    for line in info.splitlines():
+        if "Absolute upper-left" in line:
+            absolute[line.split("upper-left")[1].split(":")[0].strip()] = int(line.split(":")[1])
+    extents = subprocess.run(["xprop", "-id", found[0], "_NET_FRAME_EXTENTS"], capture_output=True,
+                             text=True).stdout
+    left, top = 0, 0
+    if "=" in extents:
+        parts = [int(v) for v in extents.split("=")[1].split(",")]
+        left, top = parts[0], parts[2]
+    x, y, w, h = booth.extents(window)
+    real = (absolute.get("X", x), absolute.get("Y", y))
+    # A window names the place of its client area or, with a frame, of its frame.
+    places = [real, (real[0] - left, real[1] - top)]
+    expect(any(abs(px - x) <= 2 and abs(py - y) <= 2 for px, py in places),
+           "\"%s\" believes it is at (%d, %d) but the window manager put it at (%d, %d)"
+           % (window.name, x, y, real[0], real[1]))
 
 
 def close_dialog(booth, window, how, attempts=3):
@@ -110,6 +139,20 @@ def close_dialog(booth, window, how, attempts=3):
                 raise
 
 
+def stable_grab(booth, node, timeout=5):
+    """The node's pixels once they stopped changing (a preview being recomputed)."""
+    last = [booth.grab(node)]
+
+    def still():
+        time.sleep(0.25)
+        now = booth.grab(node)
+        same = not differs(now, last[0], 0)
+        last[0] = now
+        return same
+    wait_until(still, timeout, "the picture to settle")
+    return last[0]
+
+
 def main_responds(booth):
     """The main screen takes a click: About opens its box, Enter closes it."""
     booth.wait_window(MAIN)
@@ -125,6 +168,7 @@ def start_booth(desktop, corvantis, home, args=(), env=None, name="booth", setti
         write_settings(home, settings)
     booth = Booth(desktop, corvantis, home, ["--test-camera", "--demo-content"] + list(args), env, name).start()
     booth.wait_ready()
+    check_knows_its_place(booth, booth.window(MAIN))
     return booth
 
 
