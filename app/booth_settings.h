@@ -86,6 +86,7 @@ inline constexpr const char* kKeyShareGallery = "ShareGallery";
 inline constexpr const char* kKeySharePort = "SharePort";
 inline constexpr const char* kKeyShareBind = "ShareBind";
 inline constexpr const char* kKeyShareIndex = "ShareIndex";
+inline constexpr const char* kKeySharePrintCode = "SharePrintCode";
 inline constexpr int kDefaultSharePort = 8080;
 inline constexpr const char* kDefaultShareBind = "all";
 /// The longest ShareBind kept (an IPv6 address or an interface name fits easily).
@@ -123,6 +124,7 @@ struct BoothSettings {
     int m_sharePort = kDefaultSharePort; ///< 1..65535
     QString m_shareBind = QString::fromLatin1(kDefaultShareBind); ///< "all", an address or an interface name
     int m_shareIndex = 0; ///< 1: the operator's event index is served at its own link
+    int m_sharePrintCode = 0; ///< 1: photo prints carry the sheet's link as a QR code in a corner
 
     /// Start-up load from paths' settings file: a non-empty folder key replaces the folder from
     /// the per-user store; an empty or missing one is filled in from that folder.

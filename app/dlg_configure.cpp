@@ -229,7 +229,7 @@ DlgConfigure::DlgConfigure(BoothSettings& settings, AppPaths& paths, platform::P
     , m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral("Settings"));
-    setSkinBackground(skin::kConfigureBackground, QSize(500, 480));
+    setSkinBackground(skin::kConfigureBackground, QSize(500, 510));
     createControls();
 }
 
@@ -329,11 +329,16 @@ void DlgConfigure::createControls()
     m_shareBind->setToolTip(QStringLiteral(
         "\"all\" for every network, or one address or network interface (for example wlan0) of this computer"));
 
-    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 444));
+    m_sharePrintCode = twoState(
+        this, kSharePrintCodeId, QRect(16, 430, 300, 22), QStringLiteral("QR code on photo prints"), false);
+    m_sharePrintCode->setAccessibleDescription(QStringLiteral(
+        "Photo prints carry the sheet's link as a small code in a corner, beside the pictures; needs sharing on"));
+
+    auto* def = skinButton(this, kDefaultId, QStringLiteral("Default"), 70, false, QPoint(16, 474));
     def->setAccessibleDescription(QStringLiteral("Restore every default value and save"));
-    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 444));
+    auto* apply = skinButton(this, kApplyId, QStringLiteral("Apply"), 70, true, QPoint(334, 474));
     apply->setAccessibleDescription(QStringLiteral("Store the values and save them"));
-    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 444));
+    auto* close = skinButton(this, kCloseId, QStringLiteral("Close"), 70, false, QPoint(414, 474));
     connect(def, &QAbstractButton::clicked, this, [this] { OnDefault(); });
     connect(apply, &QAbstractButton::clicked, this, [this] { OnApply(); });
     connect(close, &QAbstractButton::clicked, this, [this] { done(kCloseId); });
@@ -421,6 +426,7 @@ void DlgConfigure::fillFields()
     m_shareGallery->SetCheck(m_settings.m_shareGallery == 1);
     m_sharePort->setText(QString::number(m_settings.m_sharePort));
     m_shareBind->setText(m_settings.m_shareBind);
+    m_sharePrintCode->SetCheck(m_settings.m_sharePrintCode == 1);
 }
 
 void DlgConfigure::OnPickFolder(int folder)
@@ -570,6 +576,7 @@ void DlgConfigure::OnApply()
     m_settings.m_sharePort = std::max(1, readNumber(m_sharePort, kMaxPort));
     const QString bind = m_shareBind->text().trimmed();
     m_settings.m_shareBind = bind.isEmpty() ? QString::fromLatin1(kDefaultShareBind) : bind;
+    m_settings.m_sharePrintCode = m_sharePrintCode->GetCheck() ? 1 : 0;
     saveAndReport(true);
     // The fields show what was stored, so a clamped number is seen as it now is.
     fillFields();

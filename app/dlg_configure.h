@@ -1,7 +1,7 @@
 // DlgConfigure: the settings dialog. The six resource folders with their pickers, importing
 // pictures into them or removing pictures from them, the countdown, print size, frame opacity,
 // automatic frame change, the kiosk settings (kiosk mode, operator PIN, shoot key, idle time,
-// the guests' one-touch print) and the phone gallery (on/off, port, address).
+// the guests' one-touch print) and the phone gallery (on/off, port, address, the code on prints).
 #pragma once
 
 #include <QStringList>
@@ -55,6 +55,7 @@ public:
         kShareGalleryId = 1270,
         kSharePortId = 1271,
         kShareBindId = 1272,
+        kSharePrintCodeId = 1273,
     };
     /// The resource folders in the order of their fields, pickers and file buttons.
     enum Folder {
@@ -136,6 +137,7 @@ private:
     CButtonST* m_shareGallery = nullptr;
     QLineEdit* m_sharePort = nullptr;
     QLineEdit* m_shareBind = nullptr;
+    CButtonST* m_sharePrintCode = nullptr;
     SkComboBox* m_shootKey = nullptr;
     SkComboBox* m_guestPaper = nullptr;
     QLineEdit* m_guestCopies = nullptr;

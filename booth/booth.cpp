@@ -25,6 +25,7 @@ Booth::Booth(BoothSettings& settings, AppPaths& paths, QObject* parent)
     , m_shooting(settings, paths, m_camera, m_session, m_work)
     , m_kiosk(settings, paths, m_session)
     , m_output(settings, paths, m_session)
+    , m_share(settings, paths, m_session)
 {
     connect(&m_session, &SheetSession::notice, this, &Booth::notice);
     connect(&m_session, &SheetSession::noticeWithdrawn, this, &Booth::noticeWithdrawn);
@@ -48,9 +49,23 @@ Booth::Booth(BoothSettings& settings, AppPaths& paths, QObject* parent)
         m_shooting.setGuestView(on);
         m_output.setGuestMode(on);
     });
+
+    // Saved and printed sheets get their link; in kiosk mode a full sheet gets it too, since the
+    // guests are done with it.
+    connect(&m_share, &BoothShare::notice, this, &Booth::notice);
+    connect(&m_share, &BoothShare::noticeWithdrawn, this, &Booth::noticeWithdrawn);
+    m_output.setPublisher(&m_share);
+    connect(&m_shooting, &BoothShooting::shotFinished, this, [this](int slot) {
+        const CombinationSlots& sheet = m_session.sheet();
+        if (slot >= 0 && m_kiosk.isOn() && sheet.usedSlots().size() >= sheet.count())
+            m_share.publish(sheet);
+    });
 }
 
-Booth::~Booth() = default;
+Booth::~Booth()
+{
+    m_output.setPublisher(nullptr); // sharing ends first
+}
 
 void Booth::setDialogParent(QWidget* parent)
 {
@@ -70,6 +85,7 @@ void Booth::load()
     const bool ok = m_session.loadProject(project, &error);
     m_work.list();
     m_session.start(!project.isEmpty());
+    m_share.apply();
     // Told without a question: nobody may be there to answer at start (a kiosk restarted after a
     // crash, a screenshot run), and the booth must take input at once.
     const QString settingsNotice = TakeOversizedSettingsNotice(m_paths.m_settingsFile);
@@ -150,6 +166,7 @@ int Booth::usePicture()
 void Booth::settingsChanged()
 {
     m_work.list();
+    m_share.apply();
     if (m_camera.isLive() && m_work.isFrameShown() && m_work.frame().IsValid())
         m_camera.showOverlay(BitmapFromImage(m_work.frame()));
 }

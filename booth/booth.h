@@ -1,6 +1,7 @@
 // Booth: the booth's parts and how they work together. The sheet session, the work area, the
-// camera, shooting, the kiosk rules and output, each with its own data; this is the one place that
-// wires them to each other. The main screen shows them and turns its controls into their commands.
+// camera, shooting, the kiosk rules, output and sharing, each with its own data; this is the one
+// place that wires them to each other. The main screen shows them and turns its controls into
+// their commands.
 #pragma once
 
 #include <QObject>
@@ -8,6 +9,7 @@
 #include "booth/booth_camera.h"
 #include "booth/booth_notice.h"
 #include "booth/booth_output.h"
+#include "booth/booth_share.h"
 #include "booth/kiosk_policy.h"
 #include "booth/sheet_session.h"
 #include "booth/booth_shooting.h"
@@ -32,13 +34,14 @@ public:
     BoothShooting& shooting() { return m_shooting; }
     KioskPolicy& kiosk() { return m_kiosk; }
     BoothOutput& output() { return m_output; }
+    BoothShare& share() { return m_share; }
 
     /// Where the parts' questions and messages open (the main screen).
     void setDialogParent(QWidget* parent);
 
     /// The booth load: the settings file and the program's project (or the one opened with
-    /// openProject) into the sheet, the resource folders listed, the session started. What went
-    /// wrong is told on notices.
+    /// openProject) into the sheet, the resource folders listed, the session started, the phone
+    /// gallery started when it is on. What went wrong is told on notices.
     void load();
     /// Open project: asks for one, then loads it. The operator lock decides first.
     void openProject();
@@ -50,7 +53,8 @@ public:
     void setFrameShown(bool shown);
     /// Use this picture: the photo under its frame into the first free slot (camera off only).
     int usePicture();
-    /// The settings changed: the folders are listed again and the overlay takes the new opacity.
+    /// The settings changed: the folders are listed again, the overlay takes the new opacity and
+    /// the phone gallery starts, moves or stops.
     void settingsChanged();
 
 signals:
@@ -70,5 +74,6 @@ private:
     BoothShooting m_shooting;
     KioskPolicy m_kiosk;
     BoothOutput m_output;
+    BoothShare m_share;
     QString m_projectPathOverride; ///< project chosen with Open when there is no application object
 };

@@ -55,7 +55,10 @@ DlgSavePicture* BoothOutput::createSaveDialog(QWidget* parent)
 
 DlgPrint* BoothOutput::createPrintDialog(QWidget* parent)
 {
-    return new DlgPrint(m_session.sheet().sheetPicture(), m_settings, parent);
+    auto* dialog = new DlgPrint(m_session.sheet().sheetPicture(), m_settings, parent);
+    if (m_publisher && m_publisher->printsLink())
+        dialog->setLinkSource([this] { return m_publisher ? m_publisher->printLink(m_session.sheet()) : QString(); });
+    return dialog;
 }
 
 void BoothOutput::published()
@@ -136,6 +139,8 @@ bool BoothOutput::guestPrint()
     request.askUser = false;
     request.showMessages = false; // guests get the banner, never a box to answer
     request.printWhenAttention = false;
+    if (m_publisher && m_publisher->printsLink())
+        request.link = [this] { return m_publisher ? m_publisher->printLink(m_session.sheet()) : QString(); };
     const SheetPicture picture = sheet.sheetPicture();
     m_guestPrinting = true;
     tell(QStringLiteral("Printing your sheet\u2026"));

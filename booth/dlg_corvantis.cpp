@@ -109,6 +109,7 @@ void DlgCorvantis::bindControls()
     bind(kSaveProjectId, [&booth] { booth.output().saveProject(); });
     bind(kSavePictureId, [&booth] { booth.output().save(); });
     bind(kPrintId, [&booth] { booth.output().print(); });
+    bind(kShareId, [&booth] { booth.share().share(); });
     bind(kConfigureId, [this] { onConfigure(); });
     for (int i = 0; i < 5; ++i)
         bind(kLayout0Id + i, [this, i] { OnLayout(i); });

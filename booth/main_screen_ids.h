@@ -37,6 +37,7 @@ struct MainScreenIds {
         kMinimiseId = 1247,
         kCloseId = 1175,
         kFolderHintId = 1136,
+        kShareId = 1280, ///< Share: the sheet's phone link (shown while sharing is on)
     };
     /// Commands of the slot menu "Combination".
     enum SlotCommand { CmdCopy = 1, CmdPaste, CmdRemove, CmdClear, CmdToEditArea, CmdApplyToAll };
@@ -48,6 +49,8 @@ struct MainScreenIds {
     static constexpr int kPresentationChanged = 3;
     /// Where the picture (live camera, or photo under its frame) is, in client coordinates.
     static constexpr QRect kPictureRect { 29, 59, 320, 240 };
+    /// Where Share lies: in the corner below the slots, under the countdown's line.
+    static constexpr QPoint kSharePlace { 674, 556 };
     /// The size every shot is composed at.
     static constexpr int kShotWidth = 320;
     static constexpr int kShotHeight = 240;

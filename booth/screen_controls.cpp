@@ -1,6 +1,7 @@
 // DlgCorvantis, the controls: buttons, picture areas and labels at their places with their ids,
-// the slot widgets of the layout (select, drag to swap, the slot menu), and every control's
-// accessible name, description and keyboard order (the booth's workflow from camera to print).
+// the slot widgets of the layout (select, drag to swap, the slot menu), the phone link's card, and
+// every control's accessible name, description and keyboard order (the workflow from camera to
+// print and share).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
@@ -8,6 +9,7 @@
 
 #include "booth/dlg_corvantis.h"
 #include "booth/guest_view.h"
+#include "booth/share_card.h"
 #include "platform/control_id.h"
 #include "skin/cx_skin_button.h"
 #include "skin/notice_banner.h"
@@ -42,6 +44,8 @@ const ControlText kDescriptions[] = {
     { DlgCorvantis::kUsePictureId, "Puts the photo with its frame into the next free slot (camera off)." },
     { DlgCorvantis::kPrintId, "Prints the sheet of all slots." },
     { DlgCorvantis::kSavePictureId, "Saves the sheet of all slots as a picture file." },
+    { DlgCorvantis::kShareId,
+        "Shows a code that opens the sheet on a phone, to download it there. Saving and printing show it too." },
     { DlgCorvantis::kOpenProjectId, "Opens a project file with its slots, frames and settings." },
     { DlgCorvantis::kSaveProjectId, "Saves the slots, frames and settings as a project file." },
     { DlgCorvantis::kConfigureId, "Opens the settings: folders, countdown, print size, kiosk mode." },
@@ -155,6 +159,11 @@ void DlgCorvantis::createControls()
     addButton("help", kHelpId, { 206, 31 }, QStringLiteral("Help"));
     addButton("minimise", kMinimiseId, { 735, 1 }, QStringLiteral("Minimise"));
     addButton("close", kCloseId, { 765, 1 }, QStringLiteral("Close"));
+    // Share is there while sharing with phones is on; the card shows each sheet's link.
+    CxSkinButton* share = addButton("share", kShareId, kSharePlace, QStringLiteral("Share with a phone"));
+    share->setVisible(m_booth->share().isOffered());
+    connect(&m_booth->share(), &BoothShare::offeredChanged, share, &QWidget::setVisible);
+    new ShareCard(*m_booth, this);
 
     m_devices = new SkComboBox(this);
     m_devices->setGeometry(300, 31, 180, 20);
@@ -313,7 +322,7 @@ void DlgCorvantis::applyTabOrder()
     // project, settings, then the title bar.
     const int before[] = { kCameraId, kShootId, kFrameShownId, kSelectFrameId, kAddFrameId, kPreviousFrameId,
         kNextFrameId, kSelectPhotoId, kAddPhotoId, kPreviousPhotoId, kNextPhotoId, kUsePictureId };
-    const int after[] = { kPrintId, kSavePictureId, kOpenProjectId, kSaveProjectId, kConfigureId, kDevicesId, kAboutId,
+    const int after[] = { kPrintId, kSavePictureId, kShareId, kOpenProjectId, kSaveProjectId, kConfigureId, kDevicesId, kAboutId,
         kHomeId, kHelpId, kMinimiseId, kCloseId };
     std::vector<QWidget*> order;
     for (int id : before)

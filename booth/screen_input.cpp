@@ -135,6 +135,14 @@ bool DlgCorvantis::showOnScreen(const QString& name)
         m_guest->showCountdown(3);
         return true;
     }
+    if (name.compare(QLatin1String("link"), Qt::CaseInsensitive) == 0) {
+        // A sheet with a picture on it, shared as Share does (sharing must be on): the card shows.
+        if (slotModel().usedSlots().empty())
+            OnUsePicture();
+        m_booth->share().share();
+        m_booth->share().waitForIdle(10000);
+        return true;
+    }
     if (name.compare(QLatin1String("newshot"), Qt::CaseInsensitive) == 0) {
         if (slotModel().usedSlots().empty())
             OnUsePicture();

@@ -6,10 +6,14 @@
 
 ShareContent ShareContentOf(const CombinationSlots& model)
 {
+    return ShareContentOf(model.sheetPicture());
+}
+
+ShareContent ShareContentOf(const SheetPicture& sheet)
+{
     ShareContent content;
     // What the guest takes home is the sheet at full resolution on white paper, and each shot as
     // its slot shows it, drawn from the shot as taken where the slot has one.
-    const SheetPicture sheet = model.sheetPicture();
     content.sheet = sheet.composeFull(QImage(), kPaperWhite);
     for (const SheetSlot& slot : sheet.slotList()) {
         QImage shot = slot.render ? slot.render(slot.nativeSize) : QImage();

@@ -152,13 +152,13 @@ bool SheetSession::run(int slot, int command)
     return done;
 }
 
-QString SheetSession::identity() const
+QString SheetSession::identityOf(const CombinationSlots& sheet)
 {
     // The same pictures in other slots are the same sheet: swapping two slots does not make a
     // new sheet to print again; a new shot, a removed one or an edit does.
     QStringList parts;
-    for (int i : m_slots.usedSlots()) {
-        const ComData& r = m_slots.slot(i);
+    for (int i : sheet.usedSlots()) {
+        const ComData& r = sheet.slot(i);
         parts << QStringLiteral("%1/%2/%3")
                      .arg(r.m_background.cacheKey())
                      .arg(r.m_frame.isNull() ? 0 : r.m_frame.cacheKey())

@@ -46,7 +46,8 @@ public:
     /// when nothing was done: an unknown slot or command, or nothing held to paste.
     bool run(int slot, int command);
     /// What makes the sheet this sheet: its used slots' pictures, frames and opacities, in any order.
-    QString identity() const;
+    QString identity() const { return identityOf(m_slots); }
+    static QString identityOf(const CombinationSlots& sheet);
 
 signals:
     void slotChanged(int index);

@@ -75,6 +75,8 @@ const std::vector<ShowEntry>& showTable()
         // The guests' view of a shot, drawn on the main screen itself.
         { "countdown", nullptr, nullptr },
         { "newshot", nullptr, nullptr },
+        // The current sheet shared as Share does, its link's card over the sheet.
+        { "link", nullptr, nullptr },
         { "frames", nullptr,
             [](BoothScreen& screen, const QString&) -> QDialog* {
                 const QString folder = screen.booth().paths().m_frameFolder;

@@ -55,6 +55,30 @@ SkStatic* label(QWidget* parent, int id, QRect r, Qt::Alignment align, int pixel
     return s;
 }
 
+/// Where the link's code will be printed: its three corner squares on white, outlined as a
+/// place (the link exists only once the print goes).
+void paintCodePlace(QPainter& p, const QRectF& place)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.fillRect(place, Qt::white);
+    p.setPen(QPen(QColor(skin::theme::kMarigold), 1, Qt::DashLine));
+    p.drawRect(place.adjusted(0.5, 0.5, -0.5, -0.5));
+    const double unit = place.width() / 41; // a link's code is about 33 modules and its quiet zone
+    const QPointF corners[] = { { 4, 4 }, { 30, 4 }, { 4, 30 } };
+    p.setPen(Qt::NoPen);
+    for (const QPointF& c : corners) {
+        const QRectF outer(place.left() + c.x() * unit, place.top() + c.y() * unit, 7 * unit, 7 * unit);
+        p.setBrush(QColor(skin::theme::kInk));
+        p.drawRect(outer);
+        p.setBrush(Qt::white);
+        p.drawRect(outer.adjusted(unit, unit, -unit, -unit));
+        p.setBrush(QColor(skin::theme::kInk));
+        p.drawRect(outer.adjusted(2 * unit, 2 * unit, -2 * unit, -2 * unit));
+    }
+    p.restore();
+}
+
 } // namespace
 
 DlgPrint::DlgPrint(const QImage& picture, const BoothSettings& settings, QWidget* parent)
@@ -146,6 +170,13 @@ void DlgPrint::setPrinterName(const QString& name)
     m_watch->watchPrinter(name);
     refreshSurface();
     updatePageSplits();
+}
+
+void DlgPrint::setLinkSource(std::function<QString()> source)
+{
+    m_linkSource = std::move(source);
+    if (isPhotoLine(sizeLine()))
+        updatePageSplits();
 }
 
 int DlgPrint::sizeLine() const
@@ -255,11 +286,11 @@ void DlgPrint::showPhotoLine(int line)
     // Laid out on the queue's papers when there is one; otherwise on the paper alone.
     m_photoJob = PhotoJob();
     if (!m_surfacePrinter.isEmpty())
-        m_photoJob = PlanPhotoJob(m_surfacePrinter, paper, full);
+        m_photoJob = PlanPhotoJob(m_surfacePrinter, paper, full, bool(m_linkSource));
     if (m_photoJob.layout.pixels.isEmpty()) {
         const QSizeF mm = paper == PhotoPaper::FitPage ? QSizeF(210, 297) : PhotoPaperSizeMm(paper);
-        m_photoJob.layout = LayoutPhoto(
-            full, QSizeF(std::max(mm.width(), mm.height()), std::min(mm.width(), mm.height())), QMarginsF());
+        m_photoJob.layout = LayoutPhoto(full, QSizeF(std::max(mm.width(), mm.height()), std::min(mm.width(), mm.height())),
+            QMarginsF(), bool(m_linkSource));
     }
     const PhotoLayout& layout = m_photoJob.layout;
     setSizeTexts(layout.pixels.width(), layout.pixels.height());
@@ -276,6 +307,10 @@ void DlgPrint::showPhotoLine(int line)
     {
         QPainter p(&page);
         p.drawImage(at.topLeft(), shown);
+        if (!layout.codeMm.isEmpty())
+            paintCodePlace(p,
+                QRectF(layout.codeMm.left() * k, layout.codeMm.top() * k, layout.codeMm.width() * k,
+                    layout.codeMm.height() * k));
     }
     const QRect old = m_box.paintedRect();
     m_box.setRect(QRect()); // a photo paper is not dragged
@@ -375,6 +410,7 @@ void DlgPrint::printOnce()
         request.printer = m_printerName;
         request.copies = copies();
         request.askUser = true;
+        request.link = m_linkSource;
         QPointer<DlgPrint> self(this);
         const PrintResult result = PrintPhoto(this, m_sheet, request);
         if (!self)

@@ -4,6 +4,8 @@
 // dialog stays open after each print.
 #pragma once
 
+#include <functional>
+
 #include <QImage>
 #include <QPointer>
 #include <QRect>
@@ -60,6 +62,9 @@ public:
 
     /// The queue to print to and to watch; empty (the default) = the default printer.
     void setPrinterName(const QString& name);
+    /// Photo papers print the sheet's phone link as a QR code in a corner: source gives it when a
+    /// print goes (null: no code). The page preview keeps the corner for it.
+    void setLinkSource(std::function<QString()> source);
     QString printerName() const { return m_printerName; }
 
     int result() const { return QDialog::result(); }
@@ -114,6 +119,7 @@ private:
 
     SheetPicture m_sheet;
     PhotoJob m_photoJob;
+    std::function<QString()> m_linkSource;
     QImage m_picture;
     QImage m_sized;
     CSizeBox m_box;

@@ -18,6 +18,7 @@
 #include "output/printer_queue.h"
 #include "platform/long_operation.h"
 #include "platform/prompts.h"
+#include "share/qr_code.h"
 
 namespace {
 
@@ -26,6 +27,10 @@ constexpr double kMmPerInch = 25.4;
 constexpr double kSameSizeMm = 1.5;
 /// The PDF's coordinates: fine enough that the picture's edges land within a hair of the plan.
 constexpr int kPdfResolution = 1200;
+/// The link's code keeps this far from the paper's edges (borderless printing trims them) and
+/// from the picture.
+constexpr double kCodeEdgeMm = 3;
+constexpr double kCodeGapMm = 2;
 
 // The papers' sizes in the order of kPhotoPaperNames (their names and texts), short side first.
 const QSizeF kPaperSizesMm[kPhotoPaperCount] = {
@@ -79,7 +84,7 @@ QPageSize pageSizeFor(PhotoPaper paper, const QPrinter& printer, QString* media)
 }
 
 /// Turns the page as the picture lies and reads the queue's printable area for it.
-void layoutOn(QPrinter& printer, PhotoPaper paper, QSize fullSize, PhotoJob& job)
+void layoutOn(QPrinter& printer, PhotoPaper paper, QSize fullSize, PhotoJob& job, bool withCode)
 {
     job.pageSize = pageSizeFor(paper, printer, &job.media);
     job.orientation = fullSize.width() >= fullSize.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
@@ -98,7 +103,7 @@ void layoutOn(QPrinter& printer, PhotoPaper paper, QSize fullSize, PhotoJob& job
                 paperRect.right() - paint.right(), paperRect.bottom() - paint.bottom());
         }
     }
-    job.layout = LayoutPhoto(fullSize, full.size(), margins);
+    job.layout = LayoutPhoto(fullSize, full.size(), margins, withCode);
 }
 
 } // namespace
@@ -126,7 +131,12 @@ QSizeF PhotoPaperSizeMm(PhotoPaper paper)
     return kPaperSizesMm[indexOf(paper)];
 }
 
-PhotoLayout LayoutPhoto(QSize fullSize, QSizeF paperMm, QMarginsF marginsMm)
+double PrintCodeSideMm(QSizeF paperMm)
+{
+    return std::clamp(0.16 * std::min(paperMm.width(), paperMm.height()), 16.0, 26.0);
+}
+
+PhotoLayout LayoutPhoto(QSize fullSize, QSizeF paperMm, QMarginsF marginsMm, bool withCode)
 {
     PhotoLayout layout;
     layout.paperMm = paperMm;
@@ -135,10 +145,30 @@ PhotoLayout LayoutPhoto(QSize fullSize, QSizeF paperMm, QMarginsF marginsMm)
     const double areaH = paperMm.height() - marginsMm.top() - marginsMm.bottom();
     if (fullSize.isEmpty() || areaW <= 0 || areaH <= 0)
         return layout;
-    const double k = std::min(areaW / fullSize.width(), areaH / fullSize.height());
+    // Where the picture may lie: the printable area, less a strip at the right or at the bottom
+    // for the code, whichever leaves the picture larger (on photo paper the sheet's aspect
+    // usually leaves such a strip free anyway).
+    QRectF room(marginsMm.left(), marginsMm.top(), areaW, areaH);
+    if (withCode) {
+        const double side = PrintCodeSideMm(paperMm);
+        const double insetX = std::max(0.0, kCodeEdgeMm - marginsMm.right());
+        const double insetY = std::max(0.0, kCodeEdgeMm - marginsMm.bottom());
+        const QRectF code(room.right() - insetX - side, room.bottom() - insetY - side, side, side);
+        const double stripX = side + insetX + kCodeGapMm, stripY = side + insetY + kCodeGapMm;
+        const double kRight = std::min((areaW - stripX) / fullSize.width(), areaH / fullSize.height());
+        const double kBelow = std::min(areaW / fullSize.width(), (areaH - stripY) / fullSize.height());
+        if (std::max(kRight, kBelow) > 0 && code.left() >= 0 && code.top() >= 0) {
+            if (kRight >= kBelow)
+                room.setWidth(areaW - stripX);
+            else
+                room.setHeight(areaH - stripY);
+            layout.codeMm = code;
+        }
+    }
+    const double k = std::min(room.width() / fullSize.width(), room.height() / fullSize.height());
     const double w = fullSize.width() * k;
     const double h = fullSize.height() * k;
-    layout.pictureMm = QRectF(marginsMm.left() + (areaW - w) / 2, marginsMm.top() + (areaH - h) / 2, w, h);
+    layout.pictureMm = QRectF(room.left() + (room.width() - w) / 2, room.top() + (room.height() - h) / 2, w, h);
     const double nativePpi = fullSize.width() / (w / kMmPerInch);
     layout.ppi = std::clamp(nativePpi, kMinPhotoPpi, kMaxPhotoPpi);
     // Whole pixels, rounded up so the least is never undercut.
@@ -147,14 +177,14 @@ PhotoLayout LayoutPhoto(QSize fullSize, QSizeF paperMm, QMarginsF marginsMm)
     return layout;
 }
 
-PhotoJob PlanPhotoJob(const QString& printer, PhotoPaper paper, QSize fullSize)
+PhotoJob PlanPhotoJob(const QString& printer, PhotoPaper paper, QSize fullSize, bool withCode)
 {
     PhotoJob job;
     if (printer.isEmpty() || QPrinterInfo::printerInfo(printer).isNull())
         return job;
     QPrinter device(QPrinter::HighResolution);
     UsePrinter(device, printer);
-    layoutOn(device, paper, fullSize, job);
+    layoutOn(device, paper, fullSize, job, withCode);
     job.printer = printer;
     return job;
 }
@@ -173,7 +203,8 @@ PhotoJob PreparePhotoPrint(QWidget* requester, QSize fullSize, const PhotoPrintR
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));
     UsePrinter(printer, name);
     printer.setCopyCount(std::clamp(request.copies, 1, 10));
-    layoutOn(printer, request.paper, fullSize, job);
+    const bool withCode = bool(request.link);
+    layoutOn(printer, request.paper, fullSize, job, withCode);
     if (request.askUser) {
         printer.setPrintRange(QPrinter::AllPages);
         printer.setFromTo(1, 1);
@@ -187,7 +218,7 @@ PhotoJob PreparePhotoPrint(QWidget* requester, QSize fullSize, const PhotoPrintR
             tell(show, requester, QString::fromLatin1(kPrintStartMessage), result);
             return job;
         }
-        layoutOn(printer, request.paper, fullSize, job);
+        layoutOn(printer, request.paper, fullSize, job, withCode);
     }
     job.printer = name;
     job.copies = std::clamp(printer.copyCount(), 1, 10);
@@ -219,6 +250,13 @@ PhotoJob PreparePhotoPrint(QWidget* requester, QSize fullSize, const PhotoPrintR
             result.error = health.warning();
             return job;
         }
+    }
+    if (withCode) {
+        // Asked only now, so a print that was cancelled or refused publishes nothing. Without a
+        // link the picture takes the corner back.
+        job.link = request.link();
+        if (job.link.isEmpty() && !job.layout.codeMm.isEmpty())
+            job.layout = LayoutPhoto(fullSize, job.layout.paperMm, job.layout.marginsMm);
     }
     job.ready = true;
     return job;
@@ -254,6 +292,9 @@ PrintResult SendPhotoPrint(const PhotoJob& job, const SheetPicture& sheet)
         const double k = kPdfResolution / kMmPerInch;
         const QRectF& r = job.layout.pictureMm;
         painter.drawImage(QRectF(r.left() * k, r.top() * k, r.width() * k, r.height() * k), picture);
+        const QRectF& c = job.layout.codeMm;
+        if (!job.link.isEmpty() && !c.isEmpty())
+            DrawPrintCode(painter, QRectF(c.left() * k, c.top() * k, c.width() * k, c.height() * k), job.link);
         if (!painter.end()) {
             result.error = QString::fromLatin1(kPrintStartMessage);
             return result;
@@ -275,6 +316,36 @@ PrintResult SendPhotoPrint(const PhotoJob& job, const SheetPicture& sheet)
     result.printed = true;
     result.pages = { 1 };
     return result;
+}
+
+bool DrawPrintCode(QPainter& painter, const QRectF& target, const QString& text)
+{
+    const QrCode code = QrCode::encode(text.toUtf8());
+    if (code.isNull() || target.isEmpty())
+        return false;
+    const double module = target.width() / code.sizeWithQuietZone();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(target, Qt::white);
+    // Vector modules stay sharp at any printer resolution; a row's dark run is one rectangle, so
+    // no hairline seams open between neighbours.
+    for (int y = 0; y < code.size(); ++y) {
+        for (int x = 0; x < code.size();) {
+            if (!code.dark(x, y)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < code.size() && code.dark(end, y))
+                ++end;
+            painter.fillRect(QRectF(target.left() + (x + QrCode::kQuietZone) * module,
+                                 target.top() + (y + QrCode::kQuietZone) * module, (end - x) * module, module),
+                Qt::black);
+            x = end;
+        }
+    }
+    painter.restore();
+    return true;
 }
 
 PrintResult PrintPhoto(QWidget* requester, const SheetPicture& sheet, const PhotoPrintRequest& request)

@@ -91,18 +91,29 @@ int ShareService::port() const
 
 ShareLink ShareService::publish(const ShareContent& content)
 {
-    ShareLink link;
     const QString folder
         = m_shareFolder.isEmpty() ? SharePublisher::shareFolderOf(appdefaults::defaultSaveFolder()) : m_shareFolder;
-    const PublishResult r = SharePublisher::publish(folder, content);
-    link.ok = r.ok;
-    link.error = r.error;
-    link.warning = r.warning;
-    if (!r.ok)
+    return linkFor(SharePublisher::publish(folder, content));
+}
+
+ShareLink ShareService::linkFor(const PublishResult& published)
+{
+    ShareLink link;
+    link.ok = published.ok;
+    link.error = published.error;
+    link.warning = published.warning;
+    if (!published.ok)
         return link;
-    link.token = r.token;
-    link.url
-        = ShareLinkUrl(m_baseUrl.isEmpty() ? ShareBaseUrl(QStringLiteral("127.0.0.1"), port()) : m_baseUrl, r.token);
+    // Bound to every address, the booth may have joined the event's network after the gallery
+    // started: the link names the address it has now.
+    if (m_server->isRunning()) {
+        const ShareAddress now = ResolveShareBind(m_options.bind);
+        if (now.ok && now.bindAddress.empty())
+            m_baseUrl = ShareBaseUrl(now.urlHost, port());
+    }
+    link.token = published.token;
+    link.url = ShareLinkUrl(
+        m_baseUrl.isEmpty() ? ShareBaseUrl(QStringLiteral("127.0.0.1"), port()) : m_baseUrl, published.token);
     m_server->reload();
     return link;
 }

@@ -1,5 +1,5 @@
 // ShareService: the booth's one handle on phone sharing. It starts and stops the gallery with
-// the settings, publishes finished sheets and tells their links. The main screen owns one.
+// the settings, publishes finished sheets and tells their links. The booth's share part owns one.
 #pragma once
 
 #include <memory>
@@ -57,6 +57,9 @@ public:
     /// opens once it is on). Writes files: call it off the user-interface thread (through
     /// platform/long_operation) for large sheets.
     ShareLink publish(const ShareContent& content);
+    /// The link of a sheet SharePublisher put into shareFolder() (off this thread, say); the
+    /// gallery reads its table again at once. Not ok with the publisher's error when it failed.
+    ShareLink linkFor(const PublishResult& published);
     /// The link of the newest shared sheet of the share folder, if any.
     std::optional<QString> newestLink() const;
     /// The operator's event index link; empty while the index is off or the gallery stopped.

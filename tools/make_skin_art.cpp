@@ -420,6 +420,8 @@ void mainButtons()
         { "help", 73, 19, false, Glyph::None, "Help", false, 13 },
         { "minimise", 25, 25, false, Glyph::Minus, "", false, 13 },
         { "close", 25, 25, false, Glyph::Close, "", false, 13 },
+        // The phone gallery's Share, in the corner below the slots (shown while sharing is on).
+        { "share", 118, 38, true, Glyph::Share, "Share", false, 14 },
     };
     for (const B& b : bs) {
         const ButtonLook look = b.primary ? primaryLook() : secondaryLook();
@@ -513,7 +515,7 @@ void windows()
         save("main_screen", img);
     }
     {
-        QImage img = paintWindow(500, 480, "Settings");
+        QImage img = paintWindow(500, 510, "Settings");
         QPainter p(&img);
         const char* names[] = { "Frame", "Portrait", "Background", "Mask", "Emotion", "Base map" };
         for (int i = 0; i < 6; ++i) {
@@ -548,6 +550,7 @@ void windows()
         p.fillRect(QRectF(16, 392, 468, 1), QColor(255, 255, 255, 30));
         paintField(p, QRectF(236, 402, 50, 18));
         paintField(p, QRectF(358, 402, 126, 18));
+        p.fillRect(QRectF(16, 464, 468, 1), QColor(255, 255, 255, 30));
         p.end();
         cutWindowShape(img);
         save("configure_background", img);

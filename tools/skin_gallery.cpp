@@ -170,7 +170,7 @@ void skinButtons()
     // Main screen buttons: the captions are part of the pictures.
     const char* mains[] = { "camera", "select_frame", "select_photo", "configure", "shoot", "add_frame", "add_photo",
         "open_project", "frame_toggle", "save_picture", "print", "save_project", "use_picture", "previous", "next",
-        "layout0", "layout1", "layout2", "layout3", "layout4", "about", "home", "help", "minimise", "close" };
+        "layout0", "layout1", "layout2", "layout3", "layout4", "about", "home", "help", "minimise", "close", "share" };
     for (const char* m : mains) {
         const std::string base = std::string("main_") + m;
         auto id = [&](const char* state) { return findSkinResource(base + "_" + state)->id; };
@@ -524,7 +524,7 @@ void composedMain()
         { "add_photo", 124, 379 }, { "save_picture", 247, 448 }, { "print", 247, 378 }, { "open_project", 124, 518 },
         { "save_project", 247, 518 }, { "configure", 15, 519 }, { "layout0", 544, 344 }, { "layout1", 591, 344 },
         { "layout2", 639, 344 }, { "layout3", 686, 344 }, { "layout4", 735, 344 }, { "about", 8, 31 },
-        { "home", 117, 31 }, { "help", 206, 31 }, { "minimise", 735, 1 }, { "close", 765, 1 } };
+        { "home", 117, 31 }, { "help", 206, 31 }, { "minimise", 735, 1 }, { "close", 765, 1 }, { "share", 674, 556 } };
     for (const auto& b : buttons) {
         CxSkinButton* btn = mainButton(&w, b.name, QPoint(b.x, b.y));
         if (std::string(b.name) == "layout0" || std::string(b.name) == "frame_toggle")

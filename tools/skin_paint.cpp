@@ -322,6 +322,18 @@ void drawGlyph(QPainter& p, const QRectF& b, Glyph g, const QColor& colour, doub
         p.drawPath(h);
         break;
     }
+    case Glyph::Share: {
+        // A phone taking a picture home: its outline, and an arrow coming down onto its screen.
+        p.drawRoundedRect(rectIn(b, 6.5, 2.5, 11, 19), 2.5 * s, 2.5 * s);
+        p.drawLine(at(b, 10.5, 18.5), at(b, 13.5, 18.5));
+        p.drawLine(at(b, 12, 6), at(b, 12, 13.5));
+        QPainterPath h;
+        h.moveTo(at(b, 9, 10.5));
+        h.lineTo(at(b, 12, 13.5));
+        h.lineTo(at(b, 15, 10.5));
+        p.drawPath(h);
+        break;
+    }
     }
     p.restore();
 }

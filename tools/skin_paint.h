@@ -42,7 +42,8 @@ enum class Glyph {
     Dots,
     Undo,
     Redo,
-    Resume
+    Resume,
+    Share
 };
 
 enum class ButtonState { Normal, Down, Over, Focus, Disabled };
