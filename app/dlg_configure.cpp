@@ -329,8 +329,8 @@ void DlgConfigure::createControls()
     m_shareBind->setToolTip(QStringLiteral(
         "\"all\" for every network, or one address or network interface (for example wlan0) of this computer"));
 
-    m_sharePrintCode = twoState(
-        this, kSharePrintCodeId, QRect(16, 430, 300, 22), QStringLiteral("QR code on photo prints"), false);
+    m_sharePrintCode
+        = twoState(this, kSharePrintCodeId, QRect(16, 430, 300, 22), QStringLiteral("QR code on photo prints"), false);
     m_sharePrintCode->setAccessibleDescription(QStringLiteral(
         "Photo prints carry the sheet's link as a small code in a corner, beside the pictures; needs sharing on"));
 

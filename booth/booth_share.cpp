@@ -203,7 +203,8 @@ void BoothShare::startNext()
             hook();
         const PublishResult result = SharePublisher::publish(job->folder, ShareContentOf(job->picture));
         // Told on the screen's thread; the destructor waits for this thread before it goes.
-        QMetaObject::invokeMethod(this, [this, job, result] { finished(job, result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, job, result] { finished(job, result); }, Qt::QueuedConnection);
     });
 }
 

@@ -322,8 +322,8 @@ void DlgCorvantis::applyTabOrder()
     // project, settings, then the title bar.
     const int before[] = { kCameraId, kShootId, kFrameShownId, kSelectFrameId, kAddFrameId, kPreviousFrameId,
         kNextFrameId, kSelectPhotoId, kAddPhotoId, kPreviousPhotoId, kNextPhotoId, kUsePictureId };
-    const int after[] = { kPrintId, kSavePictureId, kShareId, kOpenProjectId, kSaveProjectId, kConfigureId, kDevicesId, kAboutId,
-        kHomeId, kHelpId, kMinimiseId, kCloseId };
+    const int after[] = { kPrintId, kSavePictureId, kShareId, kOpenProjectId, kSaveProjectId, kConfigureId, kDevicesId,
+        kAboutId, kHomeId, kHelpId, kMinimiseId, kCloseId };
     std::vector<QWidget*> order;
     for (int id : before)
         order.push_back(platform::findControl(this, id));

@@ -7,7 +7,9 @@
 #include <QTextOption>
 
 #include "booth/booth.h"
+#include "booth/guest_view.h"
 #include "share/qr_code.h"
+#include "skin/notice_banner.h"
 #include "skin/skin_theme.h"
 
 namespace theme = skin::theme;
@@ -71,10 +73,18 @@ void ShareCard::showLink(const QString& url)
     if (m_codeSide == 0)
         return; // too long for a code: never the case for the booth's own links
     setAccessibleDescription(url);
-    m_timeout.start(kShownMs);
+    m_timeout.start(m_timeoutMs);
     if (!isVisible())
         qApp->installEventFilter(this);
+    // Over the slots (which are made again with each layout), under the guests' view of a shot
+    // and the banner's notices.
     raise();
+    if (QWidget* screen = parentWidget()) {
+        for (GuestView* guests : screen->findChildren<GuestView*>(Qt::FindDirectChildrenOnly))
+            guests->raise();
+        for (NoticeBanner* banner : screen->findChildren<NoticeBanner*>(Qt::FindDirectChildrenOnly))
+            banner->raise();
+    }
     show();
     update();
 }
@@ -177,7 +187,8 @@ void ShareCard::paintEvent(QPaintEvent*)
     QTextOption anywhere;
     anywhere.setWrapMode(QTextOption::WrapAnywhere);
     p.setFont(addressFont());
-    const QRectF address(column.left() + 8, used.bottom() + 10, column.width() - 8, column.bottom() - used.bottom() - 10);
+    const QRectF address(
+        column.left() + 8, used.bottom() + 10, column.width() - 8, column.bottom() - used.bottom() - 10);
     used = p.boundingRect(address, m_link, anywhere);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(theme::kMarigold));

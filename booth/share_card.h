@@ -16,7 +16,7 @@ class ShareCard : public QWidget {
 public:
     /// Where the card lies on the 800 x 600 screen: over the sheet and the photo and frame keys.
     static constexpr QRect kPlace { 362, 56, 430, 454 };
-    /// How long a link stays when nobody touches the screen (ms).
+    /// How long a link stays by default when nobody touches the screen (ms).
     static constexpr int kShownMs = 60000;
 
     /// Shows the links booth's sharing tells, on screen (a child of it, hidden until then).
@@ -25,6 +25,8 @@ public:
     /// Shows url's code (unless a shot is under way: it must not cover the countdown).
     void showLink(const QString& url);
     void dismiss();
+    /// How long a link stays when nobody touches the screen (ms).
+    void setTimeout(int ms) { m_timeoutMs = ms; }
     QString link() const { return m_link; }
     /// The code's side in screen pixels, quiet zone included (0 without a link).
     int codeSide() const { return m_codeSide; }
@@ -43,5 +45,6 @@ private:
     QPainterPath m_modules; ///< the code's dark modules at m_codeRect
     QRect m_codeRect;
     int m_codeSide = 0;
+    int m_timeoutMs = kShownMs;
     QTimer m_timeout;
 };

@@ -289,8 +289,9 @@ void DlgPrint::showPhotoLine(int line)
         m_photoJob = PlanPhotoJob(m_surfacePrinter, paper, full, bool(m_linkSource));
     if (m_photoJob.layout.pixels.isEmpty()) {
         const QSizeF mm = paper == PhotoPaper::FitPage ? QSizeF(210, 297) : PhotoPaperSizeMm(paper);
-        m_photoJob.layout = LayoutPhoto(full, QSizeF(std::max(mm.width(), mm.height()), std::min(mm.width(), mm.height())),
-            QMarginsF(), bool(m_linkSource));
+        m_photoJob.layout
+            = LayoutPhoto(full, QSizeF(std::max(mm.width(), mm.height()), std::min(mm.width(), mm.height())),
+                QMarginsF(), bool(m_linkSource));
     }
     const PhotoLayout& layout = m_photoJob.layout;
     setSizeTexts(layout.pixels.width(), layout.pixels.height());

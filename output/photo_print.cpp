@@ -27,10 +27,9 @@ constexpr double kMmPerInch = 25.4;
 constexpr double kSameSizeMm = 1.5;
 /// The PDF's coordinates: fine enough that the picture's edges land within a hair of the plan.
 constexpr int kPdfResolution = 1200;
-/// The link's code keeps this far from the paper's edges (borderless printing trims them) and
-/// from the picture.
-constexpr double kCodeEdgeMm = 3;
-constexpr double kCodeGapMm = 2;
+/// The link's code (its quiet zone included) keeps this far from the paper's edges: borderless
+/// printing trims them. Its own quiet zone keeps it clear of the picture.
+constexpr double kCodeEdgeMm = 1.5;
 
 // The papers' sizes in the order of kPhotoPaperNames (their names and texts), short side first.
 const QSizeF kPaperSizesMm[kPhotoPaperCount] = {
@@ -154,7 +153,7 @@ PhotoLayout LayoutPhoto(QSize fullSize, QSizeF paperMm, QMarginsF marginsMm, boo
         const double insetX = std::max(0.0, kCodeEdgeMm - marginsMm.right());
         const double insetY = std::max(0.0, kCodeEdgeMm - marginsMm.bottom());
         const QRectF code(room.right() - insetX - side, room.bottom() - insetY - side, side, side);
-        const double stripX = side + insetX + kCodeGapMm, stripY = side + insetY + kCodeGapMm;
+        const double stripX = side + insetX, stripY = side + insetY;
         const double kRight = std::min((areaW - stripX) / fullSize.width(), areaH / fullSize.height());
         const double kBelow = std::min(areaW / fullSize.width(), (areaH - stripY) / fullSize.height());
         if (std::max(kRight, kBelow) > 0 && code.left() >= 0 && code.top() >= 0) {

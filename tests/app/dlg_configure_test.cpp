@@ -391,6 +391,10 @@ TEST_F(ConfigureDialog, PhoneGallerySettingsAreShownClampedAndStored)
     auto* share = platform::findControl<QAbstractButton>(m_dlg.get(), DlgConfigure::kShareGalleryId);
     ASSERT_NE(share, nullptr);
     EXPECT_TRUE(share->isChecked());
+    auto* code = platform::findControl<QAbstractButton>(m_dlg.get(), DlgConfigure::kSharePrintCodeId);
+    ASSERT_NE(code, nullptr);
+    EXPECT_FALSE(code->isChecked()) << "prints carry no code unless asked";
+    code->click();
     EXPECT_EQ(edit(DlgConfigure::kSharePortId)->text(), "9090");
     EXPECT_EQ(edit(DlgConfigure::kShareBindId)->text(), "wlan0");
 
@@ -399,6 +403,8 @@ TEST_F(ConfigureDialog, PhoneGallerySettingsAreShownClampedAndStored)
     edit(DlgConfigure::kShareBindId)->setText("  ");
     click(DlgConfigure::kApplyId);
     EXPECT_EQ(ini("ShareGallery"), "0");
+    EXPECT_EQ(ini("SharePrintCode"), "1");
+    EXPECT_EQ(boothSettings().m_sharePrintCode, 1);
     EXPECT_EQ(ini("SharePort"), "65535");
     EXPECT_EQ(ini("ShareBind"), "all") << "an empty address means every network";
     EXPECT_EQ(edit(DlgConfigure::kSharePortId)->text(), "65535");
@@ -421,14 +427,19 @@ TEST(ShareSettings, DefaultsAndHandEditedValues)
     EXPECT_EQ(s.m_sharePort, 8080);
     EXPECT_EQ(s.m_shareBind, "all");
     EXPECT_EQ(s.m_shareIndex, 0);
-    writeAll(file, "[Configure]\nShareGallery=2\nSharePort=-5\nShareBind=" + QByteArray(100, 'x') + "\nShareIndex=1\n");
+    EXPECT_EQ(s.m_sharePrintCode, 0);
+    writeAll(file,
+        "[Configure]\nShareGallery=2\nSharePort=-5\nShareBind=" + QByteArray(100, 'x')
+            + "\nShareIndex=1\nSharePrintCode=7\n");
     s.LoadShareSettings(file);
     EXPECT_EQ(s.m_shareGallery, 0);
     EXPECT_EQ(s.m_sharePort, 1);
     EXPECT_EQ(s.m_shareBind.size(), kMaxShareBindLength);
     EXPECT_EQ(s.m_shareIndex, 1);
-    writeAll(file, "[Configure]\nShareGallery=1\nSharePort=70000\nShareBind= eth0 \n");
+    EXPECT_EQ(s.m_sharePrintCode, 0) << "only 1 switches the code on";
+    writeAll(file, "[Configure]\nShareGallery=1\nSharePort=70000\nShareBind= eth0 \nSharePrintCode=1\n");
     s.LoadShareSettings(file);
+    EXPECT_EQ(s.m_sharePrintCode, 1);
     EXPECT_EQ(s.m_shareGallery, 1);
     EXPECT_EQ(s.m_sharePort, 65535);
     EXPECT_EQ(s.m_shareBind, "eth0");

@@ -99,6 +99,39 @@ TEST(PhotoLayoutRule, FitsCentresKeepsTheAspectAndStaysAt300To600Ppi)
     EXPECT_TRUE(LayoutPhoto(QSize(10, 10), QSizeF(10, 10), QMarginsF(6, 6, 6, 6)).pixels.isEmpty());
 }
 
+TEST(PhotoLayoutRule, TheLinksCodeTakesACornerBesideThePicture)
+{
+    auto clear = [](const PhotoLayout& l) {
+        const QRectF paper(QPointF(0, 0), l.paperMm);
+        return !l.codeMm.isEmpty() && !l.codeMm.intersects(l.pictureMm)
+            && l.codeMm.right() <= paper.right() - 1.5 + 1e-9 && l.codeMm.bottom() <= paper.bottom() - 1.5 + 1e-9
+            && QRectF(paper.marginsRemoved(l.marginsMm)).contains(l.pictureMm.adjusted(1e-9, 1e-9, -1e-9, -1e-9));
+    };
+    // On 6 x 4 in paper the sheet's aspect leaves a strip beside it: the picture keeps its size
+    // and moves aside; the code is small but has modules of 0.4 mm and more.
+    const QSize sheet(3024, 2292);
+    const PhotoLayout plain = LayoutPhoto(sheet, QSizeF(152.4, 101.6), QMarginsF());
+    PhotoLayout l = LayoutPhoto(sheet, QSizeF(152.4, 101.6), QMarginsF(), true);
+    EXPECT_TRUE(clear(l));
+    EXPECT_NEAR(l.pictureMm.height(), plain.pictureMm.height(), 1e-6);
+    EXPECT_EQ(l.pixels, plain.pixels);
+    EXPECT_GE(l.codeMm.width() / 41, 0.39);
+    EXPECT_GT(l.codeMm.center().x(), l.pictureMm.right());
+
+    // A picture of the paper's own aspect has no room to spare: it shrinks only by the strip.
+    l = LayoutPhoto(QSize(1500, 1000), QSizeF(150, 100), QMarginsF(), true);
+    EXPECT_TRUE(clear(l));
+    EXPECT_GT(l.pictureMm.width(), 150 - l.codeMm.width() - 2);
+    // Margins the printer needs count towards the code's distance from the edge.
+    l = LayoutPhoto(QSize(400, 300), QSizeF(297, 210), QMarginsF(6.35, 6.35, 6.35, 6.35), true);
+    EXPECT_TRUE(clear(l));
+    EXPECT_NEAR(l.codeMm.right(), 297 - 6.35, 1e-9);
+    // Paper too small for a code prints the picture alone.
+    l = LayoutPhoto(QSize(400, 300), QSizeF(20, 15), QMarginsF(), true);
+    EXPECT_TRUE(l.codeMm.isEmpty());
+    EXPECT_FALSE(l.pixels.isEmpty());
+}
+
 TEST(PhotoLayoutRule, PaperNamesAndSizes)
 {
     EXPECT_EQ(PhotoPaperText(PhotoPaper::Photo6x4), QString::fromUtf8("6 \u00D7 4 in photo"));
