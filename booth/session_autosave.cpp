@@ -14,7 +14,6 @@
 #include "platform/atomic_file.h"
 #include "booth/combination_slots.h"
 #include "booth/project_file.h"
-#include "platform/ini_file.h"
 
 namespace {
 
