@@ -602,6 +602,20 @@ bool SaveProject(const CombinationSlots& model, const QString& settingsFile, con
     return PackFiles(list, target, error);
 }
 
+bool RestoreProjectFromItsSettings(CombinationSlots& model, const QStringList& files, QString* error)
+{
+    if (files.isEmpty()) {
+        setError(error, QStringLiteral("The project holds no records."));
+        return false;
+    }
+    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
+    const int layout
+        = platform::IniFile::readInt(files.first(), section, QLatin1String(kSettingKeys[KeyCombinationIndex]));
+    const QString flag
+        = platform::IniFile::readString(files.first(), section, QLatin1String(kSettingKeys[KeyComPictureFlag]));
+    return RestoreProject(model, files, layout, flag, error);
+}
+
 bool RestoreProject(CombinationSlots& model, const QStringList& files, int combinationIndex,
     const QString& comPictureFlag, QString* error)
 {

@@ -83,3 +83,6 @@ bool SaveProject(
 /// without originals. Returns true when everything listed was restored.
 bool RestoreProject(CombinationSlots& model, const QStringList& files, int combinationIndex,
     const QString& comPictureFlag, QString* error = nullptr);
+/// RestoreProject with the layout and the used slots the project's own settings record names
+/// (files[0]); nothing else of that record is read.
+bool RestoreProjectFromItsSettings(CombinationSlots& model, const QStringList& files, QString* error = nullptr);

@@ -14,7 +14,6 @@
 #include "platform/atomic_file.h"
 #include "booth/combination_slots.h"
 #include "booth/project_file.h"
-#include "platform/ini_file.h"
 
 namespace {
 
@@ -126,13 +125,8 @@ int SessionAutosave::restoreLeftSession(CombinationSlots& model, QString* error)
         setError(error, unpackError);
         return -1;
     }
-    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
-    const int layout
-        = platform::IniFile::readInt(files.first(), section, QLatin1String(kSettingKeys[KeyCombinationIndex]));
-    const QString flag
-        = platform::IniFile::readString(files.first(), section, QLatin1String(kSettingKeys[KeyComPictureFlag]));
     QString restoreError;
-    const bool restored = RestoreProject(model, files, layout, flag, &restoreError);
+    const bool restored = RestoreProjectFromItsSettings(model, files, &restoreError);
     if (!unpacked || !restored)
         setError(error, unpacked ? restoreError : unpackError + QLatin1Char('\n') + restoreError);
     return int(model.usedSlots().size());

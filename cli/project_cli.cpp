@@ -20,7 +20,6 @@
 #include "output/picture_save.h"
 #include "output/print_routine.h"
 #include "output/printer_queue.h"
-#include "platform/ini_file.h"
 #include "share/gallery_server.h"
 #include "share/share_address.h"
 #include "share/share_publisher.h"
@@ -106,13 +105,8 @@ void openProject(const QString& path, OpenedProject& project)
         project.error = unpackError;
         return;
     }
-    const QString section = QLatin1String(kSettingKeys[KeyConfigure]);
-    const int layout
-        = platform::IniFile::readInt(files.first(), section, QLatin1String(kSettingKeys[KeyCombinationIndex]));
-    const QString flag
-        = platform::IniFile::readString(files.first(), section, QLatin1String(kSettingKeys[KeyComPictureFlag]));
     QString restoreError;
-    const bool restored = RestoreProject(project.model, files, layout, flag, &restoreError);
+    const bool restored = RestoreProjectFromItsSettings(project.model, files, &restoreError);
     QStringList problems;
     if (!unpacked)
         problems << unpackError;
@@ -186,29 +180,45 @@ int sheet(const QString& path, const QString& target, QTextStream& err)
     return 0;
 }
 
+/// Splits args into options (valueOptions take the next argument, flagOptions none) and positional
+/// arguments; false after telling err about a missing value or an unknown option.
+bool parseOptions(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions,
+    QMap<QString, QString>& options, QStringList& positional, QTextStream& err)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (flagOptions.contains(a)) {
+            options[a] = QStringLiteral("1");
+        } else if (valueOptions.contains(a)) {
+            if (i + 1 >= args.size()) {
+                err << "kivra-project: " << a << " needs a value\n" << kUsage;
+                return false;
+            }
+            options[a] = args[++i];
+        } else if (a.startsWith(QLatin1String("--"))) {
+            err << "kivra-project: unknown option " << a << "\n" << kUsage;
+            return false;
+        } else {
+            positional << a;
+        }
+    }
+    return true;
+}
+
 int compose(const QStringList& args, QTextStream& err)
 {
+    QMap<QString, QString> options;
     QStringList positional;
+    if (!parseOptions(args, { QStringLiteral("--alpha"), QStringLiteral("--base") }, {}, options, positional, err))
+        return 2;
+    const QString basePath = options.value(QStringLiteral("--base"));
     int alpha = 255;
-    QString basePath;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--alpha") || args[i] == QLatin1String("--base")) {
-            if (i + 1 >= args.size()) {
-                err << "kivra-project: " << args[i] << " needs a value\n" << kUsage;
-                return 2;
-            }
-            if (args[i] == QLatin1String("--base")) {
-                basePath = args[++i];
-                continue;
-            }
-            bool ok = false;
-            alpha = args[++i].toInt(&ok);
-            if (!ok || alpha < 0 || alpha > 255) {
-                err << "kivra-project: --alpha takes a number from 0 to 255\n";
-                return 2;
-            }
-        } else {
-            positional << args[i];
+    if (options.contains(QStringLiteral("--alpha"))) {
+        bool ok = false;
+        alpha = options.value(QStringLiteral("--alpha")).toInt(&ok);
+        if (!ok || alpha < 0 || alpha > 255) {
+            err << "kivra-project: --alpha takes a number from 0 to 255\n";
+            return 2;
         }
     }
     if (positional.size() != 3) {
@@ -270,66 +280,53 @@ bool parseRange(const QString& text, int& from, int& to)
 
 int print(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    QString path;
+    QMap<QString, QString> options;
+    QStringList positional;
+    if (!parseOptions(args,
+            { QStringLiteral("--printer"), QStringLiteral("--size"), QStringLiteral("--photo"),
+                QStringLiteral("--pages"), QStringLiteral("--copies") },
+            { QStringLiteral("--even-if-paused") }, options, positional, err))
+        return 2;
+    if (positional.size() != 1) {
+        err << kUsage;
+        return 2;
+    }
+    const QString path = positional[0];
     PrintRequest request;
     request.askUser = false;
     request.showMessages = false;
+    request.printWhenAttention = options.contains(QStringLiteral("--even-if-paused"));
+    request.printer = options.value(QStringLiteral("--printer"));
     int line = 0;
-    bool sizeGiven = false;
-    std::optional<PhotoPaper> paper;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--even-if-paused")) {
-            request.printWhenAttention = true;
-            continue;
-        }
-        if (a.startsWith(QLatin1String("--"))) {
-            if (i + 1 >= args.size()) {
-                err << "kivra-project: " << a << " needs a value\n" << kUsage;
-                return 2;
-            }
-            const QString v = args[++i];
-            bool ok = false;
-            if (a == QLatin1String("--printer")) {
-                request.printer = v;
-            } else if (a == QLatin1String("--size")) {
-                line = v.toInt(&ok);
-                sizeGiven = true;
-                if (!ok || line < 0 || line > 3) {
-                    err << "kivra-project: --size takes 0, 1, 2 or 3\n";
-                    return 2;
-                }
-            } else if (a == QLatin1String("--photo")) {
-                paper = PhotoPaperFromKey(v);
-                if (!paper) {
-                    err << "kivra-project: --photo takes 6x4in, 7x5in, a5, a4 or fit\n";
-                    return 2;
-                }
-            } else if (a == QLatin1String("--pages")) {
-                if (!parseRange(v, request.fromPage, request.toPage)) {
-                    err << "kivra-project: --pages takes FROM-TO, e.g. 1-2\n";
-                    return 2;
-                }
-            } else if (a == QLatin1String("--copies")) {
-                request.copies = v.toInt(&ok);
-                if (!ok || request.copies < 1 || request.copies > 10) {
-                    err << "kivra-project: --copies takes a number from 1 to 10\n";
-                    return 2;
-                }
-            } else {
-                err << "kivra-project: unknown option " << a << "\n" << kUsage;
-                return 2;
-            }
-        } else if (path.isEmpty()) {
-            path = a;
-        } else {
-            err << kUsage;
+    const bool sizeGiven = options.contains(QStringLiteral("--size"));
+    if (sizeGiven) {
+        bool ok = false;
+        line = options.value(QStringLiteral("--size")).toInt(&ok);
+        if (!ok || line < 0 || line > 3) {
+            err << "kivra-project: --size takes 0, 1, 2 or 3\n";
             return 2;
         }
     }
-    if (path.isEmpty()) {
-        err << kUsage;
+    std::optional<PhotoPaper> paper;
+    if (options.contains(QStringLiteral("--photo"))) {
+        paper = PhotoPaperFromKey(options.value(QStringLiteral("--photo")));
+        if (!paper) {
+            err << "kivra-project: --photo takes 6x4in, 7x5in, a5, a4 or fit\n";
+            return 2;
+        }
+    }
+    if (options.contains(QStringLiteral("--pages"))
+        && !parseRange(options.value(QStringLiteral("--pages")), request.fromPage, request.toPage)) {
+        err << "kivra-project: --pages takes FROM-TO, e.g. 1-2\n";
         return 2;
+    }
+    if (options.contains(QStringLiteral("--copies"))) {
+        bool ok = false;
+        request.copies = options.value(QStringLiteral("--copies")).toInt(&ok);
+        if (!ok || request.copies < 1 || request.copies > 10) {
+            err << "kivra-project: --copies takes a number from 1 to 10\n";
+            return 2;
+        }
     }
     if (paper && (sizeGiven || request.fromPage > 0)) {
         err << "kivra-project: --photo prints one page; it goes with neither --size nor --pages\n";
@@ -380,30 +377,21 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int save(const QStringList& args, QTextStream& err)
 {
+    QMap<QString, QString> options;
     QStringList positional;
+    if (!parseOptions(args, { QStringLiteral("--size"), QStringLiteral("--backdrop") }, {}, options, positional, err))
+        return 2;
+    const QString backdropPath = options.value(QStringLiteral("--backdrop"));
     int line = 0;
-    QString backdropPath;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--size") || args[i] == QLatin1String("--backdrop")) {
-            if (i + 1 >= args.size()) {
-                err << "kivra-project: " << args[i] << " needs a value\n" << kUsage;
-                return 2;
-            }
-            if (args[i] == QLatin1String("--backdrop")) {
-                backdropPath = args[++i];
-                continue;
-            }
-            const QString v = args[++i];
-            bool ok = false;
-            const bool full = v.compare(QLatin1String("full"), Qt::CaseInsensitive) == 0;
-            line = full ? kSaveLineFull : v.toInt(&ok);
-            if (!full && (!ok || (line != 0 && line != 1))) {
-                err << "kivra-project: --size takes 0 (1024 x 768), 1 (528 x 400) or full (the shots' full "
-                       "resolution)\n";
-                return 2;
-            }
-        } else {
-            positional << args[i];
+    if (options.contains(QStringLiteral("--size"))) {
+        const QString v = options.value(QStringLiteral("--size"));
+        bool ok = false;
+        const bool full = v.compare(QLatin1String("full"), Qt::CaseInsensitive) == 0;
+        line = full ? kSaveLineFull : v.toInt(&ok);
+        if (!full && (!ok || (line != 0 && line != 1))) {
+            err << "kivra-project: --size takes 0 (1024 x 768), 1 (528 x 400) or full (the shots' full "
+                   "resolution)\n";
+            return 2;
         }
     }
     if (positional.size() != 2) {
@@ -466,29 +454,6 @@ int printers(QTextStream& out, QTextStream& err)
 
 /// Splits args into "--name value" options (names in valueOptions), flags (in flagOptions) and
 /// positional arguments. False with a usage message on an unknown option or a missing value.
-bool parseOptions(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions,
-    QMap<QString, QString>& options, QStringList& positional, QTextStream& err)
-{
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (flagOptions.contains(a)) {
-            options[a] = QStringLiteral("1");
-        } else if (valueOptions.contains(a)) {
-            if (i + 1 >= args.size()) {
-                err << "kivra-project: " << a << " needs a value\n" << kUsage;
-                return false;
-            }
-            options[a] = args[++i];
-        } else if (a.startsWith(QLatin1String("--"))) {
-            err << "kivra-project: unknown option " << a << "\n" << kUsage;
-            return false;
-        } else {
-            positional << a;
-        }
-    }
-    return true;
-}
-
 QString defaultShareFolder()
 {
     return SharePublisher::shareFolderOf(appdefaults::defaultSaveFolder());

@@ -10,53 +10,22 @@
 #include "booth/composition.h"
 #include "booth/project_file.h"
 #include "tests/booth/booth_test_util.h"
+#include "tests/cli/cli_test_util.h"
 #include "tests/common/test_support.h"
 
 using namespace boothtest;
 
 namespace {
 
-struct CliRun {
-    int code = 0;
-    QString out;
-    QString err;
-};
-
-CliRun run(const QStringList& args)
-{
-    CliRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.code = RunKivraProject(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
+using clitest::CliRun;
+using clitest::run;
 
 class KivraProject : public ::testing::Test {
 protected:
     QString file(const char* name) const { return QString::fromStdString(m_dir.file(name)); }
 
     /// A layout-1 project with slots 0 and 2 used, red and blue.
-    QString makeProject()
-    {
-        const QString settings = file("KivraTesselwick.ini");
-        QFile f(settings);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Configure]\nShottingDelay=3\n");
-        f.close();
-        CombinationSlots model;
-        model.buildLayout(1);
-        const QImage red = solidBitmap(kCanvasWidth, kCanvasHeight, qRgb(255, 0, 0));
-        const QImage blue = solidBitmap(kCanvasWidth, kCanvasHeight, qRgb(0, 0, 255));
-        const QImage key = solidBitmap(kCanvasWidth, kCanvasHeight, qRgb(0, 255, 0));
-        model.storeIntoFirstFree(red, red, key, 255);
-        model.storeIntoFirstFree(blue, blue, key, 255);
-        model.swapSlots(1, 2);
-        const QString project = file("event.kivra");
-        EXPECT_TRUE(SaveProject(model, settings, project));
-        return project;
-    }
+    QString makeProject() const { return clitest::makeRedBlueProject(m_dir.path()); }
 
     testsupport::TempDir m_dir;
 };

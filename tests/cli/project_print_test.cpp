@@ -12,6 +12,7 @@
 #include "booth/slot_original.h"
 #include "picture/bitmap_scale.h"
 #include "tests/booth/booth_test_util.h"
+#include "tests/cli/cli_test_util.h"
 #include "tests/output/cups_fixture.h"
 
 using namespace boothtest;
@@ -19,22 +20,8 @@ using testsupport::CupsServer;
 
 namespace {
 
-struct CliRun {
-    int code = 0;
-    QString out;
-    QString err;
-};
-
-CliRun run(const QStringList& args)
-{
-    CliRun r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.code = RunKivraProject(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
+using clitest::CliRun;
+using clitest::run;
 
 class ProjectPrint : public ::testing::Test {
 protected:

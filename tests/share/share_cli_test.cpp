@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cli/cli_test_util.h"
+
 #include "booth/combination_slots.h"
 #include "booth/composition.h"
 #include "booth/project_file.h"
@@ -25,13 +27,6 @@ namespace {
 QString q(const std::filesystem::path& p)
 {
     return QString::fromStdString(p.string());
-}
-
-QImage solid(QRgb colour)
-{
-    QImage image(kCanvasWidth, kCanvasHeight, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
 }
 
 /// kivra-project serve in the background, stopped with SIGTERM at the end.
@@ -81,23 +76,7 @@ private:
 class ShareCommands : public ::testing::Test {
 protected:
     /// A layout-1 project with slots 0 and 2 used, red and blue.
-    QString makeProject()
-    {
-        const QString settings = q(m_dir.path() / "KivraTesselwick.ini");
-        QFile f(settings);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Configure]\nShottingDelay=3\n");
-        f.close();
-        CombinationSlots model;
-        model.buildLayout(1);
-        const QImage key = solid(qRgb(0, 255, 0));
-        model.storeIntoFirstFree(solid(qRgb(255, 0, 0)), solid(qRgb(255, 0, 0)), key, 255);
-        model.storeIntoFirstFree(solid(qRgb(0, 0, 255)), solid(qRgb(0, 0, 255)), key, 255);
-        model.swapSlots(1, 2);
-        const QString project = q(m_dir.path() / "event.kivra");
-        EXPECT_TRUE(SaveProject(model, settings, project));
-        return project;
-    }
+    QString makeProject() const { return clitest::makeRedBlueProject(m_dir.path()); }
 
     struct Run {
         int code = -1;
