@@ -706,6 +706,153 @@ def KioskGuestPrintsWithOneTouch(ctx):
         cups.wait_jobs(3)
 
 
+def free_port():
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def decode_code(image, path):
+    """The text of the QR code in a picture of the screen (zbarimg reads it as a phone would)."""
+    image.save(path)
+    out = subprocess.run(["zbarimg", "--raw", "-q", path], capture_output=True, text=True)
+    return out.stdout.strip()
+
+
+def fetch(url):
+    import urllib.error
+    import urllib.request
+    try:
+        with urllib.request.urlopen(url, timeout=10) as answer:
+            return answer.status, dict(answer.headers), answer.read()
+    except urllib.error.HTTPError as refused:
+        return refused.code, dict(refused.headers), b""
+
+
+def shown_link(ctx, booth, what):
+    """The link the booth shows as a QR code: read from the screen, and the card's description
+    (what a screen reader says) carries the same address."""
+    card = wait_until(lambda: [c for c in booth.find_all("Phone link", within=booth.window(MAIN)) if c.getState().contains(
+        pyatspi.STATE_SHOWING)], 30, "the phone link " + what)[0]
+    time.sleep(0.5)  # drawn
+    url = decode_code(booth.grab(card), os.path.join(ctx.workdir, "code.png"))
+    expect(url.startswith("http://127.0.0.1:"), "the code reads as the booth's address: %r" % url)
+    expect(Booth.description(card) == url, "the address in words: %r, code %r" % (Booth.description(card), url))
+    return url
+
+
+def published_sheet(ctx, url):
+    """Fetches the page and the sheet as a phone does: the download is the published file."""
+    status, headers, page = fetch(url)
+    expect(status == 200 and "text/html" in headers.get("Content-Type", ""), "the page: %s %s" % (status, headers))
+    links = re.findall(r'href="([^"]*download/sheet[^"]*)"', page.decode())
+    expect(links, "the page offers the sheet's download")
+    status, headers, data = fetch(urllib_join(url, links[0]))
+    expect(status == 200 and headers.get("Content-Type") == "image/jpeg", "the sheet: %s %s" % (status, headers))
+    expect("attachment" in headers.get("Content-Disposition", ""), "a download: %s" % headers)
+    token = url.rstrip("/").rsplit("/", 1)[1]
+    share = os.path.join(ctx.home, "Kivra Tesselwick", "Share")
+    folder = [os.path.join(share, d) for d in os.listdir(share) if os.path.isdir(os.path.join(share, d))
+              and token in open(os.path.join(share, "shares.tbl")).read()]
+    expect(any(open(os.path.join(f, "sheet.jpg"), "rb").read() == data for f in folder if os.path.exists(
+        os.path.join(f, "sheet.jpg"))), "the download equals the published sheet")
+    import io
+    return Image.open(io.BytesIO(data)).convert("RGB")
+
+
+def urllib_join(base, link):
+    import urllib.parse
+    return urllib.parse.urljoin(base, link)
+
+
+def vivid_share(image):
+    """How much of a picture is in the test camera's vivid bar colours (paper and frames are not)."""
+    small = image.resize((64, 48))
+    return sum(1 for p in small.getdata() if max(p) - min(p) > 150) / (64 * 48)
+
+
+@journey
+def ShareASheetWithAPhone(ctx):
+    """Sharing on: a shot, Share, and the code on the screen leads a phone to the page and a
+    download of the full-resolution sheet; the next touch takes the code away."""
+    port = free_port()
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home,
+                        settings={"ShottingDelay": 1, "ShareGallery": 1, "SharePort": port,
+                                  "ShareBind": "127.0.0.1"})
+    booth.click("Layout with 4 pictures", within=booth.window(MAIN))
+    wait_until(lambda: booth.slot_count() == 4, 5, "the 4-slot layout")
+    camera_on(booth)
+    shoot(booth, 1)
+    booth.click("Share with a phone", within=booth.window(MAIN))
+    url = shown_link(ctx, booth, "after Share")
+    expect(url.startswith("http://127.0.0.1:%d/s/" % port), "the link names the chosen port: %s" % url)
+    sheet = published_sheet(ctx, url)
+    # From the camera's own pixels (640 x 480 here), not the 1024-pixel sheet of a plain save.
+    expect(sheet.width > 1024, "the full-resolution sheet, not %s" % (sheet.size,))
+    # The sheet is 2 x 2 slots and only the first holds a shot: the camera's bars show in the
+    # top-left quarter and nowhere else.
+    w, h = sheet.size
+    quarters = [vivid_share(sheet.crop((x, y, x + w // 2, y + h // 2))) for y in (0, h // 2) for x in (0, w // 2)]
+    expect(quarters[0] > 0.3 and max(quarters[1:]) < 0.02, "the shot in the first slot only: %s" % quarters)
+    # Anything outside the code is a touch: the code goes, the booth goes on.
+    x, y, w, h = booth.extents(booth.find("Slot 2 of 4"))
+    booth.click_at(x + w // 2, y + h // 2)
+    wait_until(lambda: not [c for c in booth.find_all("Phone link", within=booth.window(MAIN))
+                            if c.getState().contains(pyatspi.STATE_SHOWING)], 10, "the code to go")
+    # The same sheet shared again keeps its link; a new shot makes a new sheet with a new link.
+    booth.click("Share with a phone", within=booth.window(MAIN))
+    expect(shown_link(ctx, booth, "shared again") == url, "the same sheet keeps its link")
+    shoot(booth, 2)
+    booth.click("Share with a phone", within=booth.window(MAIN))
+    again = shown_link(ctx, booth, "for the new sheet")
+    expect(again != url, "a changed sheet has a link of its own")
+    status = fetch(url.rsplit("/s/", 1)[0] + "/s/" + "A" * 24 + "/")[0]
+    expect(status == 404, "an unknown token is not found: %s" % status)
+    main_responds(booth)
+
+
+@journey
+def KioskFullSheetShowsItsCode(ctx):
+    """Kiosk mode with sharing on: when the guests fill the sheet, its code comes large in the
+    guests' view by itself, readable from a screenshot of the screen."""
+    port = free_port()
+    booth = start_booth(ctx.desktop, ctx.corvantis, ctx.home, ["--kiosk", "--kiosk-size", "1200x900"],
+                        settings={"ShottingDelay": 1, "AttractIdle": 0, "OperatorPin": pin_hash("2468"),
+                                  "ShareGallery": 1, "SharePort": port, "ShareBind": "127.0.0.1"})
+    booth.scale = 1.5
+    # The layout is the operator's choice.
+    booth.click("Layout with 4 pictures", within=booth.window(MAIN))
+    new_window(booth, (MAIN, "Kivra Tesselwick"))
+    booth.type("2468")
+    booth.key("Return")
+    wait_until(lambda: booth.slot_count() == 4, 5, "the 4-slot layout")
+    camera_on(booth)
+    for n in range(1, 5):
+        expect(not [c for c in booth.find_all("Phone link", within=booth.window(MAIN))
+                    if c.getState().contains(pyatspi.STATE_SHOWING)], "no code before the sheet is full")
+        shoot(booth, n, via_key="space")
+    card = wait_until(lambda: [c for c in booth.find_all("Phone link", within=booth.window(MAIN)) if c.getState().contains(
+        pyatspi.STATE_SHOWING)], 30, "the code of the full sheet")[0]
+    wait_until(lambda: not [g for g in booth.find_all("Guest view", within=booth.window(MAIN))
+                            if g.getState().contains(pyatspi.STATE_SHOWING)], 10, "the last shot's view to end")
+    time.sleep(0.5)
+    # Read from the whole screen, as a phone held up to it would.
+    url = decode_code(ctx.desktop.screenshot(), os.path.join(ctx.workdir, "kiosk.png"))
+    expect(url == Booth.description(card), "the screen's code is the sheet's link: %r" % url)
+    x, y, w, h = booth.extents(card)
+    expect(w >= 430 * 1.5 - 2, "the card is drawn at the kiosk's scale: %d pixels" % w)
+    sheet = published_sheet(ctx, url)
+    # From the camera's own pixels (640 x 480 here), not the 1024-pixel sheet of a plain save.
+    expect(sheet.width > 1024, "the full-resolution sheet, not %s" % (sheet.size,))
+    # The operator leaves with the PIN.
+    booth.key("Escape")
+    new_window(booth, (MAIN, "Kivra Tesselwick"))
+    booth.type("2468")
+    booth.key("Return")
+    booth.wait_exit(15)
+
+
 # ---- running ----
 
 class Context:
