@@ -27,7 +27,7 @@ TEST(SkinResources, WindowsHaveTheirDialogSizes)
     const struct {
         int id;
         QSize size;
-    } windows[] = { { kMainScreen, { 800, 600 } }, { kConfigureBackground, { 500, 480 } },
+    } windows[] = { { kMainScreen, { 800, 600 } }, { kConfigureBackground, { 500, 510 } },
         { kEffectBackground, { 420, 400 } }, { kFilterBackground, { 800, 400 } }, { kMixerBackground, { 500, 410 } },
         { kSaveBackground, { 640, 550 } }, { kPrintBackground, { 800, 600 } }, { kThumbnailBackground, { 698, 536 } },
         { kLayout0Background, { 364, 276 } }, { kLayout4Background, { 364, 276 } }, { kEmptySlot, { 320, 240 } },
