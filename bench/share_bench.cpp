@@ -201,8 +201,11 @@ void BM_FiftyPhonesWhileShooting(benchmark::State& state)
                     const long long got = fetch(source.c_str(), port, page);
                     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
                     const long long sheetGot = fetch(source.c_str(), port, sheet);
-                    if (stop)
-                        break; // the booth is going: its gallery closes connections
+                    // A failure counts only while the gallery still serves: once the self-test
+                    // has told its figures the booth goes, and its gallery with it.
+                    const bool failed = got == -1 || sheetGot == -1;
+                    if (stop || (failed && fetch(source.c_str(), port, page) == -1))
+                        break;
                     requests += 2;
                     failures += (got == -1) + (sheetGot == -1);
                     limited += (got == -2) + (sheetGot == -2);
