@@ -149,11 +149,7 @@ void ShareCard::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF card = QRectF(rect()).adjusted(1, 1, -1, -3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgba(theme::kShadow));
-    p.drawRoundedRect(card.translated(0, 2), theme::kWindowRadius, theme::kWindowRadius);
-    p.setBrush(QColor(theme::kPaper));
-    p.drawRoundedRect(card, theme::kWindowRadius, theme::kWindowRadius);
+    theme::drawPaperCard(p, card);
     // A marigold band along the top says this card is new, not part of the sheet.
     p.setBrush(QColor(theme::kMarigold));
     p.drawRoundedRect(QRectF(card.left() + kMargin, card.top() + 8, 48, 4), 2, 2);

@@ -30,12 +30,7 @@ void SharePanel::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF card = QRectF(rect()).adjusted(1, 1, -1, -3);
-    // Soft shadow below, then the paper card.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgba(theme::kShadow));
-    p.drawRoundedRect(card.translated(0, 2), theme::kWindowRadius, theme::kWindowRadius);
-    p.setBrush(QColor(theme::kPaper));
-    p.drawRoundedRect(card, theme::kWindowRadius, theme::kWindowRadius);
+    theme::drawPaperCard(p, card);
 
     const int margin = 18;
     const int available = int(card.height()) - 2 * margin;

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPainter>
 #include <QString>
 
 namespace skin::theme {
@@ -38,6 +39,17 @@ inline QFont captionFont(int pixelSize = 13, bool bold = false)
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
+}
+
+/// A raised paper card (the share panel, the link card): its soft shadow two rows lower, then
+/// the card. Leaves the pen off.
+inline void drawPaperCard(QPainter& p, const QRectF& card)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor::fromRgba(kShadow));
+    p.drawRoundedRect(card.translated(0, 2), kWindowRadius, kWindowRadius);
+    p.setBrush(QColor(kPaper));
+    p.drawRoundedRect(card, kWindowRadius, kWindowRadius);
 }
 
 } // namespace skin::theme
