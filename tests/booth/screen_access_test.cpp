@@ -71,9 +71,10 @@ TEST_F(Access, EveryControlOfTheMainScreenHasANameAndFocusableOnesADescription)
         const QString what
             = where + QStringLiteral(" ") + (w ? QString::fromLatin1(w->metaObject()->className()) : "?");
         EXPECT_FALSE(iface->text(QAccessible::Name).trimmed().isEmpty()) << qPrintable(what) << " has no name";
-        if (w && w->focusPolicy() != Qt::NoFocus)
+        if (w && w->focusPolicy() != Qt::NoFocus) {
             EXPECT_FALSE(iface->text(QAccessible::Description).trimmed().isEmpty())
                 << qPrintable(what) << " (" << qPrintable(iface->text(QAccessible::Name)) << ") has no description";
+        }
         if (iface->role() == QAccessible::Button || iface->role() == QAccessible::CheckBox)
             ++buttons;
         if (qobject_cast<CSlotPicture*>(w))
@@ -119,9 +120,11 @@ TEST_F(Access, TabWalksTheWorkflowAndReachesEveryEnabledControl)
     EXPECT_LT(at(DlgCorvantis::kPrintId), at(DlgCorvantis::kConfigureId));
     EXPECT_EQ(ids.last(), DlgCorvantis::kCloseId);
     // Nothing enabled and shown is left out.
-    for (QWidget* w : s->findChildren<QWidget*>())
-        if (w->isVisibleTo(s.get()) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+    for (QWidget* w : s->findChildren<QWidget*>()) {
+        if (w->isVisibleTo(s.get()) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
             EXPECT_TRUE(visited.contains(w)) << platform::controlId(w) << " cannot be reached with Tab";
+        }
+    }
 }
 
 TEST_F(Access, FocusIsVisibleOnEveryControlInEveryState)
