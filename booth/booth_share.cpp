@@ -19,8 +19,9 @@ namespace {
 const char* const kShareNotice = "share";
 /// Why a gallery that is switched on does not run: stays until it runs.
 const char* const kGalleryNotice = "gallery";
-/// Above the screen's threads and below nothing else: composing a full-resolution sheet and
-/// writing its JPEGs takes a processor for a few hundred milliseconds.
+/// The publishing thread's niceness, below the screen's threads: composing a full-resolution
+/// sheet and writing its JPEGs takes a processor for a few hundred milliseconds, and the live
+/// picture comes first.
 constexpr int kPublishNice = 10;
 /// The longest a photo print waits for its sheet's link.
 constexpr int kPrintLinkWaitMs = 30000;
