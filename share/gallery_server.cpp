@@ -531,4 +531,12 @@ GalleryServer::Counters GalleryServer::counters() const
     return c;
 }
 
+unsigned GalleryServer::openConnections() const
+{
+    if (!m_impl || !m_impl->daemon)
+        return 0;
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(m_impl->daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS);
+    return info ? info->num_connections : 0;
+}
+
 } // namespace share

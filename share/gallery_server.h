@@ -58,6 +58,8 @@ public:
         uint64_t limited = 0; ///< 429
     };
     Counters counters() const;
+    /// Connections the server has taken and not yet closed (0 when not running).
+    unsigned openConnections() const;
 
     struct Impl;
 

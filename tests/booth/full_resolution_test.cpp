@@ -208,8 +208,8 @@ TEST(FullResolution, WorkbenchEditsAreMadeAgainOrTheSlotFallsBackToItsPicture)
     const QImage before = RenderSlotAt(model.slot(0), QSize(640, 480));
 
     // Mirror, then a negative inside the top-left quarter of the 320 x 240 picture.
-    EditStep mirror { EditStep::Direct, 32774, {}, QSize(320, 240), {} };
-    EditStep negative { EditStep::Direct, 32777, {}, QSize(320, 240), QRect(0, 0, 160, 120) };
+    EditStep mirror { EditStep::Direct, 32774, {}, QSize(320, 240), {}, {} };
+    EditStep negative { EditStep::Direct, 32777, {}, QSize(320, 240), QRect(0, 0, 160, 120), {} };
     const std::vector<EditStep> edits { mirror, negative };
     CxImage edited;
     ImageFromBitmap(model.slot(0).m_composed, edited);
@@ -251,7 +251,7 @@ protected:
         model.buildLayout(1);
         storeShot(model, detailedShot(1280, 720));
         storeShot(model, detailedShot(800, 600), borderFrame(), 128);
-        const std::vector<EditStep> edits { { EditStep::Direct, 32777, {}, QSize(320, 240), {} } };
+        const std::vector<EditStep> edits { { EditStep::Direct, 32777, {}, QSize(320, 240), {}, {} } };
         CxImage edited;
         ImageFromBitmap(model.slot(1).m_composed, edited);
         edited.Negative();
@@ -501,7 +501,7 @@ TEST(SlotOriginalRecord, MutatedRecordsNeverCrashAndWhatIsAcceptedDraws)
     // A record with every kind of field: photo, underlay, a frame step and an edit.
     const auto base = originalOf(detailedShot(96, 72), QRect(20, 10, 200, 150), solidBitmap(320, 240, qRgb(9, 9, 9)));
     const auto original
-        = WithEdits(*base, borderFrame(), 200, { { EditStep::Direct, 32777, {}, QSize(320, 240), {} } });
+        = WithEdits(*base, borderFrame(), 200, { { EditStep::Direct, 32777, {}, QSize(320, 240), {}, {} } });
     SlotExtra extra { original, 200, true, false };
     const QByteArray good = FullResolutionRecord({ { 2, &extra } });
     std::map<int, SlotExtra> read;

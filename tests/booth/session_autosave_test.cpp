@@ -45,8 +45,9 @@ void expectSameSheet(const CombinationSlots& restored, const CombinationSlots& b
         EXPECT_TRUE(sameColours(restored.slot(i).m_background, before.slot(i).m_background)) << i;
         // A slot without frame comes back without frame.
         EXPECT_EQ(restored.slot(i).m_frame.isNull(), before.slot(i).m_frame.isNull()) << i;
-        if (!before.slot(i).m_frame.isNull())
+        if (!before.slot(i).m_frame.isNull()) {
             EXPECT_TRUE(sameColours(restored.slot(i).m_frame, before.slot(i).m_frame)) << i;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // hostile clients do not.
 #include "share/gallery_server.h"
 
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -289,6 +290,12 @@ TEST_F(Gallery, SlowClientsHoldOnlyTheirOwnFewConnectionsAndAreTimedOut)
         sharetest::sendAll(fd, "GET " + page() + " HTTP/1.1\r\nHost: bo");
         slow.push_back(fd);
     }
+    // The kernel completes a connection before the server takes it: the limit counts only those
+    // taken, so the fifth comes once all four are.
+    const auto taken = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (m_server.openConnections() < 4 && std::chrono::steady_clock::now() < taken)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(m_server.openConnections(), 4u);
     // A fifth from the same client is closed at once, unanswered.
     const auto fifthStart = std::chrono::steady_clock::now();
     const Response fifth = get(m_port, page(), "127.0.0.4");
