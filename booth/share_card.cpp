@@ -128,20 +128,7 @@ void ShareCard::layOut()
     const int module = std::max(2, std::min(byHeight, byWidth) / q);
     m_codeSide = module * q;
     m_codeRect = QRect(kMargin, kMargin + kHeadHeight, m_codeSide, m_codeSide);
-    // One rectangle per run of dark modules in a row: no seams between neighbours.
-    for (int y = 0; y < code.size(); ++y)
-        for (int x = 0; x < code.size();) {
-            if (!code.dark(x, y)) {
-                ++x;
-                continue;
-            }
-            int end = x;
-            while (end < code.size() && code.dark(end, y))
-                ++end;
-            m_modules.addRect(m_codeRect.left() + (x + QrCode::kQuietZone) * module,
-                m_codeRect.top() + (y + QrCode::kQuietZone) * module, (end - x) * module, module);
-            x = end;
-        }
+    m_modules = code.darkPath(m_codeRect.topLeft(), module);
 }
 
 void ShareCard::paintEvent(QPaintEvent*)

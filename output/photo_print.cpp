@@ -326,23 +326,8 @@ bool DrawPrintCode(QPainter& painter, const QRectF& target, const QString& text)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(target, Qt::white);
-    // Vector modules stay sharp at any printer resolution; a row's dark run is one rectangle, so
-    // no hairline seams open between neighbours.
-    for (int y = 0; y < code.size(); ++y) {
-        for (int x = 0; x < code.size();) {
-            if (!code.dark(x, y)) {
-                ++x;
-                continue;
-            }
-            int end = x;
-            while (end < code.size() && code.dark(end, y))
-                ++end;
-            painter.fillRect(QRectF(target.left() + (x + QrCode::kQuietZone) * module,
-                                 target.top() + (y + QrCode::kQuietZone) * module, (end - x) * module, module),
-                Qt::black);
-            x = end;
-        }
-    }
+    // Vector modules stay sharp at any printer resolution.
+    painter.fillPath(code.darkPath(target.topLeft(), module), Qt::black);
     painter.restore();
     return true;
 }

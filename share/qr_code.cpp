@@ -29,10 +29,25 @@ QImage QrCode::image(int moduleSize) const
     QImage picture(side, side, QImage::Format_RGB32);
     picture.fill(Qt::white);
     QPainter p(&picture);
-    for (int y = 0; y < m_size; ++y)
-        for (int x = 0; x < m_size; ++x)
-            if (dark(x, y))
-                p.fillRect(
-                    (x + kQuietZone) * moduleSize, (y + kQuietZone) * moduleSize, moduleSize, moduleSize, Qt::black);
+    p.fillPath(darkPath(QPointF(0, 0), moduleSize), Qt::black);
     return picture;
+}
+
+QPainterPath QrCode::darkPath(QPointF topLeft, double moduleSize) const
+{
+    QPainterPath path;
+    for (int y = 0; y < m_size; ++y)
+        for (int x = 0; x < m_size;) {
+            if (!dark(x, y)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < m_size && dark(end, y))
+                ++end;
+            path.addRect(topLeft.x() + (x + kQuietZone) * moduleSize, topLeft.y() + (y + kQuietZone) * moduleSize,
+                (end - x) * moduleSize, moduleSize);
+            x = end;
+        }
+    return path;
 }

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPainterPath>
+#include <QPointF>
 
 class QrCode {
 public:
@@ -22,6 +24,9 @@ public:
     bool dark(int x, int y) const { return m_modules[size_t(y) * size_t(m_size) + size_t(x)]; }
     /// Black modules of moduleSize pixels on white, with the quiet zone. Null for a null code.
     QImage image(int moduleSize) const;
+    /// The dark modules as a path for a code whose quiet zone starts at topLeft: one rectangle per
+    /// run of dark modules in a row, so no seams open between neighbours at any scale.
+    QPainterPath darkPath(QPointF topLeft, double moduleSize) const;
 
 private:
     int m_size = 0;
