@@ -109,7 +109,7 @@ TEST(EditReplay, AFilterWithARadiusEndsTheStepsAndUndoBringsThemBack)
     EXPECT_TRUE(d.replayableEdits()->empty());
     EXPECT_FALSE(IsReplayableEdit(EditStep::Effect, DlgEffect::KindEmboss));
     CxImage img = edtest::imageOf(noisePicture(8, 8));
-    EXPECT_FALSE(ReplayEditStep(img, EditStep { EditStep::Direct, 32813, {}, QSize(8, 8), {} }));
+    EXPECT_FALSE(ReplayEditStep(img, EditStep { EditStep::Direct, 32813, {}, QSize(8, 8), {}, {} }));
 }
 
 TEST(EditReplay, MixerStickersAndTextsAreLaidOverAgainAtTheirPlacesScaled)
