@@ -75,6 +75,11 @@ void BoothShare::apply()
     }
     setOffered(m_settings.m_shareGallery == 1);
     if (ok) {
+        // The operator's event index has no place on the guests' screen: the log tells its link.
+        const QString index = m_service->indexUrl();
+        if (!index.isEmpty() && index != m_toldIndex)
+            qInfo("corvantis: the event index of the phone gallery is at %s", qPrintable(index));
+        m_toldIndex = index;
         if (!m_startError.isEmpty())
             emit noticeWithdrawn(QLatin1String(kGalleryNotice));
         m_startError.clear();

@@ -82,6 +82,7 @@ private:
     std::unique_ptr<ShareService> m_service;
     bool m_offered = false;
     QString m_startError; ///< why the gallery that is switched on does not run
+    QString m_toldIndex; ///< the event index's link as last written to the log
     QString m_publishedIdentity; ///< the sheet last published, and its link
     QString m_publishedLink;
     std::shared_ptr<Job> m_running; ///< being published on the pool's thread
