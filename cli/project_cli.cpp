@@ -205,6 +205,23 @@ bool parseOptions(const QStringList& args, const QStringList& valueOptions, cons
     return true;
 }
 
+/// The whole number given for name; value stays as it is when the option is absent. False, after
+/// saying on err what the option takes, when it is not a number from low to high.
+bool numberOption(const QMap<QString, QString>& options, const QString& name, int low, int high, int& value,
+    QTextStream& err, const char* takes)
+{
+    if (!options.contains(name))
+        return true;
+    bool ok = false;
+    const int n = options.value(name).toInt(&ok);
+    if (!ok || n < low || n > high) {
+        err << "kivra-project: " << name << " takes " << takes << "\n";
+        return false;
+    }
+    value = n;
+    return true;
+}
+
 int compose(const QStringList& args, QTextStream& err)
 {
     QMap<QString, QString> options;
@@ -213,14 +230,8 @@ int compose(const QStringList& args, QTextStream& err)
         return 2;
     const QString basePath = options.value(QStringLiteral("--base"));
     int alpha = 255;
-    if (options.contains(QStringLiteral("--alpha"))) {
-        bool ok = false;
-        alpha = options.value(QStringLiteral("--alpha")).toInt(&ok);
-        if (!ok || alpha < 0 || alpha > 255) {
-            err << "kivra-project: --alpha takes a number from 0 to 255\n";
-            return 2;
-        }
-    }
+    if (!numberOption(options, QStringLiteral("--alpha"), 0, 255, alpha, err, "a number from 0 to 255"))
+        return 2;
     if (positional.size() != 3) {
         err << kUsage;
         return 2;
@@ -299,14 +310,8 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
     request.printer = options.value(QStringLiteral("--printer"));
     int line = 0;
     const bool sizeGiven = options.contains(QStringLiteral("--size"));
-    if (sizeGiven) {
-        bool ok = false;
-        line = options.value(QStringLiteral("--size")).toInt(&ok);
-        if (!ok || line < 0 || line > 3) {
-            err << "kivra-project: --size takes 0, 1, 2 or 3\n";
-            return 2;
-        }
-    }
+    if (!numberOption(options, QStringLiteral("--size"), 0, 3, line, err, "0, 1, 2 or 3"))
+        return 2;
     std::optional<PhotoPaper> paper;
     if (options.contains(QStringLiteral("--photo"))) {
         paper = PhotoPaperFromKey(options.value(QStringLiteral("--photo")));
@@ -320,14 +325,8 @@ int print(const QStringList& args, QTextStream& out, QTextStream& err)
         err << "kivra-project: --pages takes FROM-TO, e.g. 1-2\n";
         return 2;
     }
-    if (options.contains(QStringLiteral("--copies"))) {
-        bool ok = false;
-        request.copies = options.value(QStringLiteral("--copies")).toInt(&ok);
-        if (!ok || request.copies < 1 || request.copies > 10) {
-            err << "kivra-project: --copies takes a number from 1 to 10\n";
-            return 2;
-        }
-    }
+    if (!numberOption(options, QStringLiteral("--copies"), 1, 10, request.copies, err, "a number from 1 to 10"))
+        return 2;
     if (paper && (sizeGiven || request.fromPage > 0)) {
         err << "kivra-project: --photo prints one page; it goes with neither --size nor --pages\n";
         return 2;
@@ -514,14 +513,9 @@ int serveCommand(const QStringList& args, QTextStream& out, QTextStream& err)
         return 2;
     }
     int port = kDefaultSharePort;
-    if (options.contains(QStringLiteral("--port"))) {
-        bool ok = false;
-        port = options.value(QStringLiteral("--port")).toInt(&ok);
-        if (!ok || port < 0 || port > 65535) {
-            err << "kivra-project: --port takes a number from 1 to 65535 (0: any free port)\n";
-            return 2;
-        }
-    }
+    if (!numberOption(
+            options, QStringLiteral("--port"), 0, 65535, port, err, "a number from 1 to 65535 (0: any free port)"))
+        return 2;
     const QString folder = options.value(QStringLiteral("--folder"), defaultShareFolder());
     if (!QFileInfo(folder).isDir()) {
         err << "kivra-project: " << folder << " is not a folder; nothing has been shared there yet\n";
