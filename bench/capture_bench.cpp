@@ -19,6 +19,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "bench/live_figures.h"
 #include "capture/capture_video.h"
 #include "capture/sample_grabber_cb.h"
 #include "capture/video_preview.h"
@@ -51,13 +52,6 @@ QImage decoration(int w, int h)
     p.setBrush(QColor(0xFF, 0x6B, 0x57));
     p.drawEllipse(QPoint(w * 4 / 5, h * 4 / 5), w / 12, w / 12);
     return d;
-}
-
-double cpuSeconds(clockid_t clock)
-{
-    timespec ts {};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
 /// Args: the frame's size; a third argument 1 hands it over as the graph now delivers the
@@ -108,31 +102,8 @@ void BM_LivePreview1080p(benchmark::State& state)
     cap.SetColorKey(QColor(255, 0, 255));
     cap.SetOverlayBitmap(deco, deco.rect());
     cap.SetOverlayAlpha(9);
-    auto runFor = [](int ms) {
-        QEventLoop loop;
-        QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
-    runFor(1000); // the graph and the overlay settle
-    double uiPerFrame = 0, processShare = 0, fps = 0;
-    for (auto _ : state) {
-        const int painted = cap.preview()->framesPainted();
-        const double ui = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-        const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-        QElapsedTimer wall;
-        wall.start();
-        runFor(5000);
-        const double seconds = double(wall.nsecsElapsed()) * 1e-9;
-        const int frames = cap.preview()->framesPainted() - painted;
-        state.SetIterationTime(seconds);
-        uiPerFrame += frames > 0 ? (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - ui) * 1000.0 / frames : 0;
-        processShare += (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process) * 100.0 / seconds;
-        fps += frames / seconds;
-    }
-    const double n = double(state.iterations());
-    state.counters["ui_ms_per_frame"] = uiPerFrame / n;
-    state.counters["process_cpu_pct"] = processShare / n;
-    state.counters["fps"] = fps / n;
+    livefigures::runEventsFor(1000); // the graph and the overlay settle
+    livefigures::measureLive(state, [&cap] { return cap.preview()->framesPainted(); });
     state.SetLabel(QStringLiteral("camera %1x%2, preview %3x%4")
                        .arg(cap.GetNativeVideoSize().width())
                        .arg(cap.GetNativeVideoSize().height())

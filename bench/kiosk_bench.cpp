@@ -16,6 +16,7 @@
 
 #include "app/app_paths.h"
 #include "app/booth_settings.h"
+#include "bench/live_figures.h"
 #include "booth/dlg_corvantis.h"
 #include "booth/kiosk_view.h"
 #include "capture/capture_video.h"
@@ -77,19 +78,7 @@ void BM_LivePictureFrame(benchmark::State& state)
 }
 BENCHMARK(BM_LivePictureFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
-double cpuSeconds(clockid_t clock)
-{
-    timespec ts {};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using livefigures::runEventsFor;
 
 /// The booth with its own folders, a decoration as its frame and the camera switched on: the
 /// built-in test camera at 1920 x 1080, 30 fps.
@@ -161,25 +150,7 @@ void BM_LiveBooth1080p(benchmark::State& state)
     }
     int shown = 0;
     QObject::connect(&booth.screen->capture(), &CCaptureVideo::frameShown, [&shown] { ++shown; });
-    double uiPerFrame = 0, processShare = 0, fps = 0;
-    for (auto _ : state) {
-        const int before = shown;
-        const double ui = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-        const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-        QElapsedTimer wall;
-        wall.start();
-        runEventsFor(5000);
-        const double seconds = double(wall.nsecsElapsed()) * 1e-9;
-        const int frames = shown - before;
-        state.SetIterationTime(seconds);
-        uiPerFrame += frames > 0 ? (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - ui) * 1000.0 / frames : 0;
-        processShare += (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process) * 100.0 / seconds;
-        fps += frames / seconds;
-    }
-    const double n = double(state.iterations());
-    state.counters["ui_ms_per_frame"] = uiPerFrame / n;
-    state.counters["process_cpu_pct"] = processShare / n;
-    state.counters["fps"] = fps / n;
+    livefigures::measureLive(state, [&shown] { return shown; });
 }
 BENCHMARK(BM_LiveBooth1080p)->Arg(0)->Arg(1)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
